@@ -1,0 +1,56 @@
+// The opened game folder (the one the game calls "Arena2"): the sound archive "wyvern.snd", taken
+// from the game folder, else from the work folder, else rebuilt from the game's "PACKED.DAT" into
+// the work folder; and the songs archive "midi.bsa" from the game folder.
+#pragma once
+
+#include "BsaArchive.h"
+#include "ProgressControl.h"
+
+#include <cstdint>
+#include <string>
+
+class GameData {
+public:
+    GameData() = default;
+    virtual ~GameData();
+    GameData(const GameData&) = delete;
+    GameData& operator=(const GameData&) = delete;
+
+    // Not owned; may be none. Handed on to the rebuild.
+    void SetProgressControl(ProgressControl* control) { progressControl = control; }
+    void SetWorkFolder(const std::string& folder) { workFolder = folder; }
+
+    // True when the folder holds a readable "wyvern.snd" or "packed.dat", and a readable
+    // "midi.bsa". Reads nothing from them.
+    static bool ValidateFolder(const std::string& folder);
+
+    // Opens both archives. A folder that fails validation changes nothing; a later failure leaves
+    // the set closed.
+    bool Open(const std::string& gameFolder);
+    void Close();
+
+    bool IsOpen() const { return isOpen != 0; }
+    std::string Folder() const { return folder; }
+    const std::string& WorkFolder() const { return workFolder; }
+
+    // Record i of the songs archive as raw HMI bytes, optionally converted to a Standard MIDI File.
+    bool ExtractSong(int index, const std::string& path, bool convert);
+    // Record i of the sound archive as a WAV file or as its raw bytes.
+    bool ExtractEffect(int index, const std::string& path, bool asWav);
+    // 8-bit mono 11025 Hz PCM samples with the 44-byte RIFF header.
+    static bool WriteWav(const std::uint8_t* samples, std::uint32_t count, const std::string& path);
+
+    // Unpacks entry entryIndex of sourceFolder's "PACKED.DAT" into destinationFolder under the
+    // entry's own name.
+    bool RebuildSoundArchive(const std::string& sourceFolder, const std::string& destinationFolder,
+                             int entryIndex);
+
+    BsaArchive soundArchive;
+    BsaArchive songArchive;
+
+private:
+    std::int32_t isOpen = 0;
+    std::string folder;
+    std::string workFolder;
+    ProgressControl* progressControl = nullptr;
+};

@@ -1,0 +1,69 @@
+#include "Cli.h"
+
+#include <cstdio>
+#include <iostream>
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+namespace cli {
+
+void Fail(const std::string& message) { std::cerr << message << '\n'; }
+
+TerminalProgress::TerminalProgress(std::string label)
+    : m_label(std::move(label)), m_terminal(isatty(fileno(stderr)) != 0) {}
+
+TerminalProgress::~TerminalProgress() { Hide(); }
+
+void TerminalProgress::Show() {
+    m_visible = true;
+    m_lastPercent = -1;
+    Draw();
+}
+
+void TerminalProgress::SetRange(std::int32_t low, std::int32_t high) {
+    m_low = low;
+    m_high = high;
+    m_lastPercent = -1;
+    Draw();
+}
+
+void TerminalProgress::SetPos(std::int32_t pos) {
+    m_pos = pos;
+    Draw();
+}
+
+void TerminalProgress::Hide() {
+    if (m_visible && m_terminal) {
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+    }
+    m_visible = false;
+}
+
+void TerminalProgress::Draw() {
+    if (!m_visible || !m_terminal) {
+        return;
+    }
+    const double span = static_cast<double>(m_high) - m_low;
+    double fraction = span > 0 ? (static_cast<double>(m_pos) - m_low) / span : 0.0;
+    fraction = fraction < 0 ? 0 : (fraction > 1 ? 1 : fraction);
+    const int percent = static_cast<int>(fraction * 100);
+    if (percent == m_lastPercent) {
+        return;
+    }
+    m_lastPercent = percent;
+    constexpr int kWidth = 30;
+    const int filled = static_cast<int>(fraction * kWidth);
+    std::string bar(static_cast<std::size_t>(filled), '#');
+    bar.resize(kWidth, '.');
+    std::fprintf(stderr, "\r%s [%s] %3d%%", m_label.c_str(), bar.c_str(), percent);
+    std::fflush(stderr);
+}
+
+} // namespace cli

@@ -1,0 +1,51 @@
+// Shared pieces of the command-line tool: exit statuses, the commands' registration, and the
+// progress bar drawn on standard error.
+#pragma once
+
+#include "archive/ProgressControl.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace cli {
+
+enum Exit : int {
+    kDone = 0,
+    kFailed = 1,
+    kFatal = 2,   // a fatal condition of the explode decoder
+    kUsage = 64,
+};
+
+// Each command adds its subcommand and sets the action that main runs after parsing.
+using Action = std::function<int()>;
+void AddListCommand(CLI::App& app, Action& action);
+
+// One line on standard error.
+void Fail(const std::string& message);
+
+// A bar on standard error, drawn only when standard error is a terminal; silent otherwise.
+class TerminalProgress final : public ProgressControl {
+public:
+    explicit TerminalProgress(std::string label);
+    ~TerminalProgress() override;
+    void Show() override;
+    void SetRange(std::int32_t low, std::int32_t high) override;
+    void SetPos(std::int32_t pos) override;
+    void Hide() override;
+
+private:
+    void Draw();
+
+    std::string m_label;
+    bool m_terminal;
+    bool m_visible = false;
+    std::int32_t m_low = 0;
+    std::int32_t m_high = 0;
+    std::int32_t m_pos = 0;
+    int m_lastPercent = -1;
+};
+
+} // namespace cli

@@ -1,0 +1,55 @@
+// list FOLDER [--work DIR]: what the main window's tree shows, one tab-separated line per item.
+#include "Cli.h"
+
+#include "archive/GameData.h"
+
+#include <filesystem>
+#include <iostream>
+
+namespace cli {
+namespace {
+
+struct ListOptions {
+    std::string folder;
+    std::string work;
+};
+
+void PrintArchive(const BsaArchive& archive, const char* kind, bool skipTavern) {
+    for (int i = 0; i < archive.RecordCount(); ++i) {
+        std::string name;
+        archive.RecordName(i, 16, name);
+        if (skipTavern && name == "TAVERN.HMI") {
+            continue;
+        }
+        std::cout << kind << '\t' << i << '\t' << name << '\t' << archive.RecordSize(i) << '\n';
+    }
+}
+
+int RunList(const ListOptions& options) {
+    TerminalProgress progress("Rebuilding wyvern.snd");
+    GameData data;
+    data.SetProgressControl(&progress);
+    data.SetWorkFolder(options.work.empty() ? sv::FromPath(std::filesystem::current_path())
+                                            : options.work);
+    if (!data.Open(options.folder)) {
+        Fail("Failed to open Arena2 folder.");
+        return kFailed;
+    }
+    PrintArchive(data.soundArchive, "effect", false);
+    PrintArchive(data.songArchive, "song", true);
+    std::cout.flush();
+    return std::cout ? kDone : kFailed;
+}
+
+} // namespace
+
+void AddListCommand(CLI::App& app, Action& action) {
+    auto options = std::make_shared<ListOptions>();
+    CLI::App* cmd = app.add_subcommand("list", "List the effects and songs of a game folder");
+    cmd->add_option("FOLDER", options->folder, "The game's data folder (Arena2)")->required();
+    cmd->add_option("--work", options->work,
+                    "Work folder, where a missing sound archive is rebuilt (default: current)");
+    cmd->callback([options, &action] { action = [options] { return RunList(*options); }; });
+}
+
+} // namespace cli

@@ -1,0 +1,107 @@
+// Scratch folders and byte builders shared by the tests.
+#pragma once
+
+#include "archive/Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A fresh folder under the system's temporary folder, removed again with the fixture.
+class ScratchDir {
+public:
+    ScratchDir() {
+        std::random_device seed;
+        m_path = std::filesystem::temp_directory_path() /
+                 ("sonvault-test-" + std::to_string(seed()) + "-" + std::to_string(seed()));
+        std::filesystem::create_directories(m_path);
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(m_path, ec);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    std::string Path() const { return sv::FromPath(m_path); }
+    std::string File(const std::string& name) const { return sv::FromPath(m_path / name); }
+    std::string Sub(const std::string& name) const {
+        std::filesystem::create_directories(m_path / name);
+        return sv::FromPath(m_path / name);
+    }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline void WriteFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(sv::ToPath(path), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good()) << path;
+}
+
+inline Bytes ReadFile(const std::string& path) {
+    std::ifstream in(sv::ToPath(path), std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline bool Exists(const std::string& path) { return std::filesystem::exists(sv::ToPath(path)); }
+
+inline void PutLE16(Bytes& b, std::uint16_t v) {
+    b.push_back(static_cast<std::uint8_t>(v));
+    b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+inline void PutLE32(Bytes& b, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+}
+
+struct Record {
+    std::string name;   // name directory; ignored for a number directory
+    std::uint32_t number = 0;
+    Bytes data;
+};
+
+// A BSA archive as the game writes it: header, records back to back, directory at the end.
+inline Bytes MakeBsa(const std::vector<Record>& records, bool nameDirectory) {
+    Bytes b;
+    PutLE16(b, static_cast<std::uint16_t>(records.size()));
+    PutLE16(b, nameDirectory ? 0x0100 : 0x0200);
+    for (const Record& r : records) {
+        b.insert(b.end(), r.data.begin(), r.data.end());
+    }
+    for (const Record& r : records) {
+        if (nameDirectory) {
+            std::string field = r.name;
+            field.resize(14, '\0');
+            b.insert(b.end(), field.begin(), field.end());
+        } else {
+            PutLE32(b, r.number);
+        }
+        PutLE32(b, static_cast<std::uint32_t>(r.data.size()));
+    }
+    return b;
+}
+
+inline Bytes Filled(std::size_t n, std::uint8_t first) {
+    Bytes b(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        b[i] = static_cast<std::uint8_t>(first + i);
+    }
+    return b;
+}
+
+} // namespace testing_support

@@ -1,0 +1,112 @@
+#include "archive/GameData.h"
+
+#include "TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+class GameDataTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    std::string game = dir.Sub("Arena2");
+    std::string work = dir.Sub("work");
+
+    static Bytes Sounds(const std::string& tag) {
+        return MakeBsa({{"", 7, Bytes(tag.begin(), tag.end())}}, false);
+    }
+    static Bytes Songs() { return MakeBsa({{"SONG.HMI", 0, Filled(4, 0)}}, true); }
+    static std::string FirstSound(GameData& data) {
+        Bytes b(data.soundArchive.RecordSize(0));
+        data.soundArchive.ReadRecord(0, b.data(), static_cast<std::uint32_t>(b.size()));
+        return std::string(b.begin(), b.end());
+    }
+};
+
+TEST_F(GameDataTest, OpensBothArchivesFromTheGameFolder) {
+    WriteFile(game + "/wyvern.snd", Sounds("game"));
+    WriteFile(game + "/midi.bsa", Songs());
+    WriteFile(work + "/wyvern.snd", Sounds("work"));
+
+    GameData data;
+    data.SetWorkFolder(work);
+    ASSERT_TRUE(data.Open(game));
+    EXPECT_TRUE(data.IsOpen());
+    EXPECT_EQ(data.Folder(), game);
+    EXPECT_EQ(FirstSound(data), "game");
+    EXPECT_EQ(data.songArchive.RecordCount(), 1);
+
+    // Opening again gives one open set.
+    ASSERT_TRUE(data.Open(game + sv::kSeparator));
+    EXPECT_EQ(data.Folder(), game + sv::kSeparator);
+    data.Close();
+    EXPECT_FALSE(data.IsOpen());
+    EXPECT_EQ(data.Folder(), "");
+    data.Close();
+    EXPECT_EQ(data.soundArchive.RecordCount(), 0);
+}
+
+TEST_F(GameDataTest, SoundArchiveComesFromTheWorkFolderWhenTheGameHasOnlyTheContainer) {
+    WriteFile(game + "/PACKED.DAT", Bytes(16, 0));
+    WriteFile(game + "/MIDI.BSA", Songs());
+    WriteFile(work + "/WYVERN.SND", Sounds("work"));
+
+    GameData data;
+    data.SetWorkFolder(work);
+    ASSERT_TRUE(data.Open(game));
+    EXPECT_EQ(FirstSound(data), "work");
+}
+
+TEST_F(GameDataTest, RefusalsLeaveAnOpenSetAsItWas) {
+    WriteFile(game + "/wyvern.snd", Sounds("game"));
+    WriteFile(game + "/midi.bsa", Songs());
+    GameData data;
+    data.SetWorkFolder(work);
+    ASSERT_TRUE(data.Open(game));
+
+    // No songs archive.
+    const std::string noSongs = dir.Sub("nosongs");
+    WriteFile(noSongs + "/wyvern.snd", Sounds("x"));
+    EXPECT_FALSE(data.Open(noSongs));
+    EXPECT_TRUE(data.IsOpen());
+    EXPECT_EQ(data.Folder(), game);
+
+    // Only the songs archive, even with a sound archive in the work folder.
+    const std::string onlySongs = dir.Sub("onlysongs");
+    WriteFile(onlySongs + "/midi.bsa", Songs());
+    WriteFile(work + "/wyvern.snd", Sounds("work"));
+    EXPECT_FALSE(GameData::ValidateFolder(onlySongs));
+    EXPECT_FALSE(data.Open(onlySongs));
+    EXPECT_EQ(data.Folder(), game);
+    EXPECT_FALSE(data.Open(""));
+    EXPECT_EQ(data.Folder(), game);
+}
+
+TEST_F(GameDataTest, FailureAfterValidationLeavesTheSetClosed) {
+    WriteFile(game + "/wyvern.snd", Sounds("game"));
+    WriteFile(game + "/midi.bsa", Songs());
+    const std::string broken = dir.Sub("broken");
+    WriteFile(broken + "/wyvern.snd", Sounds("b"));
+    WriteFile(broken + "/midi.bsa", {0x00, 0x80, 0x00, 0x01}); // negative count
+
+    GameData data;
+    data.SetWorkFolder(work);
+    ASSERT_TRUE(data.Open(game));
+    EXPECT_FALSE(data.Open(broken));
+    EXPECT_FALSE(data.IsOpen());
+    EXPECT_EQ(data.Folder(), "");
+}
+
+TEST_F(GameDataTest, ContainerWithoutAnyArchiveNeedsTheRebuild) {
+    // Neither folder holds a sound archive and the container is no valid one: the open fails and
+    // no sound archive appears in the game folder.
+    WriteFile(game + "/packed.dat", Bytes(3, 0));
+    WriteFile(game + "/midi.bsa", Songs());
+    GameData data;
+    data.SetWorkFolder(work);
+    EXPECT_FALSE(data.Open(game));
+    EXPECT_FALSE(data.IsOpen());
+    EXPECT_FALSE(Exists(game + "/wyvern.snd"));
+}
+
+} // namespace
