@@ -1,5 +1,10 @@
 #include "Cli.h"
 
+#include "archive/GameData.h"
+#include "archive/Paths.h"
+
+#include <filesystem>
+
 #include <cstdio>
 #include <iostream>
 
@@ -14,6 +19,17 @@
 namespace cli {
 
 void Fail(const std::string& message) { std::cerr << message << '\n'; }
+
+int OpenGameFolder(GameData& data, const std::string& folder, const std::string& work,
+                   ProgressControl& progress) {
+    data.SetProgressControl(&progress);
+    data.SetWorkFolder(work.empty() ? sv::FromPath(std::filesystem::current_path()) : work);
+    if (!data.Open(folder)) {
+        Fail("Failed to open Arena2 folder.");
+        return kFailed;
+    }
+    return kDone;
+}
 
 TerminalProgress::TerminalProgress(std::string label)
     : m_label(std::move(label)), m_terminal(isatty(fileno(stderr)) != 0) {}

@@ -4,6 +4,8 @@
 
 #include "archive/ProgressControl.h"
 
+class GameData;
+
 #include <CLI/CLI.hpp>
 
 #include <cstdint>
@@ -25,6 +27,12 @@ void AddListCommand(CLI::App& app, Action& action);
 
 // One line on standard error.
 void Fail(const std::string& message);
+
+// Opens a game folder as the application does: the work folder is `work`, or the current
+// directory when it is empty; a missing sound archive is rebuilt there with a progress bar.
+// kDone, or kFailed after printing "Failed to open Arena2 folder.".
+int OpenGameFolder(::GameData& data, const std::string& folder, const std::string& work,
+                   ProgressControl& progress);
 
 // A bar on standard error, drawn only when standard error is a terminal; silent otherwise.
 class TerminalProgress final : public ProgressControl {

@@ -3,7 +3,6 @@
 
 #include "archive/GameData.h"
 
-#include <filesystem>
 #include <iostream>
 
 namespace cli {
@@ -28,12 +27,9 @@ void PrintArchive(const BsaArchive& archive, const char* kind, bool skipTavern) 
 int RunList(const ListOptions& options) {
     TerminalProgress progress("Rebuilding wyvern.snd");
     GameData data;
-    data.SetProgressControl(&progress);
-    data.SetWorkFolder(options.work.empty() ? sv::FromPath(std::filesystem::current_path())
-                                            : options.work);
-    if (!data.Open(options.folder)) {
-        Fail("Failed to open Arena2 folder.");
-        return kFailed;
+    if (const int status = OpenGameFolder(data, options.folder, options.work, progress);
+        status != kDone) {
+        return status;
     }
     PrintArchive(data.soundArchive, "effect", false);
     PrintArchive(data.songArchive, "song", true);
