@@ -22,8 +22,9 @@ bool OutputFile::Create(const std::string& target) {
     std::mt19937 random(seed());
     for (int attempt = 0; attempt < 16; ++attempt) {
         char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
-        std::string temporary = folder + "." + name + suffix;
+        (void)std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
+        std::string temporary = folder;
+        temporary.append(".").append(name).append(suffix);
         // "x": never reuse a file that someone else made in the meantime.
         m_file = OpenFile(temporary, "wbx");
         if (m_file) {

@@ -47,7 +47,7 @@ std::size_t LastSeparator(std::string_view path);
 struct FileCloser {
     void operator()(std::FILE* f) const noexcept {
         if (f != nullptr) {
-            std::fclose(f);
+            (void)std::fclose(f);
         }
     }
 };

@@ -56,8 +56,8 @@ void TerminalProgress::SetPos(std::int32_t pos) {
 
 void TerminalProgress::Hide() {
     if (m_visible && m_terminal) {
-        std::fputs("\r\033[K", stderr);
-        std::fflush(stderr);
+        (void)std::fputs("\r\033[K", stderr);
+        (void)std::fflush(stderr);
     }
     m_visible = false;
 }
@@ -78,8 +78,8 @@ void TerminalProgress::Draw() {
     const int filled = static_cast<int>(fraction * kWidth);
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(kWidth, '.');
-    std::fprintf(stderr, "\r%s [%s] %3d%%", m_label.c_str(), bar.c_str(), percent);
-    std::fflush(stderr);
+    (void)std::fprintf(stderr, "\r%s [%s] %3d%%", m_label.c_str(), bar.c_str(), percent);
+    (void)std::fflush(stderr);
 }
 
 } // namespace cli
