@@ -1,0 +1,82 @@
+// Archives cut short at every length, and counts and sizes at their extremes: each opens or fails
+// as the reader defines it, never reads outside the file, and never allocates beyond it.
+#include "archive/BsaArchive.h"
+#include "archive/GameData.h"
+
+#include "TestSupport.h"
+
+#include <filesystem>
+
+using namespace testing_support;
+
+namespace {
+
+TEST(HostileArchive, EveryTruncationOfAValidArchiveIsHandled) {
+    ScratchDir dir;
+    const Bytes full = MakeBsa({{"A.HMI", 0, Filled(7, 1)}, {"B.HMI", 0, Filled(9, 50)}}, true);
+    for (std::size_t n = 0; n <= full.size(); ++n) {
+        WriteFile(dir.File("cut.bsa"), Bytes(full.begin(), full.begin() + static_cast<long>(n)));
+        BsaArchive a;
+        const bool opened = a.Open(dir.Path(), "cut.bsa", true);
+        // Unread header bytes count as 0: below 4 bytes the count is 2 or 0 with 8-byte number
+        // entries; from 4 bytes on, two name entries need 36 bytes (they may overlap the header).
+        EXPECT_EQ(opened, n == 0 || n >= 36) << n;
+        if (!opened) {
+            EXPECT_EQ(a.RecordCount(), 0);
+            continue;
+        }
+        for (int i = 0; i < a.RecordCount(); ++i) {
+            // A cut directory yields arbitrary sizes; only records inside the file get a buffer.
+            const std::uint32_t size = a.RecordWithinFile(i) ? a.RecordSize(i) : 4;
+            Bytes buffer(size + 1, 0xEE);
+            EXPECT_TRUE(a.ReadRecord(i, buffer.data(), size));
+            EXPECT_EQ(buffer.back(), 0xEE) << "read past the record at length " << n;
+        }
+    }
+}
+
+TEST(HostileArchive, ExtremeCountsAndSizesNeverAllocateBeyondTheFile) {
+    ScratchDir dir;
+    BsaArchive a;
+    // The largest positive count with a tiny file.
+    WriteFile(dir.File("max.bsa"), {0xFF, 0x7F, 0x00, 0x01});
+    EXPECT_FALSE(a.Open(dir.Path(), "max.bsa", true));
+
+    // Sizes that sum past 4 GiB: offsets wrap in 32 bits for the read, and no record claims to
+    // lie inside the file.
+    Bytes file = {0x03, 0x00, 0x00, 0x00};
+    for (std::uint32_t number = 0; number < 3; ++number) {
+        PutLE32(file, number);
+        PutLE32(file, 0xFFFFFFF0u);
+    }
+    WriteFile(dir.File("sizes.snd"), file);
+    ASSERT_TRUE(a.Open(dir.Path(), "sizes.snd", true));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FALSE(a.RecordWithinFile(i));
+        std::uint8_t probe[4] = {1, 2, 3, 4};
+        EXPECT_TRUE(a.ReadRecord(i, probe, sizeof probe));
+    }
+    EXPECT_EQ(a.RecordOffset(2), 4ull + 2ull * 0xFFFFFFF0ull);
+}
+
+TEST(HostileArchive, OpeningNeverWritesTheGameFolder) {
+    ScratchDir dir;
+    const std::string game = dir.Sub("Arena2");
+    WriteFile(game + "/WYVERN.SND", MakeBsa({{"", 1, Filled(5, 0)}}, false));
+    WriteFile(game + "/MIDI.BSA", MakeBsa({{"A.HMI", 0, Filled(5, 0)}}, true));
+    const Bytes sounds = ReadFile(game + "/WYVERN.SND");
+    const Bytes songs = ReadFile(game + "/MIDI.BSA");
+    std::filesystem::permissions(sv::ToPath(game),
+                                 std::filesystem::perms::owner_write |
+                                     std::filesystem::perms::group_write |
+                                     std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    GameData data;
+    data.SetWorkFolder(dir.Sub("work"));
+    EXPECT_TRUE(data.Open(game));
+    data.Close();
+    EXPECT_EQ(ReadFile(game + "/WYVERN.SND"), sounds);
+    EXPECT_EQ(ReadFile(game + "/MIDI.BSA"), songs);
+}
+
+} // namespace
