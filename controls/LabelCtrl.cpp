@@ -471,7 +471,9 @@ void LabelCtrl::paintEvent(QPaintEvent* /*event*/) {
 
     if (m_bRotate) {
         // The baseline starts at the centre and runs at the font's angle.
-        painter.translate(rc.width() / 2, rc.height() / 2);
+        // Halved with truncation, as the viewport origin would be.
+        const QPoint centre(rc.width() / 2, rc.height() / 2);
+        painter.translate(centre);
         painter.rotate(-m_lf.escapement / 10.0);
         painter.drawText(QPoint(0, 0), text);
         return;
