@@ -18,7 +18,7 @@ constexpr int kFlashTimerMs = 500;
 constexpr int kGradientBands = 100;
 
 // Lines as a static text breaks them: only at spaces, so a path or a long word stays whole and
-// is cut off at the edge (Qt's own wrapping would also break after "\\" or ":").
+// is cut off at the edge (Qt's own wrapping would also break after a backslash or a colon).
 QStringList BreakAtSpaces(const QString& text, const QFontMetrics& metrics, int width, int flags) {
     const int measure = flags & (Qt::TextShowMnemonic | Qt::TextExpandTabs);
     QStringList lines;
