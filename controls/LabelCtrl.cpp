@@ -9,6 +9,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QTimerEvent>
 #include <algorithm>
 
@@ -391,7 +392,11 @@ void LabelCtrl::mousePressEvent(QMouseEvent* event) {
             else if (m_nLinkKind == LinkKind::Mail)
                 services::OpenLink(QStringLiteral("mailto:") + text());
         } else {
+            // The owner may close and delete its window on the notification.
+            const QPointer<LabelCtrl> alive(this);
             emit notifyParent(NotifyHeader{this, controlId(), kLabelClickNotify});
+            if (!alive)
+                return;
         }
     }
     // The static's own handling reports the click when the notify style is on.
