@@ -1,0 +1,17 @@
+#include "app/services/StaticCtrl.h"
+
+#include <QMouseEvent>
+
+namespace services {
+
+StaticCtrl::StaticCtrl(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+}
+
+void StaticCtrl::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    if (event->button() == Qt::LeftButton && m_notifyOnClick)
+        emit clicked();
+}
+
+} // namespace services
