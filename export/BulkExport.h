@@ -1,4 +1,4 @@
-// Exporting every effect and every song of an open game folder: effects as "NAME.wav" in the
+// Exporting every effect and every song of an open game folder: effects as "name.wav" in the
 // effects folder, songs (all but "TAVERN.HMI") as their lower-cased name with ".mid" in the
 // songs folder, in record order. Qt-free: the desktop export run and the command-line tool both
 // call it, each with its own progress control.
