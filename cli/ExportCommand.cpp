@@ -32,8 +32,12 @@ int RunExport(const ExportOptions& options) {
     }
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
 
-    for (const std::string& path : result.notWritten) {
-        Fail("Not written: " + path);
+    constexpr std::size_t kShown = 10;
+    for (std::size_t i = 0; i < result.notWritten.size() && i < kShown; ++i) {
+        Fail("Not written: " + result.notWritten[i]);
+    }
+    if (result.notWritten.size() > kShown) {
+        Fail("... and " + std::to_string(result.notWritten.size() - kShown) + " more not written");
     }
     std::fprintf(stderr, "%d files written, %d files passed over, %llu bytes, %.2f seconds\n",
                  result.written, result.passedOver, static_cast<unsigned long long>(result.bytes),

@@ -12,6 +12,11 @@ namespace {
 // The one song the game's music browser never offers; compared exactly, case included.
 constexpr const char* kSkippedSong = "TAVERN.HMI";
 
+// An empty folder text gives the bare name, which is only reported, never written.
+std::string InFolder(const std::string& folder, const std::string& name) {
+    return folder.empty() ? name : JoinPath(folder, name);
+}
+
 void Count(BulkExportResult& result, bool written, const std::string& path) {
     if (!written) {
         ++result.passedOver;
@@ -33,7 +38,7 @@ void ExportEffects(GameData& data, const std::string& folder, ProgressControl& p
     for (int i = 0; i < count; ++i) {
         std::string name;
         data.soundArchive.RecordName(i, 16, name);
-        const std::string path = JoinPath(folder, SafeName(name) + ".wav");
+        const std::string path = InFolder(folder, SafeName(name) + ".wav");
         const bool written = !folder.empty() && data.ExtractEffect(i, path, true);
         Count(result, written, WavEffectPath(path));
         progress.SetPos(i);
@@ -50,7 +55,7 @@ void ExportSongs(GameData& data, const std::string& folder, ProgressControl& pro
         if (name == kSkippedSong) {
             continue;
         }
-        const std::string path = JoinPath(folder, SafeName(name));
+        const std::string path = InFolder(folder, SafeName(name));
         const bool written = !folder.empty() && data.ExtractSong(i, path, true);
         Count(result, written, MidiSongPath(path));
         progress.SetPos(i);

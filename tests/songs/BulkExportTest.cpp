@@ -86,6 +86,7 @@ TEST_F(BulkExportTest, NothingChosenOrEmptyFolderTextWritesNothing) {
               (std::vector<std::string>{"show", "range 0 3", "pos 0", "pos 1", "pos 2", "hide"}));
     EXPECT_EQ(result.written, 0);
     EXPECT_EQ(result.passedOver, 3);
+    EXPECT_EQ(result.notWritten, (std::vector<std::string>{"boom.wav", ".._up.wav", "a_b.wav"}));
     EXPECT_TRUE(Listing(songs).empty());
 }
 

@@ -1,5 +1,7 @@
 #include "decode/SongConverter.h"
 
+#include "DemoData.h"
+#include "ReferenceConverter.h"
 #include "SongBuilders.h"
 
 #include <array>
@@ -258,99 +260,6 @@ TEST(SongConverter, OnlyTheFirstMebibyteIsRead) {
     }
 }
 
-// The plain form of one track's conversion: a 128-entry table, scanned for every release.
-Bytes ReferenceTrack(const Bytes& s) {
-    struct Entry {
-        std::uint32_t due = 0xFFFFFFFF;
-        std::uint8_t channel = 0;
-        std::uint8_t note = 0;
-    };
-    std::array<Entry, 128> table{};
-    Bytes out;
-    std::size_t p = 0;
-    std::uint32_t now = 0;
-    std::uint32_t last = 0;
-    std::uint8_t outStatus = 0;
-    std::uint8_t inStatus = 0;
-    const auto varlen = [&] {
-        std::uint32_t v = 0;
-        std::uint8_t b = 0;
-        do {
-            b = s[p++];
-            v = v << 7 | (b & 0x7Fu);
-        } while (b & 0x80);
-        return v;
-    };
-    const auto delta = [&](std::uint32_t v) {
-        std::uint8_t tmp[4];
-        out.insert(out.end(), tmp, tmp + SongConverter::WriteVarLen(tmp, v));
-    };
-    const auto status = [&](std::uint8_t st) {
-        if (st != outStatus) {
-            out.push_back(st);
-            outStatus = st;
-        }
-    };
-    const auto flush = [&](std::uint32_t limit) {
-        for (;;) {
-            int best = 0;
-            for (int i = 1; i < 128; ++i) {
-                if (table[i].due < table[best].due) {
-                    best = i;
-                }
-            }
-            if (table[best].due > limit) {
-                return;
-            }
-            delta(table[best].due - last);
-            last = table[best].due;
-            status(static_cast<std::uint8_t>(0x90 | table[best].channel));
-            out.insert(out.end(), {table[best].note, 0x00});
-            table[best].due = 0xFFFFFFFF;
-        }
-    };
-    now = varlen();
-    flush(now);
-    while (s[p] != 0xFF) {
-        if (s[p] == 0xF0) {
-            delta(now - last);
-            last = now;
-            do {
-                out.push_back(s[p]);
-            } while (s[p++] != 0xF7);
-            outStatus = 0;
-        } else if (s[p] == 0xFE) {
-            p += s[p + 1] == 0x10 ? 9 + s[p + 4] : s[p + 1] == 0x14 ? 4 : 8;
-        } else {
-            delta(now - last);
-            last = now;
-            if (s[p] >= 0x80) {
-                inStatus = s[p++];
-            }
-            const std::uint8_t st = inStatus;
-            status(st);
-            const std::uint8_t note = s[p];
-            out.push_back(s[p++]);
-            if ((st >> 4) != 0xC && (st >> 4) != 0xD) {
-                out.push_back(s[p++]);
-            }
-            if ((st >> 4) == 0x9) {
-                const std::uint32_t d = varlen();
-                int slot = 0;
-                while (table[slot].due != 0xFFFFFFFF) {
-                    ++slot;
-                }
-                table[slot] = {now + d, static_cast<std::uint8_t>(st & 0x0F), note};
-            }
-        }
-        now += varlen();
-        flush(now);
-    }
-    flush(0xFFFFFFFE);
-    out.insert(out.end(), kEnd.begin(), kEnd.end());
-    return out;
-}
-
 void PutVarLen(Bytes& b, std::uint32_t v) {
     std::uint8_t tmp[4];
     b.insert(b.end(), tmp, tmp + SongConverter::WriteVarLen(tmp, v));
@@ -434,6 +343,22 @@ TEST(SongConverter, FilesHoldWhatMemoryHolds) {
         const Result r = ConvertSong(song);
         EXPECT_EQ(value, r.value);
         EXPECT_EQ(written, r.midi);
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(SongConverter, DemoSongsMatchThePlainTableScan) {
+    for (const bool full : {false, true}) {
+        const std::size_t count = demo::SongNames(full).size();
+        for (std::size_t i = 0; i < count; ++i) {
+            const Bytes song = demo::MakeSong(static_cast<int>(i), full);
+            const Result r = ConvertSong(song);
+            ASSERT_GT(r.value, 0) << i;
+            ASSERT_EQ(r.midi, ReferenceSong(song)) << "song " << i << (full ? " (full)" : "");
+        }
     }
 }
 
