@@ -128,6 +128,27 @@ TEST(SongConverter, DeltaTimesInShortestForm) {
           0x05, 0x81, 0x80, 0x00, 0x01, 0x06, 0x05, 0x01, 0x07, 0x00, 0xFF, 0x2F, 0x00}});
 }
 
+TEST(SongConverter, TimesAtTheTopOfThe32BitRange) {
+    // A five-byte delta of 0xFFFFFFFE is written in four bytes, bits above 27 dropped.
+    ExpectConverts({{0x8F, 0xFF, 0xFF, 0xFF, 0x7E, 0xB0, 0x07, 0x10, 0x00, 0xFF, 0x2F, 0x00}},
+                   {{0xFF, 0xFF, 0xFF, 0x7E, 0xB0, 0x07, 0x10, 0x00, 0xFF, 0x2F, 0x00}});
+    // A note due at 0xFFFFFFFF carries the table's free mark: it is never released, and its
+    // slot stays free, so 200 of them never fill the table.
+    Bytes events;
+    for (int i = 0; i < 200; ++i) {
+        events.insert(events.end(), {0x00, 0x90, 0x3C, 0x64, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F});
+    }
+    events.insert(events.end(), kEnd.begin(), kEnd.end());
+    Bytes expected = {0x00, 0x90, 0x3C, 0x64};
+    for (int i = 1; i < 200; ++i) {
+        expected.insert(expected.end(), {0x00, 0x3C, 0x64});
+    }
+    expected.insert(expected.end(), kEnd.begin(), kEnd.end());
+    ExpectConverts({events}, {expected});
+    // A current time of 0xFFFFFFFF would have the table's scan release free slots forever.
+    EXPECT_EQ(ConvertSong(HmiSong({{0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x2F, 0x00}})).value, -1);
+}
+
 TEST(SongConverter, VarLenWriting) {
     const std::vector<std::pair<std::uint32_t, Bytes>> cases = {
         {0, {0x00}},
