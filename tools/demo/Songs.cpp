@@ -175,7 +175,7 @@ Plan MakePlan(Mood mood, Rng& rng) {
     case Mood::Dungeon:
         p.mode = rng.Chance(50) ? kPhrygian : kMinor;
         progressions = &ModalProgressions();
-        p.beats = 4, p.beat = rng.Between(95, 115);
+        p.beats = 4, p.beat = rng.Between(85, 100);
         p.melody = rng.Chance(50) ? kEnglishHorn : kPanFlute;
         p.pad = rng.Chance(50) ? kChoir : kWarmPad;
         p.arp = rng.Chance(50) ? kHarp : kCelesta, p.arpKind = Arp::Sparse;
@@ -214,7 +214,7 @@ Plan MakePlan(Mood mood, Rng& rng) {
     case Mood::Temple:
         p.mode = rng.Chance(50) ? kDorian : kMajor;
         progressions = p.mode == kMajor ? &MajorProgressions() : &MinorProgressions();
-        p.beats = 4, p.beat = rng.Between(100, 120);
+        p.beats = 4, p.beat = rng.Between(90, 105);
         p.melody = kChoir, p.pad = kChurchOrgan;
         p.arp = kTubularBells, p.arpKind = Arp::Bells;
         p.bass = kContrabass, p.bassKind = Bass::Drone;
@@ -239,7 +239,7 @@ Plan MakePlan(Mood mood, Rng& rng) {
     case Mood::Lament:
         p.mode = kMinor, p.raiseLeading = true;
         progressions = &MinorProgressions();
-        p.beats = 4, p.beat = rng.Between(88, 100);
+        p.beats = 4, p.beat = rng.Between(75, 85);
         p.melody = kCello, p.counter = kViolin, p.pad = kSlowStrings;
         p.arp = kHarp, p.arpKind = Arp::Harp;
         p.bass = kContrabass, p.bassKind = Bass::Drone;
@@ -277,10 +277,26 @@ struct BarInfo {
     int inSection; // bar number within its section
 };
 
+bool IsB(Section s) {
+    return s == Section::B || s == Section::B2;
+}
+
+// Intro, then sections of eight bars for about a minute in all, never ending on the B section's
+// half cadence, then two bars of outro.
 std::vector<BarInfo> MakeForm(const Plan& plan) {
-    const int target = static_cast<int>(60 * kTicksPerSecond) / plan.Bar(); // about a minute
-    static constexpr Section kOrder[] = {Section::A, Section::A2, Section::B,
-                                         Section::A, Section::B2, Section::A2};
+    const int target = static_cast<int>(58 * kTicksPerSecond) / plan.Bar() + 2;
+    static constexpr Section kOrder[] = {Section::A,  Section::B, Section::A2,
+                                         Section::B2, Section::A, Section::A2};
+    std::vector<Section> sections{Section::A};
+    int length = 2 + 8;
+    for (std::size_t i = 1; length + (IsB(kOrder[i % 6]) ? 16 : 8) <= target; ++i) {
+        sections.push_back(kOrder[i % 6]);
+        length += 8;
+    }
+    if (sections.size() < 2 || IsB(sections.back())) {
+        sections.push_back(Section::A2);
+    }
+
     std::vector<BarInfo> bars;
     std::uint32_t tick = static_cast<std::uint32_t>(plan.beat / 2);
     auto add = [&](Section s, int chord, int n) {
@@ -289,17 +305,10 @@ std::vector<BarInfo> MakeForm(const Plan& plan) {
     };
     add(Section::Intro, plan.progA[0], 0);
     add(Section::Intro, plan.progA[1], 1);
-    for (int i = 0; static_cast<int>(bars.size()) + 8 <= std::max(target, 18) || i < 2; ++i) {
-        const Section s = kOrder[i % 6];
-        const std::vector<int>& prog =
-            (s == Section::B || s == Section::B2) ? plan.progB : plan.progA;
+    for (const Section s : sections) {
+        const std::vector<int>& prog = IsB(s) ? plan.progB : plan.progA;
         for (int n = 0; n < 8; ++n) {
             add(s, prog[static_cast<std::size_t>(n)], n);
-        }
-    }
-    if (bars.back().section == Section::B || bars.back().section == Section::B2) {
-        for (int n = 0; n < 8; ++n) { // never end on a half cadence
-            add(Section::A, plan.progA[static_cast<std::size_t>(n)], n);
         }
     }
     add(Section::Outro, 0, 0);
@@ -466,7 +475,7 @@ void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
         if (bar.inSection != 0 || bar.section == Section::Intro || bar.section == Section::Outro) {
             continue;
         }
-        const bool isB = bar.section == Section::B || bar.section == Section::B2;
+        const bool isB = IsB(bar.section);
         const bool second = bar.section == Section::A2 || bar.section == Section::B2;
         const auto& theme = isB ? themeB : themeA;
         const std::vector<int>& chords = isB ? m_plan.progB : m_plan.progA;
