@@ -142,14 +142,15 @@ const std::vector<std::vector<int>>& ModalProgressions() {
     return p;
 }
 
-// A progression, with its last bars turned into a cadence: V I for the A section (home), a
-// half cadence on V for the B section.
-std::vector<int> Cadenced(std::vector<int> bars, bool home) {
+// A progression, with its last bars turned into a cadence: the dominant (the flat second in
+// the Phrygian mode, whose fifth degree carries a diminished chord) then the tonic for the A
+// section, a half cadence on it for the B section.
+std::vector<int> Cadenced(std::vector<int> bars, bool home, int dominant) {
     if (home) {
-        bars[6] = 4;
+        bars[6] = dominant;
         bars[7] = 0;
     } else {
-        bars[7] = 4;
+        bars[7] = dominant;
     }
     return bars;
 }
@@ -263,8 +264,9 @@ Plan MakePlan(Mood mood, Rng& rng) {
     if (b == a) {
         b = (a + 1) % progs.size();
     }
-    p.progA = Cadenced(progs[a], true);
-    p.progB = Cadenced(progs[b], false);
+    const int dominant = p.mode == kPhrygian ? 1 : 4;
+    p.progA = Cadenced(progs[a], true, dominant);
+    p.progB = Cadenced(progs[b], false, dominant);
     return p;
 }
 
@@ -422,6 +424,15 @@ void Scoop(HmiTrack& t, std::uint32_t tick) {
     }
 }
 
+// A falling bend over the end of a note, back to centre once the note is over.
+void Sigh(HmiTrack& t, std::uint32_t from, std::uint32_t end) {
+    const std::uint32_t span = end > from ? end - from : 1;
+    for (std::uint32_t i = 1; i <= 4; ++i) {
+        t.PitchBend(from + span * i / 5, -300 * static_cast<int>(i));
+    }
+    t.PitchBend(end, 0);
+}
+
 class Composer {
 public:
     Composer(const Plan& plan, std::uint64_t seed) : m_plan(plan), m_seed(seed), m_rng(seed) {
@@ -459,9 +470,8 @@ void Composer::WriteConductor(HmiTrack& t) {
 void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
     const int spb = m_plan.StepsPerBar();
     const int step = m_plan.Step();
-    const bool singing = m_plan.melody == kFlute || m_plan.melody == kFiddle ||
-                         m_plan.melody == kHorn || m_plan.melody == kViolin ||
-                         m_plan.melody == kCello || m_plan.melody == kOboe;
+    const int scoops = m_plan.melody == kChoir ? 15 : 30; // percent of the longer notes
+    const bool sighs = m_plan.mood == Mood::Dungeon || m_plan.mood == Mood::Lament;
     std::vector<MelodyNote> themeA;
     std::vector<MelodyNote> themeB;
     {
@@ -477,6 +487,8 @@ void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
         }
         const bool isB = IsB(bar.section);
         const bool second = bar.section == Section::A2 || bar.section == Section::B2;
+        // The B section and the second time round are played with more weight.
+        const int loudness = 86 + (isB ? 5 : 0) + (second ? 6 : 0);
         const auto& theme = isB ? themeB : themeA;
         const std::vector<int>& chords = isB ? m_plan.progB : m_plan.progA;
         for (std::size_t n = 0; n < theme.size(); ++n) {
@@ -496,8 +508,11 @@ void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
                 degree = NearestChordTone(degree, chord);
             }
             const int pitch = Pitch(m_plan, degree, chord);
-            if (singing && ticks >= 2 * m_plan.beat / 2 && m_rng.Chance(35)) {
+            if (ticks >= m_plan.beat && m_rng.Chance(scoops)) {
                 Scoop(melody, tick);
+            } else if (sighs && ticks >= 2 * m_plan.beat && m_rng.Chance(50)) {
+                Sigh(melody, tick + static_cast<std::uint32_t>(duration * 2 / 3),
+                     tick + static_cast<std::uint32_t>(duration));
             }
             if (ticks >= 2 * m_plan.beat) { // vibrato grows on long notes
                 melody.Controller(tick, 1, 0);
@@ -508,7 +523,7 @@ void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
                 m_rng.Chance(40)) { // a fiddler's cut
                 melody.Note(tick - 2, Pitch(m_plan, degree + 1, chord), 70, 2);
             }
-            melody.Note(tick, pitch, Velocity(m_rng, 92, downbeat, onBeat),
+            melody.Note(tick, pitch, Velocity(m_rng, loudness, downbeat, onBeat),
                         static_cast<std::uint32_t>(duration));
 
             if (counter != nullptr && second && onBeat) {
@@ -519,7 +534,7 @@ void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
                 }
                 const int hold = std::max(ticks, m_plan.beat) * 9 / 10;
                 counter->Note(tick, Pitch(m_plan, below, chord),
-                              Velocity(m_rng, 70, downbeat, true),
+                              Velocity(m_rng, loudness - 20, downbeat, true),
                               static_cast<std::uint32_t>(std::min(hold, ticks + step)));
             }
         }
