@@ -117,6 +117,18 @@ int NearestChordTone(int degree, int chord) {
     return degree;
 }
 
+// True when the note of `degree` lies a semitone from one of the chord's notes.
+bool RubsAgainst(const Plan& plan, int degree, int chord) {
+    const int pitch = Pitch(plan, degree, chord);
+    for (int k = 0; k < 3; ++k) {
+        const int interval = ((pitch - Pitch(plan, chord + 2 * k, chord)) % 12 + 12) % 12;
+        if (interval == 1 || interval == 11) {
+            return true;
+        }
+    }
+    return false;
+}
+
 const std::vector<std::vector<int>>& MajorProgressions() {
     static const std::vector<std::vector<int>> p{
         {0, 3, 4, 0, 0, 5, 3, 4}, {0, 5, 3, 4, 0, 5, 1, 4}, {0, 4, 5, 3, 0, 3, 4, 0},
@@ -175,7 +187,7 @@ Plan MakePlan(Mood mood, Rng& rng) {
         break;
     case Mood::Dungeon:
         p.mode = rng.Chance(50) ? kPhrygian : kMinor;
-        progressions = &ModalProgressions();
+        progressions = p.mode == kPhrygian ? &ModalProgressions() : &MinorProgressions();
         p.beats = 4, p.beat = rng.Between(85, 100);
         p.melody = rng.Chance(50) ? kEnglishHorn : kPanFlute;
         p.pad = rng.Chance(50) ? kChoir : kWarmPad;
@@ -388,6 +400,11 @@ std::vector<MelodyNote> ComposeMelody(const Plan& plan, const std::vector<int>& 
             } else {
                 static constexpr int kMoves[] = {-1, 1, -1, 1, -2, 2, 0, 1, -1};
                 cursor += kMoves[rng.Below(9)];
+                // In slow pieces a passing note lasts long enough for a semitone rub against
+                // the chord to sound wrong rather than spicy.
+                if (plan.beat >= 80 && RubsAgainst(plan, cursor, chord)) {
+                    cursor = NearestChordTone(cursor, chord);
+                }
             }
             cursor = std::clamp(cursor, 4, 13);
             notes.push_back({at, length, cursor, false});
@@ -605,6 +622,11 @@ void Composer::WriteArp(HmiTrack& t) {
             }
             continue;
         }
+        // Arpeggios ring up to the next chord, not into it.
+        const std::uint32_t barEnd = b.start + static_cast<std::uint32_t>(m_plan.Bar());
+        auto play = [&](std::uint32_t tick, int note, int velocity, std::uint32_t duration) {
+            t.Note(tick, note, velocity, std::min(duration, barEnd - tick - 2));
+        };
         switch (m_plan.arpKind) {
         case Arp::Strum: {
             static constexpr int kJig[] = {0, 2, 3, 5};
@@ -614,9 +636,9 @@ void Composer::WriteArp(HmiTrack& t) {
                 const bool down = m_plan.division == 3 ? (s % 2 == 0) : (s % 2 == 0);
                 for (int k = 0; k < 4; ++k) {
                     const int index = down ? k : 3 - k;
-                    t.Note(StepTick(b, at) + static_cast<std::uint32_t>(2 * k), tone(index, 48),
-                           (down ? 74 : 58) + m_rng.Between(-4, 4),
-                           static_cast<std::uint32_t>(step * (down ? 2 : 1) - 2 * k - 2));
+                    play(StepTick(b, at) + static_cast<std::uint32_t>(2 * k), tone(index, 48),
+                         (down ? 74 : 58) + m_rng.Between(-4, 4),
+                         static_cast<std::uint32_t>(step * (down ? 2 : 1) - 2 * k - 2));
                 }
             }
             break;
@@ -624,9 +646,9 @@ void Composer::WriteArp(HmiTrack& t) {
         case Arp::Harp: {
             static constexpr int kShape[] = {0, 1, 2, 3, 4, 5, 4, 3, 2, 1, 2, 3};
             for (int s = 0; s < spb; ++s) {
-                t.Note(StepTick(b, s), tone(kShape[s % 12], 48),
-                       60 + (s == 0 ? 10 : 0) + m_rng.Between(-4, 4),
-                       static_cast<std::uint32_t>(step * 2 - 2));
+                play(StepTick(b, s), tone(kShape[s % 12], 48),
+                     60 + (s == 0 ? 10 : 0) + m_rng.Between(-4, 4),
+                     static_cast<std::uint32_t>(step * 2 - 2));
             }
             break;
         }
@@ -634,9 +656,9 @@ void Composer::WriteArp(HmiTrack& t) {
             static constexpr int kPattern[] = {0, 2, 3, 4, 3, 2};
             for (int s = 0; s < spb; ++s) {
                 const int index = kPattern[s % 6];
-                t.Note(StepTick(b, s), index == 0 ? tone(0, 40) : tone(index, 52),
-                       (s == 0 ? 72 : 58) + m_rng.Between(-4, 4),
-                       static_cast<std::uint32_t>(s == 0 ? m_plan.Bar() - 4 : step * 2 - 2));
+                play(StepTick(b, s), index == 0 ? tone(0, 40) : tone(index, 52),
+                     (s == 0 ? 72 : 58) + m_rng.Between(-4, 4),
+                     static_cast<std::uint32_t>(s == 0 ? m_plan.Bar() - 4 : step * 2 - 2));
             }
             break;
         }
@@ -644,34 +666,34 @@ void Composer::WriteArp(HmiTrack& t) {
             const int sixteenth = m_plan.beat / 4;
             static constexpr int kPattern[] = {0, 0, 3, 0, 0, 0, 2, 0};
             for (int s = 0; s < m_plan.beats * 4; ++s) {
-                t.Note(b.start + static_cast<std::uint32_t>(s * sixteenth),
-                       tone(kPattern[s % 8], 50), (s % 4 == 0 ? 88 : 66) + m_rng.Between(-4, 4),
-                       static_cast<std::uint32_t>(sixteenth - 3));
+                play(b.start + static_cast<std::uint32_t>(s * sixteenth), tone(kPattern[s % 8], 50),
+                     (s % 4 == 0 ? 88 : 66) + m_rng.Between(-4, 4),
+                     static_cast<std::uint32_t>(sixteenth - 3));
             }
             break;
         }
         case Arp::Sparkle:
             for (int s = 0; s < spb; ++s) {
                 if (s == 0 || m_rng.Chance(45)) {
-                    t.Note(StepTick(b, s), tone(m_rng.Below(5), 72), 50 + m_rng.Between(0, 20),
-                           static_cast<std::uint32_t>(step * 3));
+                    play(StepTick(b, s), tone(m_rng.Below(5), 72), 50 + m_rng.Between(0, 20),
+                         static_cast<std::uint32_t>(step * 3));
                 }
             }
             break;
         case Arp::Bells:
             if (b.inSection % 2 == 0) {
-                t.Note(b.start, tone(0, 60), 70, static_cast<std::uint32_t>(m_plan.Bar()));
-                t.Note(b.start + static_cast<std::uint32_t>(m_plan.beat * 2), tone(2, 60), 55,
-                       static_cast<std::uint32_t>(m_plan.Bar()));
+                play(b.start, tone(0, 60), 70, static_cast<std::uint32_t>(m_plan.Bar()));
+                play(b.start + static_cast<std::uint32_t>(m_plan.beat * 2), tone(2, 60), 55,
+                     static_cast<std::uint32_t>(m_plan.Bar()));
             }
             break;
         case Arp::Sparse:
             for (int beat = 0; beat < m_plan.beats; ++beat) {
                 if (m_rng.Chance(35)) {
-                    t.Note(b.start + static_cast<std::uint32_t>(beat * m_plan.beat +
-                                                                m_rng.Below(2) * m_plan.beat / 2),
-                           tone(m_rng.Below(4), 62), 48 + m_rng.Between(0, 18),
-                           static_cast<std::uint32_t>(m_plan.beat * 2));
+                    play(b.start + static_cast<std::uint32_t>(beat * m_plan.beat +
+                                                              m_rng.Below(2) * m_plan.beat / 2),
+                         tone(m_rng.Below(4), 62), 48 + m_rng.Between(0, 18),
+                         static_cast<std::uint32_t>(m_plan.beat * 2));
                 }
             }
             break;
@@ -730,15 +752,22 @@ void Composer::WriteTimpani(HmiTrack& t) {
     const int beat = m_plan.beat;
     for (std::size_t i = 0; i < m_bars.size(); ++i) {
         const BarInfo& b = m_bars[i];
-        const int root = 41 + ((Pitch(m_plan, 0, 0) - 41) % 12 + 12) % 12;
-        const int fifth = root - 5;
+        // Two drums, tuned to the tonic and the dominant below it; each chord gets the one that
+        // belongs to it.
+        const int tonic = 41 + ((Pitch(m_plan, 0, 0) - 41) % 12 + 12) % 12;
+        const int dominant = tonic - 5;
+        const int root = IsChordTone(0, b.chord) ? tonic : dominant;
+        const int fifth = root == tonic && IsChordTone(4, b.chord) ? dominant : root;
         if (b.section == Section::Outro) {
             if (b.inSection == 0) {
                 for (int k = 0; k < 12; ++k) { // roll into the final chord
-                    t.Note(b.start + static_cast<std::uint32_t>(k * 6), root, 60 + 4 * k, 5);
+                    t.Note(b.start + static_cast<std::uint32_t>(k * 6), tonic, 60 + 4 * k, 5);
                 }
             }
             continue;
+        }
+        if (!IsChordTone(0, b.chord) && !IsChordTone(4, b.chord)) {
+            continue; // neither drum fits this chord
         }
         if (b.inSection == 7 && b.section != Section::Intro) {
             for (int k = 0; k < 8; ++k) {
