@@ -366,6 +366,7 @@ std::vector<MelodyNote> ComposeMelody(const Plan& plan, const std::vector<int>& 
     rhythm[7] = plan.division == 3 ? std::vector<int>{3, -3} : std::vector<int>{spb / 2, -spb / 2};
 
     std::vector<MelodyNote> notes;
+    const int centre = home ? 8 : 10; // the B section climbs higher
     int cursor = 7 + 2 * rng.Below(2);
     for (int bar = 0; bar < 8; ++bar) {
         const int chord = chords[static_cast<std::size_t>(bar)];
@@ -396,10 +397,22 @@ std::vector<MelodyNote> ComposeMelody(const Plan& plan, const std::vector<int>& 
                 cursor =
                     home ? NearestChordTone(cursor <= 9 ? 7 : 9, 0) : NearestChordTone(cursor, 4);
             } else if (strong) {
-                cursor = NearestChordTone(cursor + rng.Between(-2, 2), chord);
+                // A chord tone near the last note, drawn back towards the middle of the range,
+                // and seldom the same note again.
+                const int pull = cursor < centre - 2 ? 2 : cursor > centre + 2 ? -2 : 0;
+                const int target = cursor + rng.Between(-2, 2) + pull;
+                int next = NearestChordTone(target, chord);
+                if (next == cursor && rng.Chance(70)) {
+                    next = NearestChordTone(target + (target <= centre ? 2 : -2), chord);
+                }
+                cursor = next;
             } else {
-                static constexpr int kMoves[] = {-1, 1, -1, 1, -2, 2, 0, 1, -1};
-                cursor += kMoves[rng.Below(9)];
+                static constexpr int kMoves[] = {-1, 1, -1, 1, -2, 2, 1, -1};
+                int move = kMoves[rng.Below(8)];
+                if ((cursor < centre - 3 && move < 0) || (cursor > centre + 3 && move > 0)) {
+                    move = -move;
+                }
+                cursor += move;
                 // In slow pieces a passing note lasts long enough for a semitone rub against
                 // the chord to sound wrong rather than spicy.
                 if (plan.beat >= 80 && RubsAgainst(plan, cursor, chord)) {
