@@ -101,13 +101,13 @@ Signal Punch(Voice& v) {
 Signal ArrowShot(Voice& v) {
     Signal s = v.Make(0.6);
     Osc string;
-    BandPass air(1800, 1.5);
+    BandPass air(1800, 3);
     for (std::size_t i = 0; i < s.size(); ++i) {
         const double t = Time(i);
         const double twang =
             string.Saw(170 * v.pitch * (1 + 0.05 * Decay(t, 0.02))) * Decay(t, 0.09);
-        air.Set(2200 * v.pitch - 1500 * t, 1.5);
-        s[i] = 0.7 * twang + 0.8 * air.Run(v.Noise()) * Hump(t, 0.01, 0.45);
+        air.Set(2200 * v.pitch - 1500 * t, 3);
+        s[i] = 0.8 * twang + 0.5 * air.Run(v.Noise()) * Hump(t, 0.01, 0.45);
     }
     return s;
 }
@@ -318,8 +318,8 @@ Signal BatWings(Voice& v) {
     const double rate = 9 * v.pitch;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const double t = Time(i);
-        const double flap = t * rate - static_cast<int>(t * rate);
-        s[i] = 2.5 * low.Low(v.Noise()) * Decay(flap, 0.03);
+        const double flap = (t * rate - static_cast<int>(t * rate)) / rate; // seconds into it
+        s[i] = 2.5 * low.Low(v.Noise()) * Strike(flap, 0.012, 0.03);
     }
     Osc squeak;
     for (std::size_t i = Samples(0.3); i < Samples(0.42) && i < s.size(); ++i) {
