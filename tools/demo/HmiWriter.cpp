@@ -78,25 +78,6 @@ void HmiTrack::Private(std::uint32_t tick, const Bytes& event) {
     Add(tick, event, 0);
 }
 
-std::size_t HmiTrack::MaxPolyphony() const {
-    // Ends before starts at the same tick: the converter frees due note-offs before a note-on.
-    std::vector<std::pair<std::uint32_t, int>> edges;
-    for (const Event& e : m_events) {
-        if ((e.bytes[0] & 0xF0) == 0x90) {
-            edges.emplace_back(e.tick, 1);
-            edges.emplace_back(e.tick + e.duration, -1);
-        }
-    }
-    std::sort(edges.begin(), edges.end());
-    int now = 0;
-    int most = 0;
-    for (const auto& edge : edges) {
-        now += edge.second;
-        most = std::max(most, now);
-    }
-    return static_cast<std::size_t>(most);
-}
-
 Bytes HmiTrack::Encode(std::uint32_t end) const {
     std::vector<const Event*> sorted;
     sorted.reserve(m_events.size());

@@ -427,11 +427,6 @@ std::vector<MelodyNote> ComposeMelody(const Plan& plan, const std::vector<int>& 
     return notes;
 }
 
-struct Part {
-    HmiTrack track;
-    int program;
-};
-
 void Setup(HmiTrack& t, int program, int volume, int pan, int reverb, int chorus) {
     if (program >= 0) {
         t.Program(2, program);
@@ -646,7 +641,7 @@ void Composer::WriteArp(HmiTrack& t) {
             const int strokes = m_plan.division == 3 ? 4 : m_plan.beats * 2;
             for (int s = 0; s < strokes; ++s) {
                 const int at = m_plan.division == 3 ? kJig[s] : s;
-                const bool down = m_plan.division == 3 ? (s % 2 == 0) : (s % 2 == 0);
+                const bool down = s % 2 == 0; // down and up strokes alternate
                 for (int k = 0; k < 4; ++k) {
                     const int index = down ? k : 3 - k;
                     play(StepTick(b, at) + static_cast<std::uint32_t>(2 * k), tone(index, 48),
