@@ -101,22 +101,22 @@ Signal Punch(Voice& v) {
 Signal ArrowShot(Voice& v) {
     Signal s = v.Make(0.6);
     Osc string;
-    BandPass air(1800, 1.5);
+    BandPass air(1800, 3);
     for (std::size_t i = 0; i < s.size(); ++i) {
         const double t = Time(i);
         const double twang =
             string.Saw(170 * v.pitch * (1 + 0.05 * Decay(t, 0.02))) * Decay(t, 0.09);
-        air.Set(2200 * v.pitch - 1500 * t, 1.5);
-        s[i] = 0.7 * twang + 0.8 * air.Run(v.Noise()) * Hump(t, 0.01, 0.45);
+        air.Set(2200 * v.pitch - 1500 * t, 3);
+        s[i] = 0.8 * twang + 0.5 * air.Run(v.Noise()) * Hump(t, 0.01, 0.45);
     }
     return s;
 }
 
 Signal DoorOpen(Voice& v) {
     Signal s = v.Make(1.5);
-    AddKnock(s, 0, v, 2200, 6, 0.01, 1.5); // the latch
+    AddKnock(s, 0, v, 2200, 6, 0.012, 3); // the latch
     AddCreak(s, Samples(0.08), s.size() - Samples(0.25), v, 55 * v.pitch, 650 * v.pitch, 1.0);
-    AddThud(s, s.size() - Samples(0.25), 110, 60, 0.06, 0.5);
+    AddThud(s, s.size() - Samples(0.25), 110, 60, 0.06, 0.25);
     return s;
 }
 
@@ -318,8 +318,8 @@ Signal BatWings(Voice& v) {
     const double rate = 9 * v.pitch;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const double t = Time(i);
-        const double flap = t * rate - static_cast<int>(t * rate);
-        s[i] = 2.5 * low.Low(v.Noise()) * Decay(flap, 0.03);
+        const double flap = (t * rate - static_cast<int>(t * rate)) / rate; // seconds into it
+        s[i] = 2.5 * low.Low(v.Noise()) * Strike(flap, 0.012, 0.03);
     }
     Osc squeak;
     for (std::size_t i = Samples(0.3); i < Samples(0.42) && i < s.size(); ++i) {
@@ -585,7 +585,7 @@ std::vector<std::uint8_t> MakeEffect(int index, bool full) {
     Voice voice{Rng(0xEFFEC700ull + entry.seed), 1.0, 1.0};
     if (entry.seed >= 1000) { // the full set's takes: other sizes, other pitches, longer
         voice.pitch = voice.rng.Range(0.8, 1.25);
-        voice.length = voice.rng.Range(1.0, 3.2);
+        voice.length = voice.rng.Range(0.9, 2.3);
     }
     return ToUnsigned8(recipe(voice), 0.9);
 }

@@ -78,25 +78,6 @@ void HmiTrack::Private(std::uint32_t tick, const Bytes& event) {
     Add(tick, event, 0);
 }
 
-std::size_t HmiTrack::MaxPolyphony() const {
-    // Ends before starts at the same tick: the converter frees due note-offs before a note-on.
-    std::vector<std::pair<std::uint32_t, int>> edges;
-    for (const Event& e : m_events) {
-        if ((e.bytes[0] & 0xF0) == 0x90) {
-            edges.emplace_back(e.tick, 1);
-            edges.emplace_back(e.tick + e.duration, -1);
-        }
-    }
-    std::sort(edges.begin(), edges.end());
-    int now = 0;
-    int most = 0;
-    for (const auto& edge : edges) {
-        now += edge.second;
-        most = std::max(most, now);
-    }
-    return static_cast<std::size_t>(most);
-}
-
 Bytes HmiTrack::Encode(std::uint32_t end) const {
     std::vector<const Event*> sorted;
     sorted.reserve(m_events.size());
@@ -107,10 +88,28 @@ Bytes HmiTrack::Encode(std::uint32_t end) const {
         return a->tick != b->tick ? a->tick < b->tick : a->order < b->order;
     });
 
+    // A note struck again while it still sounds is cut where the new one starts: otherwise the
+    // first note's end would silence the second.
+    std::vector<std::uint32_t> durations(sorted.size());
+    std::vector<std::size_t> sounding(128, sorted.size());
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        const Event& e = *sorted[i];
+        durations[i] = e.duration;
+        if ((e.bytes[0] & 0xF0) != 0x90) {
+            continue;
+        }
+        std::size_t& previous = sounding[e.bytes[1]];
+        if (previous != sorted.size() && sorted[previous]->tick + durations[previous] > e.tick) {
+            durations[previous] = e.tick - sorted[previous]->tick;
+        }
+        previous = i;
+    }
+
     Bytes out;
     std::uint32_t last = 0;
     std::uint8_t status = 0;
-    for (const Event* e : sorted) {
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        const Event* e = sorted[i];
         PutVarLen(out, e->tick - last);
         last = e->tick;
         const std::uint8_t first = e->bytes[0];
@@ -123,7 +122,7 @@ Bytes HmiTrack::Encode(std::uint32_t end) const {
         out.insert(out.end(), e->bytes.begin() + (running ? 1 : 0), e->bytes.end());
         status = first;
         if ((first & 0xF0) == 0x90) {
-            PutVarLen(out, e->duration);
+            PutVarLen(out, durations[i]);
         }
     }
     PutVarLen(out, std::max(end, m_end) - last);

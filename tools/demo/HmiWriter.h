@@ -41,7 +41,6 @@ public:
 
     // The tick after which nothing sounds any more.
     std::uint32_t EndTick() const { return m_end; }
-    std::size_t MaxPolyphony() const;
 
     // The event stream, delta times and running status applied, ending with FF 2F 00 at tick
     // `end` (at least EndTick()).

@@ -117,6 +117,18 @@ int NearestChordTone(int degree, int chord) {
     return degree;
 }
 
+// True when the note of `degree` lies a semitone from one of the chord's notes.
+bool RubsAgainst(const Plan& plan, int degree, int chord) {
+    const int pitch = Pitch(plan, degree, chord);
+    for (int k = 0; k < 3; ++k) {
+        const int interval = ((pitch - Pitch(plan, chord + 2 * k, chord)) % 12 + 12) % 12;
+        if (interval == 1 || interval == 11) {
+            return true;
+        }
+    }
+    return false;
+}
+
 const std::vector<std::vector<int>>& MajorProgressions() {
     static const std::vector<std::vector<int>> p{
         {0, 3, 4, 0, 0, 5, 3, 4}, {0, 5, 3, 4, 0, 5, 1, 4}, {0, 4, 5, 3, 0, 3, 4, 0},
@@ -142,14 +154,15 @@ const std::vector<std::vector<int>>& ModalProgressions() {
     return p;
 }
 
-// A progression, with its last bars turned into a cadence: V I for the A section (home), a
-// half cadence on V for the B section.
-std::vector<int> Cadenced(std::vector<int> bars, bool home) {
+// A progression, with its last bars turned into a cadence: the dominant (the flat second in
+// the Phrygian mode, whose fifth degree carries a diminished chord) then the tonic for the A
+// section, a half cadence on it for the B section.
+std::vector<int> Cadenced(std::vector<int> bars, bool home, int dominant) {
     if (home) {
-        bars[6] = 4;
+        bars[6] = dominant;
         bars[7] = 0;
     } else {
-        bars[7] = 4;
+        bars[7] = dominant;
     }
     return bars;
 }
@@ -174,8 +187,8 @@ Plan MakePlan(Mood mood, Rng& rng) {
         break;
     case Mood::Dungeon:
         p.mode = rng.Chance(50) ? kPhrygian : kMinor;
-        progressions = &ModalProgressions();
-        p.beats = 4, p.beat = rng.Between(95, 115);
+        progressions = p.mode == kPhrygian ? &ModalProgressions() : &MinorProgressions();
+        p.beats = 4, p.beat = rng.Between(85, 100);
         p.melody = rng.Chance(50) ? kEnglishHorn : kPanFlute;
         p.pad = rng.Chance(50) ? kChoir : kWarmPad;
         p.arp = rng.Chance(50) ? kHarp : kCelesta, p.arpKind = Arp::Sparse;
@@ -214,7 +227,7 @@ Plan MakePlan(Mood mood, Rng& rng) {
     case Mood::Temple:
         p.mode = rng.Chance(50) ? kDorian : kMajor;
         progressions = p.mode == kMajor ? &MajorProgressions() : &MinorProgressions();
-        p.beats = 4, p.beat = rng.Between(100, 120);
+        p.beats = 4, p.beat = rng.Between(90, 105);
         p.melody = kChoir, p.pad = kChurchOrgan;
         p.arp = kTubularBells, p.arpKind = Arp::Bells;
         p.bass = kContrabass, p.bassKind = Bass::Drone;
@@ -239,7 +252,7 @@ Plan MakePlan(Mood mood, Rng& rng) {
     case Mood::Lament:
         p.mode = kMinor, p.raiseLeading = true;
         progressions = &MinorProgressions();
-        p.beats = 4, p.beat = rng.Between(88, 100);
+        p.beats = 4, p.beat = rng.Between(75, 85);
         p.melody = kCello, p.counter = kViolin, p.pad = kSlowStrings;
         p.arp = kHarp, p.arpKind = Arp::Harp;
         p.bass = kContrabass, p.bassKind = Bass::Drone;
@@ -263,8 +276,9 @@ Plan MakePlan(Mood mood, Rng& rng) {
     if (b == a) {
         b = (a + 1) % progs.size();
     }
-    p.progA = Cadenced(progs[a], true);
-    p.progB = Cadenced(progs[b], false);
+    const int dominant = p.mode == kPhrygian ? 1 : 4;
+    p.progA = Cadenced(progs[a], true, dominant);
+    p.progB = Cadenced(progs[b], false, dominant);
     return p;
 }
 
@@ -277,10 +291,26 @@ struct BarInfo {
     int inSection; // bar number within its section
 };
 
+bool IsB(Section s) {
+    return s == Section::B || s == Section::B2;
+}
+
+// Intro, then sections of eight bars for about a minute in all, never ending on the B section's
+// half cadence, then two bars of outro.
 std::vector<BarInfo> MakeForm(const Plan& plan) {
-    const int target = static_cast<int>(60 * kTicksPerSecond) / plan.Bar(); // about a minute
-    static constexpr Section kOrder[] = {Section::A, Section::A2, Section::B,
-                                         Section::A, Section::B2, Section::A2};
+    const int target = static_cast<int>(58 * kTicksPerSecond) / plan.Bar() + 2;
+    static constexpr Section kOrder[] = {Section::A,  Section::B, Section::A2,
+                                         Section::B2, Section::A, Section::A2};
+    std::vector<Section> sections{Section::A};
+    int length = 2 + 8;
+    for (std::size_t i = 1; length + (IsB(kOrder[i % 6]) ? 16 : 8) <= target; ++i) {
+        sections.push_back(kOrder[i % 6]);
+        length += 8;
+    }
+    if (sections.size() < 2 || IsB(sections.back())) {
+        sections.push_back(Section::A2);
+    }
+
     std::vector<BarInfo> bars;
     std::uint32_t tick = static_cast<std::uint32_t>(plan.beat / 2);
     auto add = [&](Section s, int chord, int n) {
@@ -289,17 +319,10 @@ std::vector<BarInfo> MakeForm(const Plan& plan) {
     };
     add(Section::Intro, plan.progA[0], 0);
     add(Section::Intro, plan.progA[1], 1);
-    for (int i = 0; static_cast<int>(bars.size()) + 8 <= std::max(target, 18) || i < 2; ++i) {
-        const Section s = kOrder[i % 6];
-        const std::vector<int>& prog =
-            (s == Section::B || s == Section::B2) ? plan.progB : plan.progA;
+    for (const Section s : sections) {
+        const std::vector<int>& prog = IsB(s) ? plan.progB : plan.progA;
         for (int n = 0; n < 8; ++n) {
             add(s, prog[static_cast<std::size_t>(n)], n);
-        }
-    }
-    if (bars.back().section == Section::B || bars.back().section == Section::B2) {
-        for (int n = 0; n < 8; ++n) { // never end on a half cadence
-            add(Section::A, plan.progA[static_cast<std::size_t>(n)], n);
         }
     }
     add(Section::Outro, 0, 0);
@@ -343,6 +366,7 @@ std::vector<MelodyNote> ComposeMelody(const Plan& plan, const std::vector<int>& 
     rhythm[7] = plan.division == 3 ? std::vector<int>{3, -3} : std::vector<int>{spb / 2, -spb / 2};
 
     std::vector<MelodyNote> notes;
+    const int centre = home ? 8 : 10; // the B section climbs higher
     int cursor = 7 + 2 * rng.Below(2);
     for (int bar = 0; bar < 8; ++bar) {
         const int chord = chords[static_cast<std::size_t>(bar)];
@@ -373,10 +397,27 @@ std::vector<MelodyNote> ComposeMelody(const Plan& plan, const std::vector<int>& 
                 cursor =
                     home ? NearestChordTone(cursor <= 9 ? 7 : 9, 0) : NearestChordTone(cursor, 4);
             } else if (strong) {
-                cursor = NearestChordTone(cursor + rng.Between(-2, 2), chord);
+                // A chord tone near the last note, drawn back towards the middle of the range,
+                // and seldom the same note again.
+                const int pull = cursor < centre - 2 ? 2 : cursor > centre + 2 ? -2 : 0;
+                const int target = cursor + rng.Between(-2, 2) + pull;
+                int next = NearestChordTone(target, chord);
+                if (next == cursor && rng.Chance(70)) {
+                    next = NearestChordTone(target + (target <= centre ? 2 : -2), chord);
+                }
+                cursor = next;
             } else {
-                static constexpr int kMoves[] = {-1, 1, -1, 1, -2, 2, 0, 1, -1};
-                cursor += kMoves[rng.Below(9)];
+                static constexpr int kMoves[] = {-1, 1, -1, 1, -2, 2, 1, -1};
+                int move = kMoves[rng.Below(8)];
+                if ((cursor < centre - 3 && move < 0) || (cursor > centre + 3 && move > 0)) {
+                    move = -move;
+                }
+                cursor += move;
+                // In slow pieces a passing note lasts long enough for a semitone rub against
+                // the chord to sound wrong rather than spicy.
+                if (plan.beat >= 80 && RubsAgainst(plan, cursor, chord)) {
+                    cursor = NearestChordTone(cursor, chord);
+                }
             }
             cursor = std::clamp(cursor, 4, 13);
             notes.push_back({at, length, cursor, false});
@@ -385,11 +426,6 @@ std::vector<MelodyNote> ComposeMelody(const Plan& plan, const std::vector<int>& 
     }
     return notes;
 }
-
-struct Part {
-    HmiTrack track;
-    int program;
-};
 
 void Setup(HmiTrack& t, int program, int volume, int pan, int reverb, int chorus) {
     if (program >= 0) {
@@ -411,6 +447,15 @@ void Scoop(HmiTrack& t, std::uint32_t tick) {
     for (int i = 1; i <= 4; ++i) {
         t.PitchBend(tick + static_cast<std::uint32_t>(3 * i), -1600 + 400 * i);
     }
+}
+
+// A falling bend over the end of a note, back to centre once the note is over.
+void Sigh(HmiTrack& t, std::uint32_t from, std::uint32_t end) {
+    const std::uint32_t span = end > from ? end - from : 1;
+    for (std::uint32_t i = 1; i <= 4; ++i) {
+        t.PitchBend(from + span * i / 5, -300 * static_cast<int>(i));
+    }
+    t.PitchBend(end, 0);
 }
 
 class Composer {
@@ -450,9 +495,8 @@ void Composer::WriteConductor(HmiTrack& t) {
 void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
     const int spb = m_plan.StepsPerBar();
     const int step = m_plan.Step();
-    const bool singing = m_plan.melody == kFlute || m_plan.melody == kFiddle ||
-                         m_plan.melody == kHorn || m_plan.melody == kViolin ||
-                         m_plan.melody == kCello || m_plan.melody == kOboe;
+    const int scoops = m_plan.melody == kChoir ? 15 : 30; // percent of the longer notes
+    const bool sighs = m_plan.mood == Mood::Dungeon || m_plan.mood == Mood::Lament;
     std::vector<MelodyNote> themeA;
     std::vector<MelodyNote> themeB;
     {
@@ -466,8 +510,10 @@ void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
         if (bar.inSection != 0 || bar.section == Section::Intro || bar.section == Section::Outro) {
             continue;
         }
-        const bool isB = bar.section == Section::B || bar.section == Section::B2;
+        const bool isB = IsB(bar.section);
         const bool second = bar.section == Section::A2 || bar.section == Section::B2;
+        // The B section and the second time round are played with more weight.
+        const int loudness = 86 + (isB ? 5 : 0) + (second ? 6 : 0);
         const auto& theme = isB ? themeB : themeA;
         const std::vector<int>& chords = isB ? m_plan.progB : m_plan.progA;
         for (std::size_t n = 0; n < theme.size(); ++n) {
@@ -487,8 +533,11 @@ void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
                 degree = NearestChordTone(degree, chord);
             }
             const int pitch = Pitch(m_plan, degree, chord);
-            if (singing && ticks >= 2 * m_plan.beat / 2 && m_rng.Chance(35)) {
+            if (ticks >= m_plan.beat && m_rng.Chance(scoops)) {
                 Scoop(melody, tick);
+            } else if (sighs && ticks >= 2 * m_plan.beat && m_rng.Chance(50)) {
+                Sigh(melody, tick + static_cast<std::uint32_t>(duration * 2 / 3),
+                     tick + static_cast<std::uint32_t>(duration));
             }
             if (ticks >= 2 * m_plan.beat) { // vibrato grows on long notes
                 melody.Controller(tick, 1, 0);
@@ -499,7 +548,7 @@ void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
                 m_rng.Chance(40)) { // a fiddler's cut
                 melody.Note(tick - 2, Pitch(m_plan, degree + 1, chord), 70, 2);
             }
-            melody.Note(tick, pitch, Velocity(m_rng, 92, downbeat, onBeat),
+            melody.Note(tick, pitch, Velocity(m_rng, loudness, downbeat, onBeat),
                         static_cast<std::uint32_t>(duration));
 
             if (counter != nullptr && second && onBeat) {
@@ -510,7 +559,7 @@ void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
                 }
                 const int hold = std::max(ticks, m_plan.beat) * 9 / 10;
                 counter->Note(tick, Pitch(m_plan, below, chord),
-                              Velocity(m_rng, 70, downbeat, true),
+                              Velocity(m_rng, loudness - 20, downbeat, true),
                               static_cast<std::uint32_t>(std::min(hold, ticks + step)));
             }
         }
@@ -581,18 +630,23 @@ void Composer::WriteArp(HmiTrack& t) {
             }
             continue;
         }
+        // Arpeggios ring up to the next chord, not into it.
+        const std::uint32_t barEnd = b.start + static_cast<std::uint32_t>(m_plan.Bar());
+        auto play = [&](std::uint32_t tick, int note, int velocity, std::uint32_t duration) {
+            t.Note(tick, note, velocity, std::min(duration, barEnd - tick - 2));
+        };
         switch (m_plan.arpKind) {
         case Arp::Strum: {
             static constexpr int kJig[] = {0, 2, 3, 5};
             const int strokes = m_plan.division == 3 ? 4 : m_plan.beats * 2;
             for (int s = 0; s < strokes; ++s) {
                 const int at = m_plan.division == 3 ? kJig[s] : s;
-                const bool down = m_plan.division == 3 ? (s % 2 == 0) : (s % 2 == 0);
+                const bool down = s % 2 == 0; // down and up strokes alternate
                 for (int k = 0; k < 4; ++k) {
                     const int index = down ? k : 3 - k;
-                    t.Note(StepTick(b, at) + static_cast<std::uint32_t>(2 * k), tone(index, 48),
-                           (down ? 74 : 58) + m_rng.Between(-4, 4),
-                           static_cast<std::uint32_t>(step * (down ? 2 : 1) - 2 * k - 2));
+                    play(StepTick(b, at) + static_cast<std::uint32_t>(2 * k), tone(index, 48),
+                         (down ? 74 : 58) + m_rng.Between(-4, 4),
+                         static_cast<std::uint32_t>(step * (down ? 2 : 1) - 2 * k - 2));
                 }
             }
             break;
@@ -600,9 +654,9 @@ void Composer::WriteArp(HmiTrack& t) {
         case Arp::Harp: {
             static constexpr int kShape[] = {0, 1, 2, 3, 4, 5, 4, 3, 2, 1, 2, 3};
             for (int s = 0; s < spb; ++s) {
-                t.Note(StepTick(b, s), tone(kShape[s % 12], 48),
-                       60 + (s == 0 ? 10 : 0) + m_rng.Between(-4, 4),
-                       static_cast<std::uint32_t>(step * 2 - 2));
+                play(StepTick(b, s), tone(kShape[s % 12], 48),
+                     60 + (s == 0 ? 10 : 0) + m_rng.Between(-4, 4),
+                     static_cast<std::uint32_t>(step * 2 - 2));
             }
             break;
         }
@@ -610,9 +664,9 @@ void Composer::WriteArp(HmiTrack& t) {
             static constexpr int kPattern[] = {0, 2, 3, 4, 3, 2};
             for (int s = 0; s < spb; ++s) {
                 const int index = kPattern[s % 6];
-                t.Note(StepTick(b, s), index == 0 ? tone(0, 40) : tone(index, 52),
-                       (s == 0 ? 72 : 58) + m_rng.Between(-4, 4),
-                       static_cast<std::uint32_t>(s == 0 ? m_plan.Bar() - 4 : step * 2 - 2));
+                play(StepTick(b, s), index == 0 ? tone(0, 40) : tone(index, 52),
+                     (s == 0 ? 72 : 58) + m_rng.Between(-4, 4),
+                     static_cast<std::uint32_t>(s == 0 ? m_plan.Bar() - 4 : step * 2 - 2));
             }
             break;
         }
@@ -620,34 +674,34 @@ void Composer::WriteArp(HmiTrack& t) {
             const int sixteenth = m_plan.beat / 4;
             static constexpr int kPattern[] = {0, 0, 3, 0, 0, 0, 2, 0};
             for (int s = 0; s < m_plan.beats * 4; ++s) {
-                t.Note(b.start + static_cast<std::uint32_t>(s * sixteenth),
-                       tone(kPattern[s % 8], 50), (s % 4 == 0 ? 88 : 66) + m_rng.Between(-4, 4),
-                       static_cast<std::uint32_t>(sixteenth - 3));
+                play(b.start + static_cast<std::uint32_t>(s * sixteenth), tone(kPattern[s % 8], 50),
+                     (s % 4 == 0 ? 88 : 66) + m_rng.Between(-4, 4),
+                     static_cast<std::uint32_t>(sixteenth - 3));
             }
             break;
         }
         case Arp::Sparkle:
             for (int s = 0; s < spb; ++s) {
                 if (s == 0 || m_rng.Chance(45)) {
-                    t.Note(StepTick(b, s), tone(m_rng.Below(5), 72), 50 + m_rng.Between(0, 20),
-                           static_cast<std::uint32_t>(step * 3));
+                    play(StepTick(b, s), tone(m_rng.Below(5), 72), 50 + m_rng.Between(0, 20),
+                         static_cast<std::uint32_t>(step * 3));
                 }
             }
             break;
         case Arp::Bells:
             if (b.inSection % 2 == 0) {
-                t.Note(b.start, tone(0, 60), 70, static_cast<std::uint32_t>(m_plan.Bar()));
-                t.Note(b.start + static_cast<std::uint32_t>(m_plan.beat * 2), tone(2, 60), 55,
-                       static_cast<std::uint32_t>(m_plan.Bar()));
+                play(b.start, tone(0, 60), 70, static_cast<std::uint32_t>(m_plan.Bar()));
+                play(b.start + static_cast<std::uint32_t>(m_plan.beat * 2), tone(2, 60), 55,
+                     static_cast<std::uint32_t>(m_plan.Bar()));
             }
             break;
         case Arp::Sparse:
             for (int beat = 0; beat < m_plan.beats; ++beat) {
                 if (m_rng.Chance(35)) {
-                    t.Note(b.start + static_cast<std::uint32_t>(beat * m_plan.beat +
-                                                                m_rng.Below(2) * m_plan.beat / 2),
-                           tone(m_rng.Below(4), 62), 48 + m_rng.Between(0, 18),
-                           static_cast<std::uint32_t>(m_plan.beat * 2));
+                    play(b.start + static_cast<std::uint32_t>(beat * m_plan.beat +
+                                                              m_rng.Below(2) * m_plan.beat / 2),
+                         tone(m_rng.Below(4), 62), 48 + m_rng.Between(0, 18),
+                         static_cast<std::uint32_t>(m_plan.beat * 2));
                 }
             }
             break;
@@ -706,15 +760,22 @@ void Composer::WriteTimpani(HmiTrack& t) {
     const int beat = m_plan.beat;
     for (std::size_t i = 0; i < m_bars.size(); ++i) {
         const BarInfo& b = m_bars[i];
-        const int root = 41 + ((Pitch(m_plan, 0, 0) - 41) % 12 + 12) % 12;
-        const int fifth = root - 5;
+        // Two drums, tuned to the tonic and the dominant below it; each chord gets the one that
+        // belongs to it.
+        const int tonic = 41 + ((Pitch(m_plan, 0, 0) - 41) % 12 + 12) % 12;
+        const int dominant = tonic - 5;
+        const int root = IsChordTone(0, b.chord) ? tonic : dominant;
+        const int fifth = root == tonic && IsChordTone(4, b.chord) ? dominant : root;
         if (b.section == Section::Outro) {
             if (b.inSection == 0) {
                 for (int k = 0; k < 12; ++k) { // roll into the final chord
-                    t.Note(b.start + static_cast<std::uint32_t>(k * 6), root, 60 + 4 * k, 5);
+                    t.Note(b.start + static_cast<std::uint32_t>(k * 6), tonic, 60 + 4 * k, 5);
                 }
             }
             continue;
+        }
+        if (!IsChordTone(0, b.chord) && !IsChordTone(4, b.chord)) {
+            continue; // neither drum fits this chord
         }
         if (b.inSection == 7 && b.section != Section::Intro) {
             for (int k = 0; k < 8; ++k) {
