@@ -38,9 +38,10 @@ public:
     // Converts the song in `input` (read from its start; only its first 1 MiB) into `output`, an
     // empty file that allows absolute seeks. Returns the input offset of the byte after the last
     // track's end-of-track event (of the first track block for a song of 0 tracks), or -1. On -1
-    // the output holds nothing when no usable track block was found, else 14 unwritten (zero)
-    // bytes, the tempo track and every track completed before the failure: the header is written
-    // only after all tracks converted. Write and seek errors are left to the caller to detect.
+    // the output holds nothing when the data has no "TRAC" at offset 8 or later or is too short
+    // for the track count; else 14 unwritten (zero) bytes, the tempo track and every track
+    // completed before the failure: the header is written only after all tracks converted.
+    // Write and seek errors are left to the caller to detect.
     std::int32_t Convert(std::FILE* input, std::FILE* output);
 
     // The same conversion from bytes in memory; `output` receives exactly the bytes the output
