@@ -11,6 +11,8 @@ namespace demo {
 
 namespace {
 
+// Every draw from rng stands in a statement of its own (or one per call's arguments): the order
+// in which a call's arguments are evaluated differs between compilers, and so would the sounds.
 struct Voice {
     Rng rng;
     double pitch;  // frequency factor
@@ -195,7 +197,8 @@ Signal Lightning(Voice& v) {
             burst = v.rng.Range(0.3, 1.0);
         }
         burst *= 0.995;
-        s[i] = v.Noise() * (t < 0.012 ? 1.5 : burst * Decay(t, 0.3)) +
+        const double crack = v.Noise();
+        s[i] = crack * (t < 0.012 ? 1.5 : burst * Decay(t, 0.3)) +
                4 * rumble.Low(v.Noise()) * Decay(t, 0.5);
     }
     return s;
@@ -208,8 +211,9 @@ Signal FireLoop(Voice& v) {
         s[i] = 3 * low.Low(v.Noise()) * (0.8 + 0.2 * Sin(2 * kPi * 3 * Time(i)));
     }
     for (int k = 0; k < static_cast<int>(14 * v.length); ++k) { // pops of the wood
-        AddKnock(s, Samples(v.rng.Range(0, Time(s.size()) - 0.05)), v, v.rng.Range(1500, 3500), 3,
-                 0.006, v.rng.Range(0.4, 1.2));
+        const double at = v.rng.Range(0, Time(s.size()) - 0.05);
+        const double centre = v.rng.Range(1500, 3500);
+        AddKnock(s, Samples(at), v, centre, 3, 0.006, v.rng.Range(0.4, 1.2));
     }
     return s;
 }
@@ -362,8 +366,9 @@ Signal Coins(Voice& v) {
     Signal s = v.Make(0.9);
     const int count = 6 + v.rng.Below(6);
     for (int k = 0; k < count; ++k) {
-        AddPartials(s, Samples(v.rng.Range(0, 0.55) * v.length), v.rng.Range(2200, 3000) * v.pitch,
-                    {1, 1.37, 1.83}, v.rng.Range(0.3, 0.8), 0.06);
+        const double at = v.rng.Range(0, 0.55) * v.length;
+        const double base = v.rng.Range(2200, 3000) * v.pitch;
+        AddPartials(s, Samples(at), base, {1, 1.37, 1.83}, v.rng.Range(0.3, 0.8), 0.06);
     }
     return s;
 }
@@ -433,8 +438,9 @@ Signal Rain(Voice& v) {
         s[i] = 0.25 * hiss.High(v.Noise());
     }
     for (int k = 0; k < static_cast<int>(160 * v.length); ++k) {
-        AddKnock(s, Samples(v.rng.Range(0, Time(s.size()) - 0.02)), v, v.rng.Range(2500, 4500), 2,
-                 0.003, v.rng.Range(0.2, 0.7));
+        const double at = v.rng.Range(0, Time(s.size()) - 0.02);
+        const double centre = v.rng.Range(2500, 4500);
+        AddKnock(s, Samples(at), v, centre, 2, 0.003, v.rng.Range(0.2, 0.7));
     }
     return s;
 }
@@ -448,8 +454,8 @@ Signal Thunder(Voice& v) {
         if (v.rng.Below(2000) == 0) {
             swell = v.rng.Range(0.6, 1.4);
         }
-        s[i] = 6 * low.Low(v.Noise()) * swell * Strike(t, 0.08, 0.9) +
-               crack.High(v.Noise()) * Decay(t, 0.04);
+        const double rumble = low.Low(v.Noise());
+        s[i] = 6 * rumble * swell * Strike(t, 0.08, 0.9) + crack.High(v.Noise()) * Decay(t, 0.04);
     }
     return s;
 }
@@ -505,8 +511,8 @@ Signal Skeleton(Voice& v) {
     const int bones = 10 + v.rng.Below(6);
     for (int k = 0; k < bones; ++k) {
         const double at = v.rng.Range(0, 0.7) * v.length;
-        AddKnock(s, Samples(at), v, v.rng.Range(1100, 2300) * v.pitch, 10, 0.012,
-                 v.rng.Range(0.5, 1.0) * Decay(at, 0.5));
+        const double centre = v.rng.Range(1100, 2300) * v.pitch;
+        AddKnock(s, Samples(at), v, centre, 10, 0.012, v.rng.Range(0.5, 1.0) * Decay(at, 0.5));
     }
     return s;
 }

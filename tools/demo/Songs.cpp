@@ -458,6 +458,8 @@ void Sigh(HmiTrack& t, std::uint32_t from, std::uint32_t end) {
     t.PitchBend(end, 0);
 }
 
+// Draws from m_rng stand one to a statement or call, never two in one call's arguments: compilers
+// evaluate arguments in different orders, and the songs must not depend on the compiler.
 class Composer {
 public:
     Composer(const Plan& plan, std::uint64_t seed) : m_plan(plan), m_seed(seed), m_rng(seed) {
@@ -683,7 +685,8 @@ void Composer::WriteArp(HmiTrack& t) {
         case Arp::Sparkle:
             for (int s = 0; s < spb; ++s) {
                 if (s == 0 || m_rng.Chance(45)) {
-                    play(StepTick(b, s), tone(m_rng.Below(5), 72), 50 + m_rng.Between(0, 20),
+                    const int note = tone(m_rng.Below(5), 72);
+                    play(StepTick(b, s), note, 50 + m_rng.Between(0, 20),
                          static_cast<std::uint32_t>(step * 3));
                 }
             }
@@ -698,9 +701,11 @@ void Composer::WriteArp(HmiTrack& t) {
         case Arp::Sparse:
             for (int beat = 0; beat < m_plan.beats; ++beat) {
                 if (m_rng.Chance(35)) {
+                    const int offbeat = m_rng.Below(2);
+                    const int note = tone(m_rng.Below(4), 62);
                     play(b.start + static_cast<std::uint32_t>(beat * m_plan.beat +
-                                                              m_rng.Below(2) * m_plan.beat / 2),
-                         tone(m_rng.Below(4), 62), 48 + m_rng.Between(0, 18),
+                                                              offbeat * m_plan.beat / 2),
+                         note, 48 + m_rng.Between(0, 18),
                          static_cast<std::uint32_t>(m_plan.beat * 2));
                 }
             }
