@@ -88,12 +88,18 @@ bool ReadWholeRecord(BsaArchive& archive, int index, std::vector<std::uint8_t>& 
 } // namespace
 
 bool GameData::ExtractSong(int index, const std::string& path, bool convert) {
+    return ExtractSongFile(index, path, convert) != Extraction::Failed;
+}
+
+GameData::Extraction GameData::ExtractSongFile(int index, const std::string& path, bool convert) {
     std::vector<std::uint8_t> record;
     if (!ReadWholeRecord(songArchive, index, record)) {
-        return false;
+        return Extraction::Failed;
     }
     if (!convert) {
-        return sv::WriteWholeFile(sv::RawSongPath(path), record.data(), record.size());
+        return sv::WriteWholeFile(sv::RawSongPath(path), record.data(), record.size())
+                   ? Extraction::Written
+                   : Extraction::Failed;
     }
 
     sv::FilePtr raw(std::tmpfile());
@@ -101,18 +107,18 @@ bool GameData::ExtractSong(int index, const std::string& path, bool convert) {
         (!record.empty() &&
          std::fwrite(record.data(), 1, record.size(), raw.get()) != record.size()) ||
         std::fflush(raw.get()) != 0) {
-        return false;
+        return Extraction::Failed;
     }
     sv::OutputFile midi;
     if (!midi.Create(sv::MidiSongPath(path))) {
-        return false;
+        return Extraction::Failed;
     }
     SongConverter converter;
     if (converter.Convert(raw.get(), midi.Stream()) < 0) {
         midi.Discard();
-        return false;
+        return Extraction::NotConverted;
     }
-    return midi.Commit();
+    return midi.Commit() ? Extraction::Written : Extraction::Failed;
 }
 
 bool GameData::ExtractEffect(int index, const std::string& path, bool asWav) {

@@ -4,9 +4,7 @@
 #include "Cli.h"
 #include "archive/Extraction.h"
 #include "archive/GameData.h"
-#include "decode/SongConverter.h"
 
-#include <vector>
 
 namespace cli {
 namespace {
@@ -21,14 +19,6 @@ struct ExtractOptions {
 };
 
 // Only asked after a failed song extraction, to say which of the two causes it was.
-bool SongConverts(BsaArchive& archive, int index) {
-    std::vector<std::uint8_t> record(archive.RecordSize(index));
-    archive.ReadRecord(index, record.data(), static_cast<std::uint32_t>(record.size()));
-    std::vector<std::uint8_t> midi;
-    SongConverter converter;
-    return converter.Convert(record, midi) >= 0;
-}
-
 int RunExtract(const ExtractOptions& options) {
     TerminalProgress progress("Rebuilding wyvern.snd");
     GameData data;
@@ -51,18 +41,20 @@ int RunExtract(const ExtractOptions& options) {
     }
 
     std::string target;
-    bool written = false;
+    GameData::Extraction result = GameData::Extraction::Failed;
     if (song) {
         target = options.raw ? sv::RawSongPath(options.output) : sv::MidiSongPath(options.output);
-        written = data.ExtractSong(options.index, options.output, !options.raw);
+        result = data.ExtractSongFile(options.index, options.output, !options.raw);
     } else {
         target = options.raw ? options.output : sv::WavEffectPath(options.output);
-        written = data.ExtractEffect(options.index, options.output, !options.raw);
+        if (data.ExtractEffect(options.index, options.output, !options.raw)) {
+            result = GameData::Extraction::Written;
+        }
     }
-    if (written) {
+    if (result == GameData::Extraction::Written) {
         return kDone;
     }
-    if (song && !options.raw && !SongConverts(archive, options.index)) {
+    if (result == GameData::Extraction::NotConverted) {
         Fail(record + " is not an HMI song that converts; " + target + " was not written.");
     } else {
         Fail("Cannot write " + target + ".");

@@ -56,7 +56,8 @@ void ExportSongs(GameData& data, const std::string& folder, ProgressControl& pro
             continue;
         }
         const std::string path = InFolder(folder, SafeName(name));
-        const bool written = !folder.empty() && data.ExtractSong(i, path, true);
+        const bool written =
+            !folder.empty() && data.ExtractSongFile(i, path, true) == GameData::Extraction::Written;
         Count(result, written, MidiSongPath(path));
         progress.SetPos(i);
     }
