@@ -20,11 +20,25 @@ namespace cli {
 
 void Fail(const std::string& message) { std::cerr << message << '\n'; }
 
+void DecoderLine(std::FILE* to, std::string_view line) {
+    static const bool barOnTerminal = isatty(fileno(stderr)) != 0;
+    if (barOnTerminal) {
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+    }
+    std::fwrite(line.data(), 1, line.size(), to);
+    std::fflush(to);
+}
+
 int OpenGameFolder(GameData& data, const std::string& folder, const std::string& work,
                    ProgressControl& progress) {
     data.SetProgressControl(&progress);
     data.SetWorkFolder(work.empty() ? sv::FromPath(std::filesystem::current_path()) : work);
+    data.SetDecoderLines([](std::string_view line) { DecoderLine(stderr, line); });
     if (!data.Open(folder)) {
+        if (data.HitFatalCondition()) {
+            return kFatal;
+        }
         Fail("Failed to open Arena2 folder.");
         return kFailed;
     }

@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
 
     cli::Action action;
     cli::AddListCommand(app, action);
+    cli::AddExplodeCommand(app, action);
+    cli::AddRebuildCommand(app, action);
 
     try {
         app.parse(argc, argv);
