@@ -2,6 +2,8 @@
 // limit, the window, the bit reader, and where the stream stands afterwards.
 #include "ExplodeSupport.h"
 
+#include <random>
+
 using namespace explode_support;
 using testing_support::Bytes;
 
@@ -213,6 +215,25 @@ TEST(ExplodeTest, StreamStandsAfterTheEndMarkerForEveryBitAlignment) {
         EXPECT_EQ(f.nextByte, 0xC3);
         EXPECT_EQ(p.output, f.output);
         EXPECT_EQ(p.nextByte, 0xC3);
+    }
+}
+
+TEST(ExplodeTest, ArbitraryBitsDecodeAlikeOnBothPaths) {
+    // Random tokens, random limits: the buffered table-driven path and the bit-by-bit one give
+    // the same bytes and leave the stream at the same byte.
+    std::mt19937 random(2024);
+    for (int i = 0; i < 300; ++i) {
+        Bytes stream{0x00, static_cast<std::uint8_t>(4 + i % 3)};
+        const std::size_t n = 1 + random() % 3000;
+        for (std::size_t k = 0; k < n; ++k) {
+            stream.push_back(static_cast<std::uint8_t>(random()));
+        }
+        const std::uint32_t limit = i % 4 == 0 ? 1 + random() % 5000 : 1 << 20;
+        const Outcome f = DecodeFile(stream, limit);
+        const Outcome p = DecodePipe(stream, limit);
+        ASSERT_LE(f.output.size(), limit);
+        ASSERT_EQ(f.output, p.output) << i;
+        ASSERT_EQ(f.nextByte, p.nextByte) << i;
     }
 }
 

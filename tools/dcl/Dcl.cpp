@@ -35,8 +35,10 @@ struct Pipe {
 unsigned int ReadBuf(char* buf, unsigned int* size, void* param) {
     auto* pipe = static_cast<Pipe*>(param);
     const std::size_t n = std::min<std::size_t>(*size, pipe->inSize - pipe->inPos);
-    std::memcpy(buf, pipe->in + pipe->inPos, n);
-    pipe->inPos += n;
+    if (n != 0) {
+        std::memcpy(buf, pipe->in + pipe->inPos, n);
+        pipe->inPos += n;
+    }
     return static_cast<unsigned int>(n);
 }
 
