@@ -22,12 +22,13 @@ void Fail(const std::string& message) { std::cerr << message << '\n'; }
 
 void DecoderLine(std::FILE* to, std::string_view line) {
     static const bool barOnTerminal = isatty(fileno(stderr)) != 0;
+    // A line that cannot be written has nowhere better to be reported.
     if (barOnTerminal) {
-        std::fputs("\r\033[K", stderr);
-        std::fflush(stderr);
+        (void)std::fputs("\r\033[K", stderr);
+        (void)std::fflush(stderr);
     }
-    std::fwrite(line.data(), 1, line.size(), to);
-    std::fflush(to);
+    (void)std::fwrite(line.data(), 1, line.size(), to);
+    (void)std::fflush(to);
 }
 
 int OpenGameFolder(GameData& data, const std::string& folder, const std::string& work,

@@ -19,7 +19,7 @@ namespace {
 constexpr unsigned kBinary = 0;
 // The documented work areas are 36,312 and 12,596 bytes on 32-bit builds; pointers grow them on
 // 64-bit ones, so leave ample room.
-constexpr std::size_t kWorkArea = 128 * 1024;
+constexpr std::size_t kWorkArea = std::size_t{128} * 1024;
 
 struct Pipe {
     const std::uint8_t* in;

@@ -10,9 +10,9 @@
 #include "archive/OutputFile.h"
 #include "archive/Paths.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -71,15 +71,14 @@ int Run(const std::string& source, const std::string& dest) {
     Bytes sounds;
     if (!ReadWhole(sv::JoinPath(source, "MIDI.BSA"), songs) ||
         !ReadWhole(sv::JoinPath(source, "WYVERN.SND"), sounds)) {
-        std::fprintf(stderr, "sonvault-packed: cannot read MIDI.BSA and WYVERN.SND in %s\n",
-                     source.c_str());
+        std::cerr << "sonvault-packed: cannot read MIDI.BSA and WYVERN.SND in " << source << '\n';
         return 1;
     }
     Bytes file(8, 0);
     std::vector<Packed> dir;
     if (!AppendEntry(file, "MIDI.BSA", songs, dir) ||
         !AppendEntry(file, "WYVERN.SND", sounds, dir)) {
-        std::fprintf(stderr, "sonvault-packed: StormLib's implode failed\n");
+        std::cerr << "sonvault-packed: StormLib's implode failed\n";
         return 1;
     }
     sv::StoreLE32(file.data(), static_cast<std::uint32_t>(file.size()));
@@ -97,7 +96,7 @@ int Run(const std::string& source, const std::string& dest) {
     std::filesystem::create_directories(sv::ToPath(dest), ec);
     if (!sv::WriteWholeFile(sv::JoinPath(dest, "MIDI.BSA"), songs.data(), songs.size()) ||
         !sv::WriteWholeFile(sv::JoinPath(dest, "PACKED.DAT"), file.data(), file.size())) {
-        std::fprintf(stderr, "sonvault-packed: cannot write into %s\n", dest.c_str());
+        std::cerr << "sonvault-packed: cannot write into " << dest << '\n';
         return 1;
     }
     return 0;
@@ -107,7 +106,7 @@ int Run(const std::string& source, const std::string& dest) {
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: sonvault-packed SOURCE_FOLDER DEST_FOLDER\n");
+        std::cerr << "usage: sonvault-packed SOURCE_FOLDER DEST_FOLDER\n";
         return 64;
     }
     return Run(argv[1], argv[2]);
