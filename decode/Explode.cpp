@@ -1,7 +1,7 @@
 // The explode decoder. The length and distance codes are written once, as the bit-by-bit walks
-// that ReadToken uses; the lookup tables of the fast loop are built from fixed code lists at
-// compile time and checked against those walks for every possible input before the program is
-// even built, so the two paths cannot disagree.
+// that ReadToken uses. The fast loop's lookup tables are built at compile time (the distance table
+// from the walk itself, the length table from the list of symbols) and checked against the walks
+// for every possible input by static_assert, so the two paths cannot disagree.
 #include "Explode.h"
 
 #include "archive/Paths.h"
@@ -377,8 +377,7 @@ bool Exploder::Emit(const ExplodeToken& token, std::uint8_t* output, std::uint32
     return count != limit;
 }
 
-bool Exploder::DecodeFast(std::uint8_t* output, std::uint32_t& count, std::uint32_t limit,
-                          bool& done) {
+bool Exploder::DecodeFast(std::uint8_t* output, std::uint32_t& count, std::uint32_t limit) {
     std::FILE* stream = m_bitReader->m_stream;
     const std::int64_t origin = sv::Tell(stream);
     if (origin < 0) {
@@ -483,7 +482,6 @@ bool Exploder::DecodeFast(std::uint8_t* output, std::uint32_t& count, std::uint3
         }
     }
     sync();
-    done = true;
     return true;
 }
 
@@ -493,8 +491,7 @@ void Exploder::Decode(std::uint8_t* output, std::uint32_t& count, std::uint32_t 
         return;
     }
     const std::uint32_t start = m_writePosition;
-    bool done = false;
-    DecodeFast(output, count, limit, done);
+    bool done = DecodeFast(output, count, limit);
     while (!done) {
         done = !Emit(ReadToken(), output, count, limit, start);
     }

@@ -126,9 +126,10 @@ private:
     // Copies a match whose source lies (partly) before this call's output, through the window.
     void CopyThroughWindow(std::uint8_t* output, std::uint32_t& count, std::uint32_t n,
                            std::uint32_t distance, std::uint32_t start) const;
-    // The table-driven loop over read-ahead input; false when it ended decoding, true when the
-    // input is too close to its end and the remaining tokens are for ReadToken.
-    bool DecodeFast(std::uint8_t* output, std::uint32_t& count, std::uint32_t limit, bool& done);
+    // The table-driven loop over read-ahead input. True when it ended decoding (end marker or
+    // limit); false when the stream cannot seek or is too close to its end, and the remaining
+    // tokens are for ReadToken. Either way the stream is put back where the bits end.
+    bool DecodeFast(std::uint8_t* output, std::uint32_t& count, std::uint32_t limit);
     void Report(ExplodeStatus status);
 
     tcBitstream* m_bitReader;
