@@ -6,6 +6,7 @@
 #include "decode/Explode.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <new>
 
@@ -24,7 +25,10 @@ struct ExplodeOptions {
 constexpr std::uint64_t kMostBytesPerByte = 518;
 
 int RunExplode(const ExplodeOptions& options) {
-    const sv::FilePtr in = sv::OpenFile(options.input, "rb");
+    std::error_code ec;
+    const sv::FilePtr in = std::filesystem::is_directory(sv::ToPath(options.input), ec)
+                               ? nullptr
+                               : sv::OpenFile(options.input, "rb");
     if (!in) {
         Fail("Cannot open " + options.input + ".");
         return kFailed;
