@@ -26,6 +26,7 @@ bool GameData::ValidateFolder(const std::string& folder) {
 }
 
 bool GameData::Open(const std::string& gameFolder) {
+    fatalCondition = false;
     if (!ValidateFolder(gameFolder)) {
         return false;
     }

@@ -7,7 +7,9 @@
 #include "ProgressControl.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 class GameData {
 public:
@@ -19,6 +21,12 @@ public:
     // Not owned; may be none. Handed on to the rebuild.
     void SetProgressControl(ProgressControl* control) { progressControl = control; }
     void SetWorkFolder(const std::string& folder) { workFolder = folder; }
+    // Where the explode decoder's lines go during a rebuild, newline included; none drops them.
+    void SetDecoderLines(std::function<void(std::string_view)> sink) {
+        decoderLines = std::move(sink);
+    }
+    // True when the last Open or RebuildSoundArchive failed on a fatal condition of the decoder.
+    bool HitFatalCondition() const { return fatalCondition; }
 
     // True when the folder holds a readable "wyvern.snd" or "packed.dat", and a readable
     // "midi.bsa". Reads nothing from them.
@@ -48,7 +56,8 @@ public:
     static bool WriteWav(const std::uint8_t* samples, std::uint32_t count, const std::string& path);
 
     // Unpacks entry entryIndex of sourceFolder's "PACKED.DAT" into destinationFolder under the
-    // entry's own name.
+    // entry's own name (made safe as a file name). On failure, a fatal condition included, no
+    // partial file is left.
     bool RebuildSoundArchive(const std::string& sourceFolder, const std::string& destinationFolder,
                              int entryIndex);
 
@@ -60,4 +69,6 @@ private:
     std::string folder;
     std::string workFolder;
     ProgressControl* progressControl = nullptr;
+    std::function<void(std::string_view)> decoderLines;
+    bool fatalCondition = false;
 };

@@ -20,11 +20,26 @@ namespace cli {
 
 void Fail(const std::string& message) { std::cerr << message << '\n'; }
 
+void DecoderLine(std::FILE* to, std::string_view line) {
+    static const bool barOnTerminal = isatty(fileno(stderr)) != 0;
+    // A line that cannot be written has nowhere better to be reported.
+    if (barOnTerminal) {
+        (void)std::fputs("\r\033[K", stderr);
+        (void)std::fflush(stderr);
+    }
+    (void)std::fwrite(line.data(), 1, line.size(), to);
+    (void)std::fflush(to);
+}
+
 int OpenGameFolder(GameData& data, const std::string& folder, const std::string& work,
                    ProgressControl& progress) {
     data.SetProgressControl(&progress);
     data.SetWorkFolder(work.empty() ? sv::FromPath(std::filesystem::current_path()) : work);
+    data.SetDecoderLines([](std::string_view line) { DecoderLine(stderr, line); });
     if (!data.Open(folder)) {
+        if (data.HitFatalCondition()) {
+            return kFatal;
+        }
         Fail("Failed to open Arena2 folder.");
         return kFailed;
     }

@@ -9,8 +9,10 @@ class GameData;
 #include <CLI/CLI.hpp>
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace cli {
 
@@ -27,13 +29,20 @@ void AddListCommand(CLI::App& app, Action& action);
 void AddConvertCommand(CLI::App& app, Action& action);
 void AddExtractCommand(CLI::App& app, Action& action);
 void AddExportCommand(CLI::App& app, Action& action);
+void AddExplodeCommand(CLI::App& app, Action& action);
+void AddRebuildCommand(CLI::App& app, Action& action);
 
 // One line on standard error.
 void Fail(const std::string& message);
 
+// Writes one of the explode decoder's lines (newline included) to `to`, first clearing a progress
+// bar that may be drawn on the terminal.
+void DecoderLine(std::FILE* to, std::string_view line);
+
 // Opens a game folder as the application does: the work folder is `work`, or the current
-// directory when it is empty; a missing sound archive is rebuilt there with a progress bar.
-// kDone, or kFailed after printing "Failed to open Arena2 folder.".
+// directory when it is empty; a missing sound archive is rebuilt there with a progress bar, the
+// decoder's lines going to standard error. kDone; kFatal when the rebuild met a fatal condition
+// of the decoder; else kFailed after printing "Failed to open Arena2 folder.".
 int OpenGameFolder(::GameData& data, const std::string& folder, const std::string& work,
                    ProgressControl& progress);
 

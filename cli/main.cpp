@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
     cli::AddConvertCommand(app, action);
     cli::AddExtractCommand(app, action);
     cli::AddExportCommand(app, action);
+    cli::AddExplodeCommand(app, action);
+    cli::AddRebuildCommand(app, action);
 
     try {
         app.parse(argc, argv);

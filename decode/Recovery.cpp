@@ -1,8 +1,172 @@
-#include "archive/GameData.h"
+// GameData::RebuildSoundArchive and the container walk behind it. The decoder runs once per block
+// on the open container; the block buffer is allocated once and reused.
+#include "Recovery.h"
 
-// The explode decoder has not landed yet: without it no sound archive can be rebuilt, so a game
-// folder that holds only "PACKED.DAT" does not open.
-bool GameData::RebuildSoundArchive(const std::string& /*sourceFolder*/,
-                                   const std::string& /*destinationFolder*/, int /*entryIndex*/) {
-    return false;
+#include "archive/Bytes.h"
+#include "archive/GameData.h"
+#include "archive/OutputFile.h"
+#include "archive/Paths.h"
+#include "archive/ProgressControl.h"
+
+#include <array>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+
+namespace sv {
+namespace {
+
+constexpr std::size_t kHeaderSize = 8;
+constexpr std::size_t kEntrySize = 25;
+constexpr std::size_t kNameSize = 13;
+constexpr std::int64_t kBlockHeader = 36;
+
+struct PackedEntry {
+    std::int32_t size = 0;
+    std::string name;
+    std::uint32_t dataOffset = 0;
+};
+
+bool ReadExactly(std::FILE* file, std::uint8_t* to, std::size_t n) {
+    return std::fread(to, 1, n, file) == n;
+}
+
+bool ReadEntry(std::FILE* in, int entryIndex, PackedEntry& entry) {
+    std::array<std::uint8_t, kEntrySize> raw{};
+    if (entryIndex < 0 || !ReadExactly(in, raw.data(), kHeaderSize)) {
+        return false;
+    }
+    const std::uint32_t directory = ByteCursor(raw).U32();
+    if (!SeekTo(in, directory + std::uint64_t{kEntrySize} * static_cast<unsigned>(entryIndex)) ||
+        !ReadExactly(in, raw.data(), kEntrySize)) {
+        return false;
+    }
+    ByteCursor cursor(raw);
+    entry.size = static_cast<std::int32_t>(cursor.U32());
+    cursor.Skip(4);
+    const auto name = cursor.Bytes(kNameSize);
+    const auto* nul = static_cast<const std::uint8_t*>(std::memchr(name.data(), 0, name.size()));
+    if (nul == nullptr) {
+        return false;
+    }
+    entry.name.assign(name.data(), nul);
+    entry.dataOffset = cursor.U32();
+    return true;
+}
+
+class ShownProgress {
+public:
+    ShownProgress(ProgressControl* control, std::int32_t size) : m_control(control) {
+        if (m_control != nullptr) {
+            m_control->Show();
+            m_control->SetRange(0, size);
+        }
+    }
+    ~ShownProgress() {
+        if (m_control != nullptr) {
+            m_control->Hide();
+        }
+    }
+    ShownProgress(const ShownProgress&) = delete;
+    ShownProgress& operator=(const ShownProgress&) = delete;
+    void SetPos(std::int64_t total) {
+        if (m_control != nullptr) {
+            m_control->SetPos(
+                static_cast<std::int32_t>(total < std::numeric_limits<std::int32_t>::max()
+                                              ? total
+                                              : std::numeric_limits<std::int32_t>::max()));
+        }
+    }
+
+private:
+    ProgressControl* m_control;
+};
+
+} // namespace
+
+const char* Describe(RebuildResult result) {
+    switch (result) {
+    case RebuildResult::kDone:
+        return "done";
+    case RebuildResult::kNoContainer:
+        return "PACKED.DAT cannot be opened";
+    case RebuildResult::kBadEntry:
+        return "the entry cannot be read from PACKED.DAT";
+    case RebuildResult::kNoOutput:
+        return "the output file cannot be created";
+    case RebuildResult::kNoMemory:
+        return "out of memory";
+    case RebuildResult::kWriteFailed:
+        return "the output file could not be written";
+    case RebuildResult::kFatal:
+        return "the explode decoder met a fatal condition";
+    }
+    return "";
+}
+
+RebuildResult RebuildFromContainer(const std::string& sourceFolder,
+                                   const std::string& destinationFolder, int entryIndex,
+                                   ProgressControl* progress, const DecoderLineSink& lines,
+                                   ExplodeStatus* fatal) {
+    if (fatal != nullptr) {
+        *fatal = ExplodeStatus::kOk;
+    }
+    const FilePtr in = OpenFile(ResolveCase(JoinPath(sourceFolder, "PACKED.DAT")), "rb");
+    if (!in) {
+        return RebuildResult::kNoContainer;
+    }
+    PackedEntry entry;
+    if (!ReadEntry(in.get(), entryIndex, entry)) {
+        return RebuildResult::kBadEntry;
+    }
+    // Past the end of the file this still succeeds, and the first header then reads as cut.
+    SeekTo(in.get(), std::uint64_t{entry.dataOffset} + kBlockHeader);
+
+    OutputFile out;
+    if (!out.Create(JoinPath(destinationFolder, SafeName(entry.name)))) {
+        return RebuildResult::kNoOutput;
+    }
+    const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[kBlockLimit]);
+    if (!block) {
+        return RebuildResult::kNoMemory;
+    }
+
+    ShownProgress shown(progress, entry.size);
+    // Unlike a 32-bit running total, this one cannot wrap past 2^31 and go on reading blocks.
+    std::int64_t total = 0;
+    while (total < entry.size) {
+        std::uint32_t produced = 0;
+        {
+            tcBitstream bits(in.get());
+            Exploder exploder(&bits, lines);
+            if (exploder.Status() != ExplodeStatus::kOk) {
+                if (fatal != nullptr) {
+                    *fatal = exploder.Status();
+                }
+                out.Discard();
+                return RebuildResult::kFatal;
+            }
+            exploder.Decode(block.get(), produced, kBlockLimit);
+        }
+        const std::int64_t here = Tell(in.get());
+        SeekTo(in.get(), static_cast<std::uint64_t>(here < 0 ? 0 : here) + kBlockHeader);
+        if (!out.Write(block.get(), produced)) {
+            return RebuildResult::kWriteFailed;
+        }
+        total += produced;
+        shown.SetPos(total);
+    }
+    return out.Commit() ? RebuildResult::kDone : RebuildResult::kWriteFailed;
+}
+
+} // namespace sv
+
+bool GameData::RebuildSoundArchive(const std::string& sourceFolder,
+                                   const std::string& destinationFolder, int entryIndex) {
+    ExplodeStatus status = ExplodeStatus::kOk;
+    const sv::RebuildResult result = sv::RebuildFromContainer(
+        sourceFolder, destinationFolder, entryIndex, progressControl, decoderLines, &status);
+    fatalCondition = result == sv::RebuildResult::kFatal;
+    return result == sv::RebuildResult::kDone;
 }

@@ -1,0 +1,506 @@
+// The explode decoder. The length and distance codes are written once, as the bit-by-bit walks
+// that ReadToken uses. The fast loop's lookup tables are built at compile time (the distance table
+// from the walk itself, the length table from the list of symbols) and checked against the walks
+// for every possible input by static_assert, so the two paths cannot disagree.
+#include "Explode.h"
+
+#include "archive/Paths.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::uint32_t kEnd = tcBitstream::kEndOfInput;
+constexpr std::uint32_t kEndMarker = 519;
+// The longest token: flag 1 + length code 7 + extra 8 + distance code 8 + low bits 6.
+constexpr unsigned kMaxTokenBits = 30;
+
+// Get through a source, remembering the first end of input; every later Get yields 0 unread.
+template <class Source> class Checked {
+public:
+    constexpr explicit Checked(Source& source) : m_source(source) {}
+    constexpr std::uint32_t Get(std::uint32_t n) {
+        if (m_ended) {
+            return 0;
+        }
+        const std::uint32_t v = m_source.Get(n);
+        if ((v & kEnd) != 0) {
+            m_ended = true;
+            return 0;
+        }
+        return v;
+    }
+    constexpr bool Ended() const { return m_ended; }
+
+private:
+    Source& m_source;
+    bool m_ended = false;
+};
+
+// The length code, read as a sequence of Get calls.
+template <class Source> constexpr std::uint32_t WalkLength(Checked<Source>& in) {
+    switch (in.Get(2)) {
+    case 3:
+        return 3;
+    case 1:
+        return in.Get(1) != 0 ? 2 : 4;
+    case 2:
+        if (in.Get(1) != 0) {
+            return 5;
+        }
+        return in.Get(1) != 0 ? 6 : 7;
+    default:
+        break;
+    }
+    if (in.Get(1) != 0) {
+        if (in.Get(1) != 0) {
+            return 8;
+        }
+        if (in.Get(1) != 0) {
+            return 9;
+        }
+        return 10 + in.Get(1);
+    }
+    if (in.Get(1) != 0) {
+        return in.Get(1) != 0 ? 12 + in.Get(2) : 16 + in.Get(3);
+    }
+    switch (in.Get(2)) {
+    case 3:
+        return 24 + in.Get(4);
+    case 1:
+        return 40 + in.Get(5);
+    case 2:
+        return 72 + in.Get(6);
+    default:
+        break;
+    }
+    return in.Get(1) != 0 ? 136 + in.Get(7) : 264 + in.Get(8);
+}
+
+// The high part (0 .. 63) of the distance code, read as a sequence of Get calls.
+template <class Source> constexpr std::uint32_t WalkDistanceHigh(Checked<Source>& in) {
+    switch (in.Get(2)) {
+    case 3:
+        return 0;
+    case 1:
+        if (in.Get(1) != 0) {
+            return in.Get(1) != 0 ? 1 : 2;
+        }
+        return 6 - Exploder::ReverseBits(in.Get(2), 2);
+    case 2: {
+        const std::uint32_t v = in.Get(4);
+        return v != 0 ? 22 - Exploder::ReverseBits(v, 4) : 23 - in.Get(1);
+    }
+    default:
+        break;
+    }
+    if (in.Get(1) != 0) {
+        return 39 - Exploder::ReverseBits(in.Get(4), 4);
+    }
+    if (in.Get(1) != 0) {
+        return 47 - Exploder::ReverseBits(in.Get(3), 3);
+    }
+    return 63 - Exploder::ReverseBits(in.Get(4), 4);
+}
+
+// A compile-time bit source over the bits of one number, for building and checking the tables.
+struct NumberBits {
+    std::uint32_t value;
+    std::uint32_t used = 0;
+    constexpr std::uint32_t Get(std::uint32_t n) {
+        const std::uint32_t v = (value >> used) & ((1u << n) - 1);
+        used += n;
+        return v;
+    }
+};
+
+// Length symbols: code bits in stream order (first bit in bit 0), code length, base, extra bits.
+struct LengthSymbol {
+    std::uint8_t code;
+    std::uint8_t codeBits;
+    std::uint16_t base;
+    std::uint8_t extraBits;
+};
+constexpr LengthSymbol kLengthSymbols[] = {
+    {0x03, 2, 3, 0},  {0x05, 3, 2, 0},  {0x01, 3, 4, 0},   {0x06, 3, 5, 0},
+    {0x0A, 4, 6, 0},  {0x02, 4, 7, 0},  {0x0C, 4, 8, 0},   {0x14, 5, 9, 0},
+    {0x04, 5, 10, 1}, {0x18, 5, 12, 2}, {0x08, 5, 16, 3},  {0x30, 6, 24, 4},
+    {0x10, 6, 40, 5}, {0x20, 6, 72, 6}, {0x40, 7, 136, 7}, {0x00, 7, 264, 8},
+};
+
+struct LengthEntry {
+    std::uint8_t codeBits = 0;
+    std::uint8_t extraBits = 0;
+    std::uint16_t base = 0;
+};
+struct DistanceEntry {
+    std::uint8_t codeBits = 0;
+    std::uint8_t high = 0;
+};
+
+// Indexed by the next 7 bits (the longest length code).
+constexpr std::array<LengthEntry, 128> kLengthTable = [] {
+    std::array<LengthEntry, 128> table{};
+    for (const LengthSymbol& s : kLengthSymbols) {
+        for (std::uint32_t rest = 0; rest < (1u << (7 - s.codeBits)); ++rest) {
+            table[s.code | (rest << s.codeBits)] = {s.codeBits, s.extraBits, s.base};
+        }
+    }
+    return table;
+}();
+
+// Indexed by the next 8 bits (the longest distance code), straight from the walk.
+constexpr std::array<DistanceEntry, 256> kDistanceTable = [] {
+    std::array<DistanceEntry, 256> table{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        NumberBits bits{i};
+        Checked<NumberBits> in(bits);
+        const std::uint32_t high = WalkDistanceHigh(in);
+        table[i] = {static_cast<std::uint8_t>(bits.used), static_cast<std::uint8_t>(high)};
+    }
+    return table;
+}();
+
+// Every 15-bit input (7 code bits + 8 extra bits at most) decodes to the same length, taking the
+// same number of bits, through the table and through the walk. Checked in slices, each within a
+// compiler's budget for one constant evaluation.
+constexpr bool LengthTableMatchesTheWalk(std::uint32_t from, std::uint32_t to) {
+    for (std::uint32_t v = from; v < to; ++v) {
+        NumberBits bits{v};
+        Checked<NumberBits> in(bits);
+        const std::uint32_t walked = WalkLength(in);
+        const LengthEntry& e = kLengthTable[v & 0x7F];
+        const std::uint32_t looked = e.base + ((v >> e.codeBits) & ((1u << e.extraBits) - 1));
+        if (walked != looked || bits.used != static_cast<std::uint32_t>(e.codeBits + e.extraBits)) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(LengthTableMatchesTheWalk(0x0000, 0x1000));
+static_assert(LengthTableMatchesTheWalk(0x1000, 0x2000));
+static_assert(LengthTableMatchesTheWalk(0x2000, 0x3000));
+static_assert(LengthTableMatchesTheWalk(0x3000, 0x4000));
+static_assert(LengthTableMatchesTheWalk(0x4000, 0x5000));
+static_assert(LengthTableMatchesTheWalk(0x5000, 0x6000));
+static_assert(LengthTableMatchesTheWalk(0x6000, 0x7000));
+static_assert(LengthTableMatchesTheWalk(0x7000, 0x8000));
+
+// Every distance code fits the table's 8 bits.
+constexpr bool DistanceCodesFit() {
+    for (const DistanceEntry& e : kDistanceTable) {
+        if (e.codeBits < 2 || e.codeBits > 8 || e.high > 63) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(DistanceCodesFit());
+
+} // namespace
+
+std::string_view FatalMessage(ExplodeStatus status) {
+    switch (status) {
+    case ExplodeStatus::kOk:
+        return "";
+    case ExplodeStatus::kGetCountExceeded:
+        return "Error: tcBitstream Get() count exceeded 31 bits.\n";
+    case ExplodeStatus::kStuckInBitLoop:
+        return "Error: Stuck in bit extraction loop.\n";
+    case ExplodeStatus::kVariableLengthLiterals:
+        return "Error: Variable-length literals are not supported.\n";
+    case ExplodeStatus::kBadHeader:
+        return "Error: Bad header.\n";
+    case ExplodeStatus::kBadSecondHeaderByte:
+        return "Error: Bad second header byte.\n";
+    }
+    return "";
+}
+
+std::uint32_t tcBitstream::Get(std::uint32_t n) {
+    if (m_fatal != ExplodeStatus::kOk) {
+        return kEnd;
+    }
+    if (n > 31) {
+        m_fatal = ExplodeStatus::kGetCountExceeded;
+        return kEnd;
+    }
+    std::uint32_t result = 0;
+    std::uint32_t gathered = 0;
+    for (int pass = 1;; ++pass) {
+        if (m_bitsLeft == 0) {
+            const int c = std::fgetc(m_stream);
+            if (c == EOF) {
+                return result | kEnd;
+            }
+            m_current = static_cast<std::uint8_t>(c);
+            m_bitsLeft = 8;
+        }
+        const std::uint32_t take = m_bitsLeft < n - gathered ? m_bitsLeft : n - gathered;
+        result |= (m_current & ((1u << take) - 1)) << gathered;
+        gathered += take;
+        m_current = static_cast<std::uint8_t>(m_current >> take);
+        m_bitsLeft = static_cast<std::uint8_t>(m_bitsLeft - take);
+        if (gathered == n) {
+            return result;
+        }
+        // Each pass takes up to 8 bits, so no read of 31 bits needs this many.
+        if (pass == 10) {
+            m_fatal = ExplodeStatus::kStuckInBitLoop;
+            return kEnd;
+        }
+    }
+}
+
+Exploder::Exploder(tcBitstream* bitReader, DecoderLineSink lines)
+    : m_bitReader(bitReader), m_lines(std::move(lines)) {
+    const std::uint32_t mode = m_bitReader->Get(8);
+    if (m_lines) {
+        char line[40];
+        const int length = std::snprintf(line, sizeof line, "Literal setting: %d\n",
+                                         static_cast<std::int32_t>(mode));
+        m_lines(std::string_view(line, static_cast<std::size_t>(length)));
+    }
+    if (mode != 0) {
+        Report(mode == 1 ? ExplodeStatus::kVariableLengthLiterals : ExplodeStatus::kBadHeader);
+        return;
+    }
+    m_dictionaryBits = m_bitReader->Get(8);
+    if (m_dictionaryBits < 4 || m_dictionaryBits > 6) {
+        Report(ExplodeStatus::kBadSecondHeaderByte);
+        return;
+    }
+    m_windowSize = 64u << m_dictionaryBits;
+    m_writePosition = 0;
+}
+
+void Exploder::Report(ExplodeStatus status) {
+    m_status = status;
+    if (m_lines) {
+        m_lines(FatalMessage(status));
+    }
+}
+
+std::uint32_t Exploder::DecodeLength() {
+    Checked<tcBitstream> in(*m_bitReader);
+    const std::uint32_t length = WalkLength(in);
+    return in.Ended() ? kEnd : length;
+}
+
+std::uint32_t Exploder::DecodeDistance(std::uint32_t lowBits) {
+    Checked<tcBitstream> in(*m_bitReader);
+    const std::uint32_t high = WalkDistanceHigh(in);
+    const std::uint32_t low = in.Get(lowBits);
+    return in.Ended() ? kEnd : (high << lowBits) | low;
+}
+
+ExplodeToken Exploder::ReadToken() {
+    ExplodeToken token; // end of input unless the token is read whole
+    const std::uint32_t flag = m_bitReader->Get(1);
+    if ((flag & kEnd) != 0) {
+        return token;
+    }
+    if (flag == 0) {
+        const std::uint32_t literal = m_bitReader->Get(8);
+        if ((literal & kEnd) == 0) {
+            token.kind = ExplodeToken::kLiteral;
+            token.literal = static_cast<std::uint8_t>(literal);
+        }
+        return token;
+    }
+    const std::uint32_t length = DecodeLength();
+    if (length == kEndMarker) {
+        token.kind = ExplodeToken::kEndMarker;
+        return token;
+    }
+    if ((length & kEnd) != 0) {
+        return token;
+    }
+    const std::uint32_t distance = DecodeDistance(length == 2 ? 2 : m_dictionaryBits);
+    if ((distance & kEnd) == 0) {
+        token.kind = ExplodeToken::kMatch;
+        token.length = length;
+        token.distance = distance;
+    }
+    return token;
+}
+
+void Exploder::CopyThroughWindow(std::uint8_t* output, std::uint32_t& count, std::uint32_t n,
+                                 std::uint32_t distance, std::uint32_t start) const {
+    const std::uint32_t mask = m_windowSize - 1;
+    for (std::uint32_t i = 0; i < n; ++i, ++count) {
+        // Unsigned wrap-around: a source before this call's output lands in the window.
+        const std::uint32_t source = count - distance - 1;
+        output[count] =
+            source < count ? output[source] : m_window[(start + m_windowSize + source) & mask];
+    }
+}
+
+namespace {
+
+// Appends n bytes copied from distance + 1 bytes back; the source lies inside output.
+inline void CopyMatch(std::uint8_t* output, std::uint32_t count, std::uint32_t n,
+                      std::uint32_t distance) {
+    std::uint8_t* to = output + count;
+    const std::uint8_t* from = to - distance - 1;
+    if (distance + 1 >= n) {
+        std::memcpy(to, from, n);
+    } else if (distance == 0) {
+        std::memset(to, *from, n);
+    } else {
+        // Overlapping: each byte may be one this match has just written.
+        for (std::uint32_t i = 0; i < n; ++i) {
+            to[i] = from[i];
+        }
+    }
+}
+
+} // namespace
+
+bool Exploder::Emit(const ExplodeToken& token, std::uint8_t* output, std::uint32_t& count,
+                    std::uint32_t limit, std::uint32_t start) {
+    if (token.kind == ExplodeToken::kLiteral) {
+        output[count++] = token.literal;
+        return count != limit;
+    }
+    if (token.kind != ExplodeToken::kMatch) {
+        return false;
+    }
+    const std::uint32_t room = limit - count;
+    const std::uint32_t n = token.length < room ? token.length : room;
+    if (token.distance < count) {
+        CopyMatch(output, count, n, token.distance);
+        count += n;
+    } else {
+        CopyThroughWindow(output, count, n, token.distance, start);
+    }
+    return count != limit;
+}
+
+bool Exploder::DecodeFast(std::uint8_t* output, std::uint32_t& count, std::uint32_t limit) {
+    std::FILE* stream = m_bitReader->m_stream;
+    const std::int64_t origin = sv::Tell(stream);
+    if (origin < 0) {
+        return false; // not seekable: the stream cannot be put back after reading ahead
+    }
+    std::uint8_t* const chunk = m_bitReader->m_chunk.data();
+    std::uint64_t chunkOffset = 0; // where chunk[0] lies, counted from origin
+    std::size_t pos = 0;
+    std::size_t end = 0;
+    // Bits not yet consumed, next bit in bit 0; bits above `bits` may hold the following bytes.
+    std::uint64_t acc = m_bitReader->m_current;
+    unsigned bits = m_bitReader->m_bitsLeft;
+
+    const auto refill = [&] {
+        if (end - pos >= 8) {
+            std::uint64_t v;
+            std::memcpy(&v, chunk + pos, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+            v = __builtin_bswap64(v);
+#endif
+            acc |= v << bits;
+            pos += (63 - bits) >> 3;
+            bits |= 56;
+            return;
+        }
+        while (bits <= 56) {
+            if (pos == end) {
+                chunkOffset += end;
+                pos = 0;
+                end = std::fread(chunk, 1, tcBitstream::kChunk, stream);
+                if (end == 0) {
+                    return;
+                }
+                if (end >= 8) {
+                    return; // the next refill takes the fast branch
+                }
+            }
+            acc |= static_cast<std::uint64_t>(chunk[pos++]) << bits;
+            bits += 8;
+        }
+    };
+    // Puts the stream just after the last byte from which a bit was taken, and hands the
+    // unconsumed bits of that byte back to the bit reader.
+    const auto sync = [&] {
+        const std::uint64_t consumed = chunkOffset + pos - bits / 8;
+        sv::SeekTo(stream, static_cast<std::uint64_t>(origin) + consumed);
+        m_bitReader->m_bitsLeft = static_cast<std::uint8_t>(bits % 8);
+        m_bitReader->m_current = static_cast<std::uint8_t>(acc & ((1u << (bits % 8)) - 1));
+    };
+
+    const std::uint32_t dictionaryBits = m_dictionaryBits;
+    const std::uint32_t start = m_writePosition;
+    for (;;) {
+        if (bits < kMaxTokenBits) {
+            refill();
+            if (bits < kMaxTokenBits) {
+                refill(); // a chunk boundary may need a second pass
+                if (bits < kMaxTokenBits) {
+                    sync();
+                    return false;
+                }
+            }
+        }
+        if ((acc & 1) == 0) {
+            output[count++] = static_cast<std::uint8_t>(acc >> 1);
+            acc >>= 9;
+            bits -= 9;
+            if (count == limit) {
+                break;
+            }
+            continue;
+        }
+        const LengthEntry& le = kLengthTable[(acc >> 1) & 0x7F];
+        const std::uint32_t length =
+            le.base +
+            static_cast<std::uint32_t>((acc >> (1 + le.codeBits)) & ((1u << le.extraBits) - 1));
+        const unsigned lengthBits = 1u + le.codeBits + le.extraBits;
+        acc >>= lengthBits;
+        bits -= lengthBits;
+        if (length == kEndMarker) {
+            break;
+        }
+        const std::uint32_t lowBits = length == 2 ? 2 : dictionaryBits;
+        const DistanceEntry& de = kDistanceTable[acc & 0xFF];
+        const std::uint32_t distance =
+            (static_cast<std::uint32_t>(de.high) << lowBits) |
+            static_cast<std::uint32_t>((acc >> de.codeBits) & ((1u << lowBits) - 1));
+        const unsigned distanceBits = de.codeBits + lowBits;
+        acc >>= distanceBits;
+        bits -= distanceBits;
+
+        const std::uint32_t room = limit - count;
+        const std::uint32_t n = length < room ? length : room;
+        if (distance < count) {
+            CopyMatch(output, count, n, distance);
+            count += n;
+        } else {
+            CopyThroughWindow(output, count, n, distance, start);
+        }
+        if (count == limit) {
+            break;
+        }
+    }
+    sync();
+    return true;
+}
+
+void Exploder::Decode(std::uint8_t* output, std::uint32_t& count, std::uint32_t limit) {
+    count = 0;
+    if (m_status != ExplodeStatus::kOk || limit == 0) {
+        return;
+    }
+    const std::uint32_t start = m_writePosition;
+    bool done = DecodeFast(output, count, limit);
+    while (!done) {
+        done = !Emit(ReadToken(), output, count, limit, start);
+    }
+
+    // The window keeps the last window-size bytes for a later call.
+    const std::uint32_t mask = m_windowSize - 1;
+    const std::uint32_t keep = count < m_windowSize ? count : m_windowSize;
+    for (std::uint32_t i = count - keep; i < count; ++i) {
+        m_window[(start + i) & mask] = output[i];
+    }
+    m_writePosition = (start + count) & mask;
+}

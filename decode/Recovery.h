@@ -1,0 +1,46 @@
+// Rebuilding a file, the sound archive in practice, from one entry of the game's "PACKED.DAT".
+//
+// The container, little-endian, offsets from the start of the file:
+// - header, 8 bytes: u32 directory offset, then 4 bytes that are not interpreted;
+// - directory of 25-byte entries from the directory offset: u32 decompressed size (compared as a
+//   signed number), 4 bytes not interpreted, 13-byte NUL-terminated name, u32 data offset;
+// - entry data from the data offset: blocks of 36 skipped bytes followed by one implode stream.
+//   The next block starts right after the last byte from which the stream's decoding took a bit,
+//   and blocks follow until the decompressed total reaches the entry's size. A block yields at
+//   most 1,048,576 bytes.
+#pragma once
+
+#include "Explode.h"
+
+#include <string>
+
+class ProgressControl;
+
+namespace sv {
+
+enum class RebuildResult {
+    kDone,
+    kNoContainer, // "PACKED.DAT" cannot be opened
+    kBadEntry,    // the header or the entry cannot be read in full, or the name has no NUL
+    kNoOutput,    // the output file cannot be created
+    kNoMemory,    // the block buffer cannot be allocated
+    kWriteFailed, // the output could not be written or put in place
+    kFatal,       // the decoder met a fatal condition; its lines went to the sink
+};
+
+// A one-line account of a failure, for the front ends.
+const char* Describe(RebuildResult result);
+
+inline constexpr std::uint32_t kBlockLimit = 1048576;
+
+// Unpacks entry entryIndex of sourceFolder's "PACKED.DAT" into destinationFolder, under the
+// entry's own name made safe as a file name. progress, when given, is shown, ranged 0 .. size,
+// set to the running total after each block and hidden again; lines receives the decoder's lines.
+// On any failure nothing is left in destinationFolder (an older file of the name survives). fatal,
+// when given, receives the decoder's fatal condition, or kOk.
+RebuildResult RebuildFromContainer(const std::string& sourceFolder,
+                                   const std::string& destinationFolder, int entryIndex,
+                                   ProgressControl* progress, const DecoderLineSink& lines,
+                                   ExplodeStatus* fatal = nullptr);
+
+} // namespace sv
