@@ -24,6 +24,7 @@ enum Exit : int {
 // Each command adds its subcommand and sets the action that main runs after parsing.
 using Action = std::function<int()>;
 void AddListCommand(CLI::App& app, Action& action);
+void AddRenderCommand(CLI::App& app, Action& action);
 
 // One line on standard error.
 void Fail(const std::string& message);

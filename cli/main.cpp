@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
 
     cli::Action action;
     cli::AddListCommand(app, action);
+    cli::AddRenderCommand(app, action);
 
     try {
         app.parse(argc, argv);
