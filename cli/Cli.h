@@ -24,6 +24,9 @@ enum Exit : int {
 // Each command adds its subcommand and sets the action that main runs after parsing.
 using Action = std::function<int()>;
 void AddListCommand(CLI::App& app, Action& action);
+void AddConvertCommand(CLI::App& app, Action& action);
+void AddExtractCommand(CLI::App& app, Action& action);
+void AddExportCommand(CLI::App& app, Action& action);
 void AddRenderCommand(CLI::App& app, Action& action);
 
 // One line on standard error.

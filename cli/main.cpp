@@ -13,6 +13,9 @@ int main(int argc, char** argv) {
 
     cli::Action action;
     cli::AddListCommand(app, action);
+    cli::AddConvertCommand(app, action);
+    cli::AddExtractCommand(app, action);
+    cli::AddExportCommand(app, action);
     cli::AddRenderCommand(app, action);
 
     try {

@@ -1,0 +1,60 @@
+// convert INPUT OUTPUT: one HMI song file to a Standard MIDI File. Nothing is left at OUTPUT
+// unless the whole song converted and was written.
+#include "Cli.h"
+#include "archive/OutputFile.h"
+#include "archive/Paths.h"
+#include "decode/SongConverter.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace cli {
+namespace {
+
+struct ConvertOptions {
+    std::string input;
+    std::string output;
+};
+
+int RunConvert(const ConvertOptions& options) {
+    sv::FilePtr input = sv::OpenFile(options.input, "rb");
+    if (!input) {
+        Fail("Cannot read " + options.input + ": " + std::strerror(errno) + ".");
+        return kFailed;
+    }
+    sv::OutputFile output;
+    if (!output.Create(options.output)) {
+        Fail("Cannot write " + options.output + ": " + std::strerror(errno) + ".");
+        return kFailed;
+    }
+    SongConverter converter;
+    const std::int32_t result = converter.Convert(input.get(), output.Stream());
+    if (std::ferror(input.get()) != 0) {
+        output.Discard();
+        Fail("Cannot read " + options.input + ".");
+        return kFailed;
+    }
+    if (result < 0) {
+        output.Discard();
+        Fail(options.input + " is not an HMI song that converts.");
+        return kFailed;
+    }
+    if (!output.Commit()) {
+        Fail("Cannot write " + options.output + ".");
+        return kFailed;
+    }
+    return kDone;
+}
+
+} // namespace
+
+void AddConvertCommand(CLI::App& app, Action& action) {
+    auto options = std::make_shared<ConvertOptions>();
+    CLI::App* cmd =
+        app.add_subcommand("convert", "Convert an HMI song file to a Standard MIDI File");
+    cmd->add_option("INPUT", options->input, "The HMI song")->required();
+    cmd->add_option("OUTPUT", options->output, "The MIDI file to write")->required();
+    cmd->callback([options, &action] { action = [options] { return RunConvert(*options); }; });
+}
+
+} // namespace cli

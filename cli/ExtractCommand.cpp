@@ -1,0 +1,91 @@
+// extract FOLDER song|effect INDEX OUTPUT [--raw] [--work DIR]: one record written as the
+// application writes it, with its file-name rules (the file name lower-cased, ".mid"/".hmi" and
+// ".raw"/".wav" swapped as the kind asks).
+#include "Cli.h"
+#include "archive/Extraction.h"
+#include "archive/GameData.h"
+#include "decode/SongConverter.h"
+
+#include <vector>
+
+namespace cli {
+namespace {
+
+struct ExtractOptions {
+    std::string folder;
+    std::string kind;
+    int index = 0;
+    std::string output;
+    bool raw = false;
+    std::string work;
+};
+
+// Only asked after a failed song extraction, to say which of the two causes it was.
+bool SongConverts(BsaArchive& archive, int index) {
+    std::vector<std::uint8_t> record(archive.RecordSize(index));
+    archive.ReadRecord(index, record.data(), static_cast<std::uint32_t>(record.size()));
+    std::vector<std::uint8_t> midi;
+    SongConverter converter;
+    return converter.Convert(record, midi) >= 0;
+}
+
+int RunExtract(const ExtractOptions& options) {
+    TerminalProgress progress("Rebuilding wyvern.snd");
+    GameData data;
+    if (const int status = OpenGameFolder(data, options.folder, options.work, progress);
+        status != kDone) {
+        return status;
+    }
+    const bool song = options.kind == "song";
+    BsaArchive& archive = song ? data.songArchive : data.soundArchive;
+    const std::string file = song ? "midi.bsa" : "wyvern.snd";
+    const std::string record = "Record " + std::to_string(options.index) + " of " + file;
+    if (options.index < 0 || options.index >= archive.RecordCount()) {
+        Fail(record + " does not exist: it holds " + std::to_string(archive.RecordCount()) +
+             " records.");
+        return kFailed;
+    }
+    if (!archive.RecordWithinFile(options.index)) {
+        Fail(record + " reaches past the end of the file.");
+        return kFailed;
+    }
+
+    std::string target;
+    bool written = false;
+    if (song) {
+        target = options.raw ? sv::RawSongPath(options.output) : sv::MidiSongPath(options.output);
+        written = data.ExtractSong(options.index, options.output, !options.raw);
+    } else {
+        target = options.raw ? options.output : sv::WavEffectPath(options.output);
+        written = data.ExtractEffect(options.index, options.output, !options.raw);
+    }
+    if (written) {
+        return kDone;
+    }
+    if (song && !options.raw && !SongConverts(archive, options.index)) {
+        Fail(record + " is not an HMI song that converts; " + target + " was not written.");
+    } else {
+        Fail("Cannot write " + target + ".");
+    }
+    return kFailed;
+}
+
+} // namespace
+
+void AddExtractCommand(CLI::App& app, Action& action) {
+    auto options = std::make_shared<ExtractOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "extract", "Write one song (as .mid) or effect (as .wav) of a game folder to a file");
+    cmd->add_option("FOLDER", options->folder, "The game's data folder (Arena2)")->required();
+    cmd->add_option("KIND", options->kind, "song or effect")
+        ->required()
+        ->check(CLI::IsMember({"song", "effect"}));
+    cmd->add_option("INDEX", options->index, "Record index, as `list` shows it")->required();
+    cmd->add_option("OUTPUT", options->output, "The file to write")->required();
+    cmd->add_flag("--raw", options->raw, "Keep the record's bytes (.hmi song, .raw effect)");
+    cmd->add_option("--work", options->work,
+                    "Work folder, where a missing sound archive is rebuilt (default: current)");
+    cmd->callback([options, &action] { action = [options] { return RunExtract(*options); }; });
+}
+
+} // namespace cli

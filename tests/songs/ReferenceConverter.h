@@ -1,0 +1,130 @@
+// The conversion written the plain way, straight from the format's description, for valid songs
+// only: a table of 128 pending note-offs scanned for every release, and whole-song assembly.
+// The tests hold the converter's output against it.
+#pragma once
+
+#include "SongBuilders.h"
+#include "decode/SongConverter.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace songs_test {
+
+// The plain form of one track's conversion: a 128-entry table, scanned for every release.
+// `consumed` receives the stream's length up to and including its FF 2F xx.
+inline Bytes ReferenceTrack(const Bytes& s, std::size_t* consumed = nullptr) {
+    struct Entry {
+        std::uint32_t due = 0xFFFFFFFF;
+        std::uint8_t channel = 0;
+        std::uint8_t note = 0;
+    };
+    std::array<Entry, 128> table{};
+    Bytes out;
+    std::size_t p = 0;
+    std::uint32_t now = 0;
+    std::uint32_t last = 0;
+    std::uint8_t outStatus = 0;
+    std::uint8_t inStatus = 0;
+    const auto varlen = [&] {
+        std::uint32_t v = 0;
+        std::uint8_t b = 0;
+        do {
+            b = s[p++];
+            v = v << 7 | (b & 0x7Fu);
+        } while (b & 0x80);
+        return v;
+    };
+    const auto delta = [&](std::uint32_t v) {
+        std::uint8_t tmp[4];
+        out.insert(out.end(), tmp, tmp + SongConverter::WriteVarLen(tmp, v));
+    };
+    const auto status = [&](std::uint8_t st) {
+        if (st != outStatus) {
+            out.push_back(st);
+            outStatus = st;
+        }
+    };
+    const auto flush = [&](std::uint32_t limit) {
+        for (;;) {
+            int best = 0;
+            for (int i = 1; i < 128; ++i) {
+                if (table[i].due < table[best].due) {
+                    best = i;
+                }
+            }
+            if (table[best].due > limit) {
+                return;
+            }
+            delta(table[best].due - last);
+            last = table[best].due;
+            status(static_cast<std::uint8_t>(0x90 | table[best].channel));
+            out.insert(out.end(), {table[best].note, 0x00});
+            table[best].due = 0xFFFFFFFF;
+        }
+    };
+    now = varlen();
+    flush(now);
+    while (s[p] != 0xFF) {
+        if (s[p] == 0xF0) {
+            delta(now - last);
+            last = now;
+            do {
+                out.push_back(s[p]);
+            } while (s[p++] != 0xF7);
+            outStatus = 0;
+        } else if (s[p] == 0xFE) {
+            p += s[p + 1] == 0x10 ? 9 + s[p + 4] : s[p + 1] == 0x14 ? 4 : 8;
+        } else {
+            delta(now - last);
+            last = now;
+            if (s[p] >= 0x80) {
+                inStatus = s[p++];
+            }
+            const std::uint8_t st = inStatus;
+            status(st);
+            const std::uint8_t note = s[p];
+            out.push_back(s[p++]);
+            if ((st >> 4) != 0xC && (st >> 4) != 0xD) {
+                out.push_back(s[p++]);
+            }
+            if ((st >> 4) == 0x9) {
+                const std::uint32_t d = varlen();
+                int slot = 0;
+                while (table[slot].due != 0xFFFFFFFF) {
+                    ++slot;
+                }
+                table[slot] = {now + d, static_cast<std::uint8_t>(st & 0x0F), note};
+            }
+        }
+        now += varlen();
+        flush(now);
+    }
+    flush(0xFFFFFFFE);
+    out.insert(out.end(), kEnd.begin(), kEnd.end());
+    if (consumed != nullptr) {
+        *consumed = p + 3;
+    }
+    return out;
+}
+
+// A valid song's MIDI file: the tracks found from the first "TRAC", as many as declared.
+inline Bytes ReferenceSong(const Bytes& song) {
+    const std::string_view trac = "TRAC";
+    const auto match = std::search(song.begin(), song.end(), trac.begin(), trac.end());
+    std::size_t block = static_cast<std::size_t>(match - song.begin()) - 8;
+    const std::uint32_t count =
+        song[228] | song[229] << 8 | song[230] << 16 | static_cast<std::uint32_t>(song[231]) << 24;
+    std::vector<Bytes> tracks;
+    for (std::uint32_t t = 0; t < count; ++t) {
+        const std::size_t events = block + song[block + 87];
+        const Bytes stream(song.begin() + static_cast<std::ptrdiff_t>(events), song.end());
+        std::size_t consumed = 0;
+        tracks.push_back(ReferenceTrack(stream, &consumed));
+        block = events + consumed;
+    }
+    return Midi(tracks);
+}
+
+} // namespace songs_test
