@@ -1,5 +1,7 @@
 #include "Catalog.h"
 
+#include <algorithm>
+
 namespace demo {
 
 namespace {
@@ -36,8 +38,12 @@ std::vector<SongEntry> FullSongs() {
             if (songs.size() == 130) {
                 break;
             }
-            songs.push_back(
-                {std::string(base.prefix) + std::to_string(round) + ".HMI", base.mood, seed++});
+            std::string name = std::string(base.prefix) + std::to_string(round) + ".HMI";
+            const bool taken = std::any_of(songs.begin(), songs.end(),
+                                           [&](const SongEntry& e) { return e.name == name; });
+            if (!taken) {
+                songs.push_back({std::move(name), base.mood, seed++});
+            }
         }
     }
     return songs;

@@ -114,9 +114,9 @@ Signal ArrowShot(Voice& v) {
 
 Signal DoorOpen(Voice& v) {
     Signal s = v.Make(1.5);
-    AddKnock(s, 0, v, 2200, 6, 0.01, 1.5); // the latch
+    AddKnock(s, 0, v, 2200, 6, 0.012, 3); // the latch
     AddCreak(s, Samples(0.08), s.size() - Samples(0.25), v, 55 * v.pitch, 650 * v.pitch, 1.0);
-    AddThud(s, s.size() - Samples(0.25), 110, 60, 0.06, 0.5);
+    AddThud(s, s.size() - Samples(0.25), 110, 60, 0.06, 0.25);
     return s;
 }
 
@@ -585,7 +585,7 @@ std::vector<std::uint8_t> MakeEffect(int index, bool full) {
     Voice voice{Rng(0xEFFEC700ull + entry.seed), 1.0, 1.0};
     if (entry.seed >= 1000) { // the full set's takes: other sizes, other pitches, longer
         voice.pitch = voice.rng.Range(0.8, 1.25);
-        voice.length = voice.rng.Range(1.0, 3.2);
+        voice.length = voice.rng.Range(0.9, 2.3);
     }
     return ToUnsigned8(recipe(voice), 0.9);
 }

@@ -107,10 +107,28 @@ Bytes HmiTrack::Encode(std::uint32_t end) const {
         return a->tick != b->tick ? a->tick < b->tick : a->order < b->order;
     });
 
+    // A note struck again while it still sounds is cut where the new one starts: otherwise the
+    // first note's end would silence the second.
+    std::vector<std::uint32_t> durations(sorted.size());
+    std::vector<std::size_t> sounding(128, sorted.size());
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        const Event& e = *sorted[i];
+        durations[i] = e.duration;
+        if ((e.bytes[0] & 0xF0) != 0x90) {
+            continue;
+        }
+        std::size_t& previous = sounding[e.bytes[1]];
+        if (previous != sorted.size() && sorted[previous]->tick + durations[previous] > e.tick) {
+            durations[previous] = e.tick - sorted[previous]->tick;
+        }
+        previous = i;
+    }
+
     Bytes out;
     std::uint32_t last = 0;
     std::uint8_t status = 0;
-    for (const Event* e : sorted) {
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        const Event* e = sorted[i];
         PutVarLen(out, e->tick - last);
         last = e->tick;
         const std::uint8_t first = e->bytes[0];
@@ -123,7 +141,7 @@ Bytes HmiTrack::Encode(std::uint32_t end) const {
         out.insert(out.end(), e->bytes.begin() + (running ? 1 : 0), e->bytes.end());
         status = first;
         if ((first & 0xF0) == 0x90) {
-            PutVarLen(out, e->duration);
+            PutVarLen(out, durations[i]);
         }
     }
     PutVarLen(out, std::max(end, m_end) - last);

@@ -142,14 +142,15 @@ const std::vector<std::vector<int>>& ModalProgressions() {
     return p;
 }
 
-// A progression, with its last bars turned into a cadence: V I for the A section (home), a
-// half cadence on V for the B section.
-std::vector<int> Cadenced(std::vector<int> bars, bool home) {
+// A progression, with its last bars turned into a cadence: the dominant (the flat second in
+// the Phrygian mode, whose fifth degree carries a diminished chord) then the tonic for the A
+// section, a half cadence on it for the B section.
+std::vector<int> Cadenced(std::vector<int> bars, bool home, int dominant) {
     if (home) {
-        bars[6] = 4;
+        bars[6] = dominant;
         bars[7] = 0;
     } else {
-        bars[7] = 4;
+        bars[7] = dominant;
     }
     return bars;
 }
@@ -175,7 +176,7 @@ Plan MakePlan(Mood mood, Rng& rng) {
     case Mood::Dungeon:
         p.mode = rng.Chance(50) ? kPhrygian : kMinor;
         progressions = &ModalProgressions();
-        p.beats = 4, p.beat = rng.Between(95, 115);
+        p.beats = 4, p.beat = rng.Between(85, 100);
         p.melody = rng.Chance(50) ? kEnglishHorn : kPanFlute;
         p.pad = rng.Chance(50) ? kChoir : kWarmPad;
         p.arp = rng.Chance(50) ? kHarp : kCelesta, p.arpKind = Arp::Sparse;
@@ -214,7 +215,7 @@ Plan MakePlan(Mood mood, Rng& rng) {
     case Mood::Temple:
         p.mode = rng.Chance(50) ? kDorian : kMajor;
         progressions = p.mode == kMajor ? &MajorProgressions() : &MinorProgressions();
-        p.beats = 4, p.beat = rng.Between(100, 120);
+        p.beats = 4, p.beat = rng.Between(90, 105);
         p.melody = kChoir, p.pad = kChurchOrgan;
         p.arp = kTubularBells, p.arpKind = Arp::Bells;
         p.bass = kContrabass, p.bassKind = Bass::Drone;
@@ -239,7 +240,7 @@ Plan MakePlan(Mood mood, Rng& rng) {
     case Mood::Lament:
         p.mode = kMinor, p.raiseLeading = true;
         progressions = &MinorProgressions();
-        p.beats = 4, p.beat = rng.Between(88, 100);
+        p.beats = 4, p.beat = rng.Between(75, 85);
         p.melody = kCello, p.counter = kViolin, p.pad = kSlowStrings;
         p.arp = kHarp, p.arpKind = Arp::Harp;
         p.bass = kContrabass, p.bassKind = Bass::Drone;
@@ -263,8 +264,9 @@ Plan MakePlan(Mood mood, Rng& rng) {
     if (b == a) {
         b = (a + 1) % progs.size();
     }
-    p.progA = Cadenced(progs[a], true);
-    p.progB = Cadenced(progs[b], false);
+    const int dominant = p.mode == kPhrygian ? 1 : 4;
+    p.progA = Cadenced(progs[a], true, dominant);
+    p.progB = Cadenced(progs[b], false, dominant);
     return p;
 }
 
@@ -277,10 +279,26 @@ struct BarInfo {
     int inSection; // bar number within its section
 };
 
+bool IsB(Section s) {
+    return s == Section::B || s == Section::B2;
+}
+
+// Intro, then sections of eight bars for about a minute in all, never ending on the B section's
+// half cadence, then two bars of outro.
 std::vector<BarInfo> MakeForm(const Plan& plan) {
-    const int target = static_cast<int>(60 * kTicksPerSecond) / plan.Bar(); // about a minute
-    static constexpr Section kOrder[] = {Section::A, Section::A2, Section::B,
-                                         Section::A, Section::B2, Section::A2};
+    const int target = static_cast<int>(58 * kTicksPerSecond) / plan.Bar() + 2;
+    static constexpr Section kOrder[] = {Section::A,  Section::B, Section::A2,
+                                         Section::B2, Section::A, Section::A2};
+    std::vector<Section> sections{Section::A};
+    int length = 2 + 8;
+    for (std::size_t i = 1; length + (IsB(kOrder[i % 6]) ? 16 : 8) <= target; ++i) {
+        sections.push_back(kOrder[i % 6]);
+        length += 8;
+    }
+    if (sections.size() < 2 || IsB(sections.back())) {
+        sections.push_back(Section::A2);
+    }
+
     std::vector<BarInfo> bars;
     std::uint32_t tick = static_cast<std::uint32_t>(plan.beat / 2);
     auto add = [&](Section s, int chord, int n) {
@@ -289,17 +307,10 @@ std::vector<BarInfo> MakeForm(const Plan& plan) {
     };
     add(Section::Intro, plan.progA[0], 0);
     add(Section::Intro, plan.progA[1], 1);
-    for (int i = 0; static_cast<int>(bars.size()) + 8 <= std::max(target, 18) || i < 2; ++i) {
-        const Section s = kOrder[i % 6];
-        const std::vector<int>& prog =
-            (s == Section::B || s == Section::B2) ? plan.progB : plan.progA;
+    for (const Section s : sections) {
+        const std::vector<int>& prog = IsB(s) ? plan.progB : plan.progA;
         for (int n = 0; n < 8; ++n) {
             add(s, prog[static_cast<std::size_t>(n)], n);
-        }
-    }
-    if (bars.back().section == Section::B || bars.back().section == Section::B2) {
-        for (int n = 0; n < 8; ++n) { // never end on a half cadence
-            add(Section::A, plan.progA[static_cast<std::size_t>(n)], n);
         }
     }
     add(Section::Outro, 0, 0);
@@ -413,6 +424,15 @@ void Scoop(HmiTrack& t, std::uint32_t tick) {
     }
 }
 
+// A falling bend over the end of a note, back to centre once the note is over.
+void Sigh(HmiTrack& t, std::uint32_t from, std::uint32_t end) {
+    const std::uint32_t span = end > from ? end - from : 1;
+    for (std::uint32_t i = 1; i <= 4; ++i) {
+        t.PitchBend(from + span * i / 5, -300 * static_cast<int>(i));
+    }
+    t.PitchBend(end, 0);
+}
+
 class Composer {
 public:
     Composer(const Plan& plan, std::uint64_t seed) : m_plan(plan), m_seed(seed), m_rng(seed) {
@@ -450,9 +470,8 @@ void Composer::WriteConductor(HmiTrack& t) {
 void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
     const int spb = m_plan.StepsPerBar();
     const int step = m_plan.Step();
-    const bool singing = m_plan.melody == kFlute || m_plan.melody == kFiddle ||
-                         m_plan.melody == kHorn || m_plan.melody == kViolin ||
-                         m_plan.melody == kCello || m_plan.melody == kOboe;
+    const int scoops = m_plan.melody == kChoir ? 15 : 30; // percent of the longer notes
+    const bool sighs = m_plan.mood == Mood::Dungeon || m_plan.mood == Mood::Lament;
     std::vector<MelodyNote> themeA;
     std::vector<MelodyNote> themeB;
     {
@@ -466,8 +485,10 @@ void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
         if (bar.inSection != 0 || bar.section == Section::Intro || bar.section == Section::Outro) {
             continue;
         }
-        const bool isB = bar.section == Section::B || bar.section == Section::B2;
+        const bool isB = IsB(bar.section);
         const bool second = bar.section == Section::A2 || bar.section == Section::B2;
+        // The B section and the second time round are played with more weight.
+        const int loudness = 86 + (isB ? 5 : 0) + (second ? 6 : 0);
         const auto& theme = isB ? themeB : themeA;
         const std::vector<int>& chords = isB ? m_plan.progB : m_plan.progA;
         for (std::size_t n = 0; n < theme.size(); ++n) {
@@ -487,8 +508,11 @@ void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
                 degree = NearestChordTone(degree, chord);
             }
             const int pitch = Pitch(m_plan, degree, chord);
-            if (singing && ticks >= 2 * m_plan.beat / 2 && m_rng.Chance(35)) {
+            if (ticks >= m_plan.beat && m_rng.Chance(scoops)) {
                 Scoop(melody, tick);
+            } else if (sighs && ticks >= 2 * m_plan.beat && m_rng.Chance(50)) {
+                Sigh(melody, tick + static_cast<std::uint32_t>(duration * 2 / 3),
+                     tick + static_cast<std::uint32_t>(duration));
             }
             if (ticks >= 2 * m_plan.beat) { // vibrato grows on long notes
                 melody.Controller(tick, 1, 0);
@@ -499,7 +523,7 @@ void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
                 m_rng.Chance(40)) { // a fiddler's cut
                 melody.Note(tick - 2, Pitch(m_plan, degree + 1, chord), 70, 2);
             }
-            melody.Note(tick, pitch, Velocity(m_rng, 92, downbeat, onBeat),
+            melody.Note(tick, pitch, Velocity(m_rng, loudness, downbeat, onBeat),
                         static_cast<std::uint32_t>(duration));
 
             if (counter != nullptr && second && onBeat) {
@@ -510,7 +534,7 @@ void Composer::WriteMelody(HmiTrack& melody, HmiTrack* counter) {
                 }
                 const int hold = std::max(ticks, m_plan.beat) * 9 / 10;
                 counter->Note(tick, Pitch(m_plan, below, chord),
-                              Velocity(m_rng, 70, downbeat, true),
+                              Velocity(m_rng, loudness - 20, downbeat, true),
                               static_cast<std::uint32_t>(std::min(hold, ticks + step)));
             }
         }
