@@ -6,8 +6,9 @@
 namespace audio {
 namespace {
 
-// The tail ends once no voice sounds and the reverb has faded below this level.
-constexpr float kSilence = 1.0f / 32768;
+// The tail ends once the voices and the reverb have faded below this level (-72 dBFS, a few
+// steps of 16-bit audio): some instruments keep a voice alive, inaudibly, for seconds.
+constexpr float kSilence = 1.0f / 4096;
 constexpr std::size_t kTailBlock = 256;
 
 float Peak(const float* samples, std::size_t count) {
@@ -99,8 +100,7 @@ std::size_t MidiRenderer::RenderTail(float* out, std::size_t frames) {
                                 kChannels);
         m_tailFrames += n;
         done += n;
-        m_tailDone = fluid_synth_get_active_voice_count(m_synth->Handle()) == 0 &&
-                     Peak(at, n * kChannels) < kSilence;
+        m_tailDone = Peak(at, n * kChannels) < kSilence;
     }
     return done;
 }

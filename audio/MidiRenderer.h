@@ -1,8 +1,8 @@
 // Renders a Standard MIDI File with FluidSynth: a fluid_player feeds the shared synthesizer, and
 // because the player follows the synthesizer's sample clock, the music's timing comes from the
 // frames rendered, not from the wall clock; rendering is as fast as the processor allows.
-// After the last event the synthesizer plays on until its voices have died away (a release tail
-// of at most kMaxTailSeconds), so that the final chord is not cut.
+// After the last event the synthesizer plays on until the sound has died away (a release tail of
+// at most kMaxTailSeconds), so that the final chord and its reverb are not cut.
 #pragma once
 
 #include "MidiTiming.h"

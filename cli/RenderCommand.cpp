@@ -1,11 +1,14 @@
 // render INPUT OUTPUT [--soundfont FILE] [--rate HZ]: a song or an effect as an audio file,
-// rendered faster than real time. Songs are played through the General MIDI SoundFont of the
-// system unless --soundfont names another; the output's extension picks WAV, FLAC or Ogg Vorbis.
+// rendered faster than real time. An ".hmi" song is converted to MIDI in memory first. Songs are
+// played through the General MIDI SoundFont of the system unless --soundfont names another; the
+// output's extension picks WAV, FLAC or Ogg Vorbis.
 #include "Cli.h"
+#include "archive/Paths.h"
 #include "audio/MidiRenderer.h"
 #include "audio/PlaybackEngine.h"
 #include "audio/SoundFileWriter.h"
 #include "audio/WavRenderer.h"
+#include "decode/SongConverter.h"
 
 #include <cmath>
 
@@ -40,6 +43,11 @@ std::shared_ptr<audio::Synthesizer> LoadSoundFont(const RenderOptions& options) 
     return synth;
 }
 
+bool IsHmiName(const std::string& path) {
+    const std::string lower = sv::AsciiLower(path);
+    return lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".hmi") == 0;
+}
+
 int RunRender(const RenderOptions& options) {
     const audio::SoundFileType type = audio::SoundFileTypeFor(options.output);
     if (type == audio::SoundFileType::Unknown) {
@@ -50,6 +58,15 @@ int RunRender(const RenderOptions& options) {
     if (!audio::ReadWholeFile(options.input, bytes)) {
         Fail("Cannot read \"" + options.input + "\".");
         return kFailed;
+    }
+    if (IsHmiName(options.input)) {
+        std::vector<std::uint8_t> midi;
+        SongConverter converter;
+        if (converter.Convert(bytes, midi) < 0) {
+            Fail("Cannot render \"" + options.input + "\": it is not an HMI song that converts.");
+            return kFailed;
+        }
+        bytes = std::move(midi);
     }
 
     std::unique_ptr<audio::Renderer> renderer;
@@ -97,8 +114,10 @@ int RunRender(const RenderOptions& options) {
 void AddRenderCommand(CLI::App& app, Action& action) {
     auto options = std::make_shared<RenderOptions>();
     CLI::App* cmd = app.add_subcommand(
-        "render", "Render a song (.mid) or an effect (.wav) to a WAV, FLAC or Ogg Vorbis file");
-    cmd->add_option("INPUT", options->input, "A Standard MIDI File or a WAV file")->required();
+        "render",
+        "Render a song (.mid, .hmi) or an effect (.wav) to a WAV, FLAC or Ogg Vorbis file");
+    cmd->add_option("INPUT", options->input, "A Standard MIDI File, an HMI song or a WAV file")
+        ->required();
     cmd->add_option("OUTPUT", options->output, "The file to write: .wav, .flac or .ogg")
         ->required();
     cmd->add_option("--soundfont", options->soundFont,
