@@ -41,7 +41,7 @@ CMediaPlayer::CMediaPlayer(QWidget* parent)
     : QWidget(parent), m_output(m_engine), m_settings("Merrow Applications", "Sonvault Player") {
     m_status = new QLabel(this);
     m_status->setTextFormat(Qt::PlainText);
-    m_status->setWordWrap(false);
+    m_status->setWordWrap(true); // two sentences (no SoundFont, no device) take two lines
     m_controls = new PlayerControls(this);
 
     auto* layout = new QVBoxLayout(this);
@@ -93,6 +93,9 @@ void CMediaPlayer::Play() {
 }
 
 void CMediaPlayer::OnPlay() {
+    if (m_engine.WaitingForSoundFont() && !m_loading.isRunning()) {
+        return; // no SoundFont is coming: the sentence above the controls says so
+    }
     if (!m_output.IsRunning()) {
         m_output.Start(); // a device may have appeared since
     }

@@ -171,7 +171,9 @@ void CMediaPlayerTest::missingSoundFontIsSaidAndNothingBreaks() {
     QVERIFY(player.StatusText().contains("\"gone.sf2\" could not be loaded"));
     player.SetFileName(
         WriteTemp("temp.mid", testing_support::MidiBuilder().Note(0, 192, 0, 60).Build(768)));
-    player.Play();
+    player.Play(); // a song cannot start: it stays stopped rather than pretending to play
+    QCOMPARE(player.Engine().State(), audio::PlayState::Stopped);
+    QCOMPARE(player.Controls()->state(), PlayerControls::State::Stopped);
     std::vector<float> block(2 * 4410);
     player.Engine().Pull(block.data(), 4410);
     QVERIFY(player.StatusText().contains("could not be loaded"));
