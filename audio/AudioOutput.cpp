@@ -25,6 +25,9 @@ public:
 protected:
     qint64 readData(char* data, qint64 maxSize) override {
         const int frameBytes = m_format.bytesPerFrame();
+        if (frameBytes <= 0) {
+            return 0;
+        }
         const auto frames = static_cast<std::size_t>(maxSize / frameBytes);
         if (frames == 0) {
             return 0;
@@ -80,7 +83,7 @@ bool AudioOutput::Start() {
 
     m_source = std::make_unique<EngineSource>(m_engine, format);
     m_sink = std::make_unique<QAudioSink>(device, format);
-    m_sink->setBufferSize(format.bytesForDuration(kBufferMs * 1000));
+    m_sink->setBufferSize(format.bytesForDuration(qint64{kBufferMs} * 1000));
     connect(m_sink.get(), &QAudioSink::stateChanged, this, &AudioOutput::OnSinkStateChanged);
     m_sink->start(m_source.get());
     if (m_sink->error() != QAudio::NoError) {

@@ -125,7 +125,8 @@ void WavRenderer::BuildFilter() {
             sum += sinc * w;
         }
         for (int k = 0; k < taps; ++k) {
-            m_filter[static_cast<std::size_t>(p * taps + k)] =
+            m_filter[static_cast<std::size_t>(p) * static_cast<std::size_t>(taps) +
+                     static_cast<std::size_t>(k)] =
                 static_cast<float>(row[static_cast<std::size_t>(k)] / sum);
         }
     }

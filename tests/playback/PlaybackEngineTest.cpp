@@ -55,7 +55,7 @@ TEST(PlaybackEngine, FileIsReadWhenSetAndMayThenBeReplacedOnDisk) {
 
 TEST(PlaybackEngine, NewFileReplacesTheOld) {
     ScratchDir dir;
-    WriteEffect(dir.File("a.wav"), 441.0, 2 * 11025);
+    WriteEffect(dir.File("a.wav"), 441.0, 22050);
     WriteEffect(dir.File("b.wav"), 882.0, 11025);
     PlaybackEngine engine(kRate);
     ASSERT_EQ(engine.SetFileName(dir.File("a.wav")), LoadError::None);
