@@ -12,6 +12,9 @@ namespace {
 constexpr int kPhases = 512;
 constexpr int kZeroCrossings = 12; // of the sinc, on each side, at the filter's cutoff
 constexpr std::uint64_t kOne = std::uint64_t{1} << 32;
+// The filter grows with the ratio of the rates; no real WAV file goes beyond this rate, and a
+// header claiming more must not make the filter table huge.
+constexpr int kMaxSourceRate = 384000;
 
 // libsndfile reads from the bytes in memory through these callbacks.
 struct MemoryFile {
@@ -72,7 +75,8 @@ std::unique_ptr<WavRenderer> WavRenderer::Create(std::span<const std::uint8_t> f
     SF_VIRTUAL_IO io{MemLength, MemSeek, MemRead, MemWrite, MemTell};
     SF_INFO info{};
     std::unique_ptr<SNDFILE, SndfileCloser> in(sf_open_virtual(&io, SFM_READ, &info, &memory));
-    if (!in || !IsWav(info.format) || info.channels < 1 || info.samplerate < 1 || outputRate < 1) {
+    if (!in || !IsWav(info.format) || info.channels < 1 || info.samplerate < 1 ||
+        info.samplerate > kMaxSourceRate || outputRate < 1) {
         return nullptr;
     }
 

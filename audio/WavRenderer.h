@@ -1,6 +1,7 @@
 // Renders a RIFF WAVE file: the 8-bit mono 11025 Hz files that effect extraction writes (a 44-byte
-// header, unsigned samples) as well as ordinary PCM or float WAV files, decoded by libsndfile
-// from memory. Mono is played on both channels; of more than two channels the first two are kept.
+// header, unsigned samples) as well as ordinary PCM or float WAV files up to 384,000 samples per
+// second, decoded by libsndfile from memory. Mono is played on both channels; of more than two
+// channels the first two are kept.
 // The samples are converted to the output rate with a windowed-sinc filter, whose cutoff lies at
 // the lower of the two Nyquist frequencies so that neither images nor aliases are heard.
 #pragma once

@@ -223,6 +223,9 @@ TEST(WavRenderer, SeekAndDamagedFiles) {
     Bytes garbage{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'j', 'u', 'n', 'k'};
     EXPECT_FALSE(WavRenderer::Create(garbage, kRate, error));
     EXPECT_EQ(error, LoadError::BadData);
+    // A rate no recording has, which would size the resampling filter beyond reason.
+    EXPECT_FALSE(WavRenderer::Create(StereoWav(2000000000, 100, 1000.0), kRate, error));
+    EXPECT_TRUE(WavRenderer::Create(StereoWav(384000, 100, 1000.0), kRate, error));
 }
 
 } // namespace
