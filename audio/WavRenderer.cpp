@@ -85,9 +85,11 @@ std::unique_ptr<WavRenderer> WavRenderer::Create(std::span<const std::uint8_t> f
     r->m_outputRate = outputRate;
     // Read in blocks rather than trusting the header's frame count: the data may be shorter.
     const int channels = info.channels;
-    std::vector<float> block(4096 * static_cast<std::size_t>(channels));
+    // The block holds a fixed number of samples, whatever channel count the header claims.
+    const sf_count_t blockFrames = std::max(1, 16384 / channels);
+    std::vector<float> block(static_cast<std::size_t>(blockFrames * channels));
     for (;;) {
-        const sf_count_t got = sf_readf_float(in.get(), block.data(), 4096);
+        const sf_count_t got = sf_readf_float(in.get(), block.data(), blockFrames);
         if (got <= 0) {
             break;
         }
