@@ -1,20 +1,29 @@
-// The sound card end of the engine: a Qt Multimedia QAudioSink in pull mode on the system's
-// default output, asking the engine for frames through a small QIODevice. The sink's buffer is
-// kept to kBufferMs, so that what the engine renders is heard that much later at most. Without
-// an output device nothing is opened and ErrorText() says so; the engine renders all the same.
+// The sound card end of the engine: a Qt Multimedia QAudioSink on the system's default output,
+// fed in push mode. A 10 ms timer tops the sink's buffer up with frames from the engine (silence
+// while it is not playing), and Feed() may be called at once after Play() so that the first
+// block goes out without waiting for the timer. The buffer is kept to kBufferMs, so what the
+// engine renders is heard that much later at most.
+//
+// Push rather than pull: Qt 6.4's PulseAudio sink stops pulling for good when the buffer is set
+// between about 40 and 50 ms (its 20 ms period never reaches the stream's pre-buffering level).
+//
+// Without an output device nothing is opened and ErrorText() says so; the engine renders all
+// the same.
 #pragma once
 
 #include "PlaybackEngine.h"
 
+#include <QAudioFormat>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <memory>
+#include <vector>
 
 class QAudioSink;
+class QIODevice;
 
 namespace audio {
-
-class EngineSource;
 
 class AudioOutput final : public QObject {
     Q_OBJECT
@@ -22,27 +31,36 @@ class AudioOutput final : public QObject {
 
 public:
     static constexpr int kBufferMs = 50;
+    static constexpr int kFeedMs = 10;
 
     explicit AudioOutput(PlaybackEngine& engine, QObject* parent = nullptr);
     ~AudioOutput() override;
 
-    // Opens the default output device and starts pulling. False, with ErrorText() set, when
+    // Opens the default output device and starts feeding it. False, with ErrorText() set, when
     // there is no device or it cannot be opened; a later call tries again.
     bool Start();
     void Stop();
     bool IsRunning() const;
     QString ErrorText() const { return m_error; }
 
+    // Hands the sink as many frames as its buffer has room for.
+    void Feed();
+
 signals:
     // The device was lost or came back; ErrorText() tells which.
     void statusChanged();
 
 private:
+    void Fail(const QString& error);
     void OnSinkStateChanged();
 
     PlaybackEngine& m_engine;
-    std::unique_ptr<EngineSource> m_source;
     std::unique_ptr<QAudioSink> m_sink;
+    QIODevice* m_device = nullptr; // the sink's, valid while it runs
+    QAudioFormat m_format;
+    QTimer m_feed;
+    std::vector<float> m_frames;
+    std::vector<qint16> m_int16;
     QString m_error;
 };
 

@@ -134,8 +134,12 @@ void PlaybackEngine::BuildRendererLocked(double position) {
 
 void PlaybackEngine::SetSynthesizer(std::shared_ptr<Synthesizer> synth) {
     std::lock_guard lock(m_mutex);
+    if (m_kind != FileKind::Midi) {
+        m_synth = std::move(synth); // an effect plays on untouched
+        return;
+    }
     const double position = m_renderer ? m_renderer->Position() : 0.0;
-    m_renderer.reset();
+    m_renderer.reset(); // gives the old synthesizer back before it may go
     m_synth = std::move(synth);
     BuildRendererLocked(position);
 }

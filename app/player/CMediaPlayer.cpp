@@ -93,13 +93,14 @@ void CMediaPlayer::Play() {
 }
 
 void CMediaPlayer::OnPlay() {
-    if (m_engine.WaitingForSoundFont() && !m_loading.isRunning()) {
+    if (m_engine.WaitingForSoundFont() && !m_loadingSoundFont) {
         return; // no SoundFont is coming: the sentence above the controls says so
     }
     if (!m_output.IsRunning()) {
         m_output.Start(); // a device may have appeared since
     }
     m_engine.Play();
+    m_output.Feed(); // the first block goes out now, not at the next tick
     Refresh();
 }
 
@@ -127,11 +128,12 @@ void CMediaPlayer::OnVolume(int percent) {
 
 // The worker loads the whole SoundFont; the synthesizer reaches the engine on this thread.
 void CMediaPlayer::LoadSoundFont(const QString& path) {
-    if (m_loading.isRunning()) {
+    if (m_loadingSoundFont) {
         m_pendingPath = path;
         m_pendingLoad = true;
         return;
     }
+    m_loadingSoundFont = true;
     m_loadingPath = path;
     const std::string file = path.isEmpty() ? audio::FindDefaultSoundFont() : path.toStdString();
     const int rate = m_engine.Rate();
@@ -153,6 +155,7 @@ void CMediaPlayer::OnSoundFontLoaded() {
         m_soundFontError = tr("No General MIDI SoundFont was found, so songs cannot be played; "
                               "choose one from this player's menu.");
     }
+    m_loadingSoundFont = false;
     if (m_pendingLoad) {
         m_pendingLoad = false;
         LoadSoundFont(m_pendingPath);
@@ -208,7 +211,7 @@ void CMediaPlayer::UpdateStatus() {
         sentences << m_output.ErrorText();
     }
     if (sentences.isEmpty()) {
-        if (song && m_engine.WaitingForSoundFont() && m_loading.isRunning()) {
+        if (song && m_engine.WaitingForSoundFont() && m_loadingSoundFont) {
             sentences << tr("Loading the SoundFont...");
         } else if (m_engine.Kind() == audio::FileKind::None) {
             sentences << tr("Select a song or a sound effect to play it.");

@@ -41,7 +41,8 @@ public:
     audio::PlaybackEngine& Engine() { return m_engine; }
     QString StatusText() const;
     PlayerControls* Controls() const { return m_controls; }
-    bool IsLoadingSoundFont() const { return m_loading.isRunning(); }
+    // True from the start of a SoundFont load until its result has reached the engine.
+    bool IsLoadingSoundFont() const { return m_loadingSoundFont; }
 
 signals:
     // A SoundFont finished loading, or failed to.
@@ -73,6 +74,7 @@ private:
     QString m_loadingPath; // the SoundFont being loaded, empty for the system's
     QString m_pendingPath; // asked for while another was loading
     bool m_pendingLoad = false;
+    bool m_loadingSoundFont = false;
     QString m_soundFontError;
     QString m_fileError;
 };

@@ -23,6 +23,7 @@ private slots:
     void initTestCase();
     void init();
     void saysWhenThereIsNoAudioDevice();
+    void audioDeviceIsFedAtItsOwnPace();
     void songPlaysOnceTheSoundFontIsLoaded();
     void transportBarDrivesTheEngine();
     void emptyNameReleasesTheFile();
@@ -83,6 +84,19 @@ void CMediaPlayerTest::saysWhenThereIsNoAudioDevice() {
     QCOMPARE(player.Engine().State(), audio::PlayState::Playing);
 }
 
+void CMediaPlayerTest::audioDeviceIsFedAtItsOwnPace() {
+    if (QMediaDevices::defaultAudioOutput().isNull()) {
+        QSKIP("this machine has no audio output device");
+    }
+    CMediaPlayer player;
+    player.SetFileName(WriteTemp("e.wav", testing_support::EffectWav(4 * 11025, 441.0)));
+    player.Play();
+    QVERIFY(!player.StatusText().contains("device"));
+    // The sink keeps taking frames as the device plays them.
+    QTRY_VERIFY_WITH_TIMEOUT(player.Engine().FramesPlayed() > 44100, 5000);
+    QVERIFY(!player.StatusText().contains("device"));
+}
+
 void CMediaPlayerTest::songPlaysOnceTheSoundFontIsLoaded() {
     const QString song =
         WriteTemp("temp.mid", testing_support::MidiBuilder().Note(0, 192, 0, 60).Build(768));
@@ -104,7 +118,8 @@ void CMediaPlayerTest::songPlaysOnceTheSoundFontIsLoaded() {
         peak = std::max(peak, std::fabs(s));
     }
     QVERIFY(peak > 0.01f);
-    QTRY_COMPARE(player.Controls()->findChild<QSlider*>()->value(), 500);
+    // A sound card, where there is one, may have taken more by now.
+    QTRY_VERIFY(player.Controls()->findChild<QSlider*>()->value() >= 500);
     QCOMPARE(player.Controls()->state(), PlayerControls::State::Playing);
     QVERIFY(player.StatusText().contains("song") || player.StatusText().contains("audio"));
 }
@@ -112,6 +127,7 @@ void CMediaPlayerTest::songPlaysOnceTheSoundFontIsLoaded() {
 void CMediaPlayerTest::transportBarDrivesTheEngine() {
     CMediaPlayer player;
     player.SetFileName(WriteTemp("e.wav", testing_support::EffectWav(2 * 11025, 441.0)));
+    WaitForSoundFont(player); // arriving after the effect, it must leave the effect alone
     QToolButton* play = Button(player, 0);
     QToolButton* stop = Button(player, 1);
     QVERIFY(play && stop);
