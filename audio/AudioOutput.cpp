@@ -13,6 +13,11 @@ AudioOutput::AudioOutput(PlaybackEngine& engine, QObject* parent)
     : QObject(parent), m_engine(engine) {
     m_feed.setTimerType(Qt::PreciseTimer);
     connect(&m_feed, &QTimer::timeout, this, &AudioOutput::Feed);
+    connect(&m_devices, &QMediaDevices::audioOutputsChanged, this, [this] {
+        if (m_wanted) {
+            Start();
+        }
+    });
 }
 
 AudioOutput::~AudioOutput() {
@@ -20,7 +25,8 @@ AudioOutput::~AudioOutput() {
 }
 
 bool AudioOutput::Start() {
-    Stop();
+    Close();
+    m_wanted = true;
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull()) {
         Fail(tr("No audio output device was found, so nothing can be heard."));
@@ -42,7 +48,7 @@ bool AudioOutput::Start() {
     connect(m_sink.get(), &QAudioSink::stateChanged, this, &AudioOutput::OnSinkStateChanged);
     m_device = m_sink->start();
     if (m_device == nullptr || m_sink->error() != QAudio::NoError) {
-        Stop();
+        Close();
         Fail(tr("The audio output device could not be opened."));
         return false;
     }
@@ -54,6 +60,11 @@ bool AudioOutput::Start() {
 }
 
 void AudioOutput::Stop() {
+    m_wanted = false;
+    Close();
+}
+
+void AudioOutput::Close() {
     m_feed.stop();
     if (m_sink) {
         m_sink->disconnect(this);
@@ -97,7 +108,7 @@ void AudioOutput::Fail(const QString& error) {
 
 void AudioOutput::OnSinkStateChanged() {
     if (m_sink && m_sink->error() == QAudio::FatalError) {
-        Stop();
+        Close(); // and wait for the outputs to change
         Fail(tr("The audio output device stopped working."));
     }
 }

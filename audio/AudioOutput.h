@@ -8,12 +8,14 @@
 // between about 40 and 50 ms (its 20 ms period never reaches the stream's pre-buffering level).
 //
 // Without an output device nothing is opened and ErrorText() says so; the engine renders all
-// the same.
+// the same. When the system's outputs change (a headset plugged in or out), a running output
+// moves to the new default device, and a failed one tries again.
 #pragma once
 
 #include "PlaybackEngine.h"
 
 #include <QAudioFormat>
+#include <QMediaDevices>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -51,6 +53,7 @@ signals:
     void statusChanged();
 
 private:
+    void Close();
     void Fail(const QString& error);
     void OnSinkStateChanged();
 
@@ -59,6 +62,8 @@ private:
     QIODevice* m_device = nullptr; // the sink's, valid while it runs
     QAudioFormat m_format;
     QTimer m_feed;
+    QMediaDevices m_devices;
+    bool m_wanted = false; // Start was called and Stop was not
     std::vector<float> m_frames;
     std::vector<qint16> m_int16;
     QString m_error;

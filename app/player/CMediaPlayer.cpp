@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -50,6 +51,7 @@ CMediaPlayer::CMediaPlayer(QWidget* parent)
     layout->addWidget(m_status);
     layout->addWidget(m_controls);
     setContextMenuPolicy(Qt::DefaultContextMenu);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed); // the area below the tree
 
     // Transport bar
     connect(m_controls, &PlayerControls::play, this, &CMediaPlayer::OnPlay);

@@ -3,11 +3,14 @@
 // messages as a user meets them.
 #include "audio/SoundFileWriter.h"
 
+#include "DemoData.h"
 #include "MidiBuilder.h"
 #include "SharedSynth.h"
 #include "TestSupport.h"
 #include "WavBuilder.h"
+#include "audio/MidiTiming.h"
 #include "audio/WavRenderer.h"
+#include "decode/SongConverter.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -128,6 +131,10 @@ TEST(RenderCommand, StatusesAndMessages) {
                                dir.File("effect.wav"));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.errors.find("Cannot load the SoundFont"), std::string::npos) << r.errors;
+    WriteFile(dir.File("broken.HMI"), Bytes{'H', 'M', 'I', '-', 'M', 'I', 'D', 'I'});
+    r = RenderCommand(dir, dir.File("broken.HMI") + " " + dir.File("out.wav"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.errors.find("not an HMI song that converts"), std::string::npos) << r.errors;
     r = RenderCommand(dir, dir.File("effect.wav") + " " + dir.File("out.wav") + " --rate 0");
     EXPECT_EQ(r.status, 64);
     EXPECT_FALSE(Exists(dir.File("out.wav")));
@@ -140,6 +147,21 @@ TEST(RenderCommand, StatusesAndMessages) {
     EXPECT_EQ(r.status, 0) << r.errors;
     EXPECT_EQ(r.errors, ""); // no progress bar and no chatter when standard error is a file
     EXPECT_GE(Inspect(dir.File("song.ogg")).frames, std::llround(1.605631 * kRate));
+
+    // A game song straight from the archive: converted, then rendered for its whole length.
+    const Bytes hmi = demo::MakeSong(2, false);
+    WriteFile(dir.File("town1.hmi"), hmi);
+    r = RenderCommand(dir, dir.File("town1.hmi") + " " + dir.File("town1.wav") + " --rate 22050");
+    EXPECT_EQ(r.status, 0) << r.errors;
+    std::vector<std::uint8_t> midi;
+    SongConverter converter;
+    ASSERT_GE(converter.Convert(hmi, midi), 0);
+    audio::MidiTiming timing;
+    ASSERT_TRUE(timing.Parse(midi));
+    const ReadBack town = Inspect(dir.File("town1.wav"));
+    EXPECT_EQ(town.rate, 22050);
+    EXPECT_GE(town.frames, std::llround(timing.Duration() * 22050));
+    EXPECT_LE(town.frames, std::llround((timing.Duration() + 3.0) * 22050));
 }
 
 } // namespace
