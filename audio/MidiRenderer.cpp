@@ -1,5 +1,7 @@
 #include "MidiRenderer.h"
 
+#include "MidiCleaner.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -34,7 +36,7 @@ std::unique_ptr<MidiRenderer> MidiRenderer::Create(std::shared_ptr<Synthesizer> 
         return nullptr;
     }
     r->m_synth = std::move(synth);
-    r->m_file = std::move(file);
+    r->m_file = StripSystemCommon(file);
     r->m_endFrame = static_cast<std::uint64_t>(std::llround(r->Duration() * r->m_synth->Rate()));
     if (!r->StartPlayer(0)) {
         error = LoadError::BadData;

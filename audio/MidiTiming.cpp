@@ -130,9 +130,11 @@ bool MidiTiming::ParseTrack(std::span<const std::uint8_t> track, Tempos& tempos)
                 return false;
             }
             running = 0;
-        } else if (status >= 0xF0) {
-            return false; // system common and real-time messages have no place in a file
+        } else if (status >= 0xF8) {
+            return false; // real-time messages have no place in a file
         } else {
+            // Channel messages, and system common ones as the song converter passes them on:
+            // two data bytes, and they become the running status.
             running = status;
             in.Skip(ChannelDataBytes(status));
         }

@@ -6,7 +6,9 @@
 // chunk types are skipped. A division with bit 15 clear counts ticks per quarter note and the
 // tempo (microseconds per quarter, 500,000 until the first tempo event) gives their length; with
 // bit 15 set it is SMPTE frames per second (negated, high byte) times ticks per frame, and tempo
-// events do not count. Delta times are variable-length numbers of at most 4 bytes.
+// events do not count. Delta times are variable-length numbers of at most 4 bytes. System common
+// messages (0xF1..0xFD) are read as the song converter writes them: two data bytes, and they
+// become the running status.
 #pragma once
 
 #include <cstdint>

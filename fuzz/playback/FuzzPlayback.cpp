@@ -1,5 +1,7 @@
-// Any bytes given to the player as a file: the MIDI timing reader and the WAV renderer must
-// refuse or play them without reading out of bounds, and a seek must stay within the piece.
+// Any bytes given to the player as a file: the MIDI timing reader, the cleaner and the WAV
+// renderer must refuse or play them without reading out of bounds, a seek must stay within the
+// piece, and cleaning must not change a song's length.
+#include "audio/MidiCleaner.h"
 #include "audio/MidiTiming.h"
 #include "audio/WavRenderer.h"
 
@@ -13,6 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (timing.Parse(bytes)) {
         const double length = timing.Duration();
         if (timing.TickAt(length / 2) > timing.EndTick() || timing.SecondsAt(0) != 0.0) {
+            __builtin_trap();
+        }
+        // What the player is given must keep the song's timing.
+        audio::MidiTiming cleaned;
+        if (!cleaned.Parse(audio::StripSystemCommon(bytes)) ||
+            cleaned.EndTick() != timing.EndTick()) {
             __builtin_trap();
         }
     }

@@ -44,6 +44,11 @@ public:
         return Event(tick, e);
     }
 
+    // Any bytes as one event, for messages the builder has no name for.
+    MidiBuilder& Raw(std::uint32_t tick, const std::vector<std::uint8_t>& bytes) {
+        return Event(tick, bytes);
+    }
+
     // The file, with an end-of-track event at `endTick` (or right after the last event).
     std::vector<std::uint8_t> Build(std::uint32_t endTick = 0) {
         FlushOffs(UINT32_MAX);

@@ -5,6 +5,7 @@
 #include "SharedSynth.h"
 #include "TestSupport.h"
 #include "WavBuilder.h"
+#include "audio/MidiCleaner.h"
 #include "audio/MidiRenderer.h"
 #include "audio/WavRenderer.h"
 
@@ -114,6 +115,36 @@ TEST(MidiRenderer, NeedsASynthesizerAndAReadableSong) {
     broken.resize(25);
     EXPECT_FALSE(MidiRenderer::Create(SharedSynth(), broken, error));
     EXPECT_EQ(error, LoadError::BadData);
+}
+
+TEST(MidiRenderer, SystemCommonMessagesAreDroppedNotTheSong) {
+    // The converter passes 0xF1..0xFD on with two data bytes, and data under their running
+    // status; FluidSynth would refuse the whole file for them.
+    const auto file = MidiBuilder()
+                          .Note(0, 96, 0, 60)
+                          .Raw(100, {0xF3, 0x01, 0x02})
+                          .Raw(110, {0x05, 0x06})
+                          .Note(192, 96, 0, 72)
+                          .Build();
+    const auto cleaned = audio::StripSystemCommon(file);
+    EXPECT_EQ(cleaned.size(), file.size() - 5 - 2); // two events and their one-byte deltas
+    EXPECT_EQ(std::count(cleaned.begin(), cleaned.end(), 0xF3), 0);
+    audio::MidiTiming before;
+    audio::MidiTiming after;
+    ASSERT_TRUE(before.Parse(file));
+    ASSERT_TRUE(after.Parse(cleaned));
+    EXPECT_EQ(after.EndTick(), before.EndTick());
+    EXPECT_EQ(audio::StripSystemCommon(cleaned), cleaned);
+
+    REQUIRE_SOUNDFONT();
+    auto song = Song(file);
+    ASSERT_TRUE(song);
+    const Frames out = RenderAll(*song);
+    EXPECT_LT(FirstSound(out), static_cast<std::size_t>(0.02 * kRate));
+    // The second note still starts on its tick, 192 ticks in: the dropped deltas were kept.
+    const auto second = static_cast<std::size_t>(kQuarter * kRate);
+    EXPECT_GT(PeakOf(out, second, second + kRate / 4),
+              4 * PeakOf(out, second - kRate / 10, second - kRate / 50));
 }
 
 TEST(Synthesizer, MissingOrWrongSoundFontLoadsNothing) {
