@@ -127,18 +127,18 @@ bool CleanTrack(std::span<const std::uint8_t> track, std::vector<std::uint8_t>& 
 } // namespace
 
 std::vector<std::uint8_t> StripSystemCommon(std::span<const std::uint8_t> file) {
-    const std::vector<std::uint8_t> unchanged(file.begin(), file.end());
+    const auto unchanged = [file] { return std::vector<std::uint8_t>(file.begin(), file.end()); };
     sv::ByteCursor in(file);
     const auto header = in.Bytes(8);
     if (header.empty() || std::memcmp(header.data(), "MThd", 4) != 0) {
-        return unchanged;
+        return unchanged();
     }
     const std::uint32_t headerLength = static_cast<std::uint32_t>(header[4]) << 24 |
                                        static_cast<std::uint32_t>(header[5]) << 16 |
                                        static_cast<std::uint32_t>(header[6]) << 8 | header[7];
     const auto headerBody = in.Bytes(headerLength);
     if (in.Failed()) {
-        return unchanged;
+        return unchanged();
     }
     std::vector<std::uint8_t> out(header.begin(), header.end());
     out.insert(out.end(), headerBody.begin(), headerBody.end());
@@ -159,12 +159,12 @@ std::vector<std::uint8_t> StripSystemCommon(std::span<const std::uint8_t> file) 
         }
         std::vector<std::uint8_t> track;
         if (!CleanTrack(body, track, removed)) {
-            return unchanged;
+            return unchanged();
         }
         PutBigEndian32(out, static_cast<std::uint32_t>(track.size()));
         out.insert(out.end(), track.begin(), track.end());
     }
-    return removed ? out : unchanged;
+    return removed ? out : unchanged();
 }
 
 } // namespace audio
