@@ -31,6 +31,7 @@ void AddExtractCommand(CLI::App& app, Action& action);
 void AddExportCommand(CLI::App& app, Action& action);
 void AddExplodeCommand(CLI::App& app, Action& action);
 void AddRebuildCommand(CLI::App& app, Action& action);
+void AddRenderCommand(CLI::App& app, Action& action);
 
 // One line on standard error.
 void Fail(const std::string& message);

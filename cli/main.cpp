@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     cli::AddExportCommand(app, action);
     cli::AddExplodeCommand(app, action);
     cli::AddRebuildCommand(app, action);
+    cli::AddRenderCommand(app, action);
 
     try {
         app.parse(argc, argv);

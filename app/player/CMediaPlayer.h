@@ -1,0 +1,80 @@
+// The media player control below the main window's tree. The main window tells it a file name
+// (an empty name lets go of the file) and tells it to play; everything else (the transport bar,
+// the volume, the SoundFont for songs) belongs to the player, which keeps its own settings under
+// "Merrow Applications" / "Sonvault Player", apart from the application's.
+//
+// Songs are synthesized with the system's General MIDI SoundFont, or one the user chose from the
+// context menu; it is loaded once, on a worker thread, so the window never freezes for it. What
+// keeps the player from sounding (no SoundFont, no audio device, a file it cannot read) is said
+// in a plain sentence in the player's own area.
+#pragma once
+
+#include "PlayerControls.h"
+#include "audio/AudioOutput.h"
+#include "audio/PlaybackEngine.h"
+
+#include <QFutureWatcher>
+#include <QSettings>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+class QLabel;
+
+class CMediaPlayer final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CMediaPlayer)
+
+public:
+    explicit CMediaPlayer(QWidget* parent = nullptr);
+    ~CMediaPlayer() override;
+
+    // Stops and reads the named file into memory at once (the file may then be overwritten or
+    // removed); an empty name stops and releases the file.
+    void SetFileName(const QString& name);
+    // Plays the file from its start, or from where it was paused.
+    void Play();
+
+    QSize sizeHint() const override;
+
+    // For the tests: the engine behind the controls, the sentence shown, the transport bar.
+    audio::PlaybackEngine& Engine() { return m_engine; }
+    QString StatusText() const;
+    PlayerControls* Controls() const { return m_controls; }
+    // True from the start of a SoundFont load until its result has reached the engine.
+    bool IsLoadingSoundFont() const { return m_loadingSoundFont; }
+
+signals:
+    // A SoundFont finished loading, or failed to.
+    void soundFontLoaded();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void LoadSoundFont(const QString& path);
+    void OnSoundFontLoaded();
+    void ChooseSoundFont();
+    void UseSystemSoundFont();
+    void OnPlay();
+    void OnPause();
+    void OnStop();
+    void OnSeek(qint64 position);
+    void OnVolume(int percent);
+    void Refresh();
+    void UpdateStatus();
+
+    audio::PlaybackEngine m_engine;
+    audio::AudioOutput m_output;
+    QSettings m_settings;
+    PlayerControls* m_controls = nullptr;
+    QLabel* m_status = nullptr;
+    QTimer m_refresh;
+    QFutureWatcher<std::shared_ptr<audio::Synthesizer>> m_loading;
+    QString m_loadingPath; // the SoundFont being loaded, empty for the system's
+    QString m_pendingPath; // asked for while another was loading
+    bool m_pendingLoad = false;
+    bool m_loadingSoundFont = false;
+    QString m_soundFontError;
+    QString m_fileError;
+};

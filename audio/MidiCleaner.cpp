@@ -1,0 +1,170 @@
+#include "MidiCleaner.h"
+
+#include "archive/Bytes.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace audio {
+namespace {
+
+bool VarLen(sv::ByteCursor& in, std::uint32_t& value) {
+    value = 0;
+    for (int i = 0; i < 4; ++i) {
+        const std::uint8_t b = in.U8();
+        if (in.Failed()) {
+            return false;
+        }
+        value = (value << 7) | (b & 0x7F);
+        if ((b & 0x80) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void PutVarLen(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    std::uint8_t bytes[5];
+    int n = 0;
+    do {
+        bytes[n++] = static_cast<std::uint8_t>(value & 0x7F);
+        value >>= 7;
+    } while (value != 0);
+    while (n-- > 0) {
+        out.push_back(static_cast<std::uint8_t>(bytes[n] | (n > 0 ? 0x80 : 0)));
+    }
+}
+
+// A delta time beyond what 4 bytes hold (the sum of many dropped ones) is spread over empty
+// text events.
+void PutDelta(std::vector<std::uint8_t>& out, std::uint32_t delta) {
+    constexpr std::uint32_t kMaxVarLen = 0x0FFFFFFF;
+    while (delta > kMaxVarLen) {
+        PutVarLen(out, kMaxVarLen);
+        out.insert(out.end(), {0xFF, 0x01, 0x00});
+        delta -= kMaxVarLen;
+    }
+    PutVarLen(out, delta);
+}
+
+void PutBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+}
+
+bool IsSystemCommon(std::uint8_t status) {
+    return status >= 0xF1 && status <= 0xFD;
+}
+
+int DataBytes(std::uint8_t status) {
+    const std::uint8_t kind = status & 0xF0;
+    return (kind == 0xC0 || kind == 0xD0) ? 1 : 2; // system common ones count as two
+}
+
+// One track's events, rewritten; false when the track cannot be walked.
+bool CleanTrack(std::span<const std::uint8_t> track, std::vector<std::uint8_t>& out,
+                bool& removed) {
+    sv::ByteCursor in(track);
+    std::uint32_t carried = 0; // delta time of dropped events, owed to the next one kept
+    std::uint8_t running = 0;
+    while (in.Remaining() > 0) {
+        std::uint32_t delta = 0;
+        if (!VarLen(in, delta)) {
+            return false;
+        }
+        carried += delta;
+        const std::size_t start = in.Position();
+        std::uint8_t status = in.U8();
+        std::size_t dataStart = in.Position();
+        if (status < 0x80) {
+            if (running == 0) {
+                return false;
+            }
+            status = running;
+            dataStart = start;
+        }
+        bool endOfTrack = false;
+        if (status == 0xFF || status == 0xF0 || status == 0xF7) {
+            if (status == 0xFF) {
+                endOfTrack = in.U8() == 0x2F;
+            }
+            std::uint32_t length = 0;
+            if (!VarLen(in, length) || !in.Skip(length)) {
+                return false;
+            }
+            running = status == 0xFF ? running : 0;
+        } else {
+            running = status;
+            in = sv::ByteCursor(track, dataStart);
+            if (!in.Skip(static_cast<std::size_t>(DataBytes(status)))) {
+                return false;
+            }
+        }
+        if (IsSystemCommon(status)) {
+            removed = true;
+            continue;
+        }
+        PutDelta(out, carried);
+        carried = 0;
+        if (dataStart == start) {
+            out.push_back(status); // running status spelled out
+        }
+        const auto event = track.subspan(start, in.Position() - start);
+        out.insert(out.end(), event.begin(), event.end());
+        if (endOfTrack) {
+            return true; // what follows is not played
+        }
+    }
+    if (carried > 0) {
+        // The track ended on dropped events: an end-of-track event keeps its length.
+        PutDelta(out, carried);
+        out.insert(out.end(), {0xFF, 0x2F, 0x00});
+    }
+    return true;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> StripSystemCommon(std::span<const std::uint8_t> file) {
+    const auto unchanged = [file] { return std::vector<std::uint8_t>(file.begin(), file.end()); };
+    sv::ByteCursor in(file);
+    const auto header = in.Bytes(8);
+    if (header.empty() || std::memcmp(header.data(), "MThd", 4) != 0) {
+        return unchanged();
+    }
+    const std::uint32_t headerLength = static_cast<std::uint32_t>(header[4]) << 24 |
+                                       static_cast<std::uint32_t>(header[5]) << 16 |
+                                       static_cast<std::uint32_t>(header[6]) << 8 | header[7];
+    const auto headerBody = in.Bytes(headerLength);
+    if (in.Failed()) {
+        return unchanged();
+    }
+    std::vector<std::uint8_t> out(header.begin(), header.end());
+    out.insert(out.end(), headerBody.begin(), headerBody.end());
+    bool removed = false;
+    while (in.Remaining() >= 8) {
+        const auto id = in.Bytes(4);
+        const auto lengthBytes = in.Bytes(4);
+        const std::uint32_t length = static_cast<std::uint32_t>(lengthBytes[0]) << 24 |
+                                     static_cast<std::uint32_t>(lengthBytes[1]) << 16 |
+                                     static_cast<std::uint32_t>(lengthBytes[2]) << 8 |
+                                     lengthBytes[3];
+        const auto body = in.Bytes(std::min<std::size_t>(length, in.Remaining()));
+        out.insert(out.end(), id.begin(), id.end());
+        if (std::memcmp(id.data(), "MTrk", 4) != 0) {
+            out.insert(out.end(), lengthBytes.begin(), lengthBytes.end());
+            out.insert(out.end(), body.begin(), body.end());
+            continue;
+        }
+        std::vector<std::uint8_t> track;
+        if (!CleanTrack(body, track, removed)) {
+            return unchanged();
+        }
+        PutBigEndian32(out, static_cast<std::uint32_t>(track.size()));
+        out.insert(out.end(), track.begin(), track.end());
+    }
+    return removed ? out : unchanged();
+}
+
+} // namespace audio

@@ -1,0 +1,130 @@
+// render INPUT OUTPUT [--soundfont FILE] [--rate HZ]: a song or an effect as an audio file,
+// rendered faster than real time. An ".hmi" song is converted to MIDI in memory first. Songs are
+// played through the General MIDI SoundFont of the system unless --soundfont names another; the
+// output's extension picks WAV, FLAC or Ogg Vorbis.
+#include "Cli.h"
+#include "archive/Paths.h"
+#include "audio/MidiRenderer.h"
+#include "audio/PlaybackEngine.h"
+#include "audio/SoundFileWriter.h"
+#include "audio/WavRenderer.h"
+#include "decode/SongConverter.h"
+
+#include <cmath>
+
+namespace cli {
+namespace {
+
+struct RenderOptions {
+    std::string input;
+    std::string output;
+    std::string soundFont;
+    int rate = audio::kDefaultRate;
+};
+
+std::shared_ptr<audio::Synthesizer> LoadSoundFont(const RenderOptions& options) {
+    if (!options.soundFont.empty()) {
+        auto synth = audio::Synthesizer::Load(options.soundFont, options.rate);
+        if (!synth) {
+            Fail("Cannot load the SoundFont \"" + options.soundFont + "\".");
+        }
+        return synth;
+    }
+    const std::string found = audio::FindDefaultSoundFont();
+    auto synth = found.empty() ? nullptr : audio::Synthesizer::Load(found, options.rate);
+    if (!synth) {
+        std::string places;
+        for (const std::string& path : audio::DefaultSoundFontCandidates()) {
+            places += (places.empty() ? "" : ", ") + path;
+        }
+        Fail("No General MIDI SoundFont could be loaded (looked for " + places +
+             "); name one with --soundfont.");
+    }
+    return synth;
+}
+
+bool IsHmiName(const std::string& path) {
+    const std::string lower = sv::AsciiLower(path);
+    return lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".hmi") == 0;
+}
+
+int RunRender(const RenderOptions& options) {
+    const audio::SoundFileType type = audio::SoundFileTypeFor(options.output);
+    if (type == audio::SoundFileType::Unknown) {
+        Fail("Unknown output format for \"" + options.output + "\": use .wav, .flac or .ogg.");
+        return kFailed;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!audio::ReadWholeFile(options.input, bytes)) {
+        Fail("Cannot read \"" + options.input + "\".");
+        return kFailed;
+    }
+    if (IsHmiName(options.input)) {
+        std::vector<std::uint8_t> midi;
+        SongConverter converter;
+        if (converter.Convert(bytes, midi) < 0) {
+            Fail("Cannot render \"" + options.input + "\": it is not an HMI song that converts.");
+            return kFailed;
+        }
+        bytes = std::move(midi);
+    }
+
+    std::unique_ptr<audio::Renderer> renderer;
+    audio::LoadError error = audio::LoadError::None;
+    switch (audio::DetectKind(bytes)) {
+    case audio::FileKind::Midi: {
+        auto synth = LoadSoundFont(options);
+        if (!synth) {
+            return kFailed;
+        }
+        renderer = audio::MidiRenderer::Create(std::move(synth), std::move(bytes), error);
+        break;
+    }
+    case audio::FileKind::Wav:
+        renderer = audio::WavRenderer::Create(bytes, options.rate, error);
+        break;
+    case audio::FileKind::None:
+        error = audio::LoadError::UnknownFormat;
+        break;
+    }
+    if (!renderer) {
+        Fail("Cannot render \"" + options.input + "\": " + audio::Describe(error));
+        return kFailed;
+    }
+
+    TerminalProgress progress("Rendering");
+    const auto expected =
+        static_cast<std::uint64_t>(std::llround(renderer->Duration() * options.rate));
+    switch (
+        audio::RenderToFile(*renderer, options.rate, expected, options.output, type, &progress)) {
+    case audio::WriteResult::Done:
+        return kDone;
+    case audio::WriteResult::CannotCreate:
+        Fail("Cannot create \"" + options.output + "\".");
+        return kFailed;
+    case audio::WriteResult::WriteFailed:
+        break;
+    }
+    Fail("Cannot write \"" + options.output + "\".");
+    return kFailed;
+}
+
+} // namespace
+
+void AddRenderCommand(CLI::App& app, Action& action) {
+    auto options = std::make_shared<RenderOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "render",
+        "Render a song (.mid, .hmi) or an effect (.wav) to a WAV, FLAC or Ogg Vorbis file");
+    cmd->add_option("INPUT", options->input, "A Standard MIDI File, an HMI song or a WAV file")
+        ->required();
+    cmd->add_option("OUTPUT", options->output, "The file to write: .wav, .flac or .ogg")
+        ->required();
+    cmd->add_option("--soundfont", options->soundFont,
+                    "SoundFont (.sf2) for songs (default: the system's General MIDI SoundFont)");
+    cmd->add_option("--rate", options->rate, "Sample rate in Hz (default 44100)")
+        ->check(CLI::Range(8000, 192000));
+    cmd->callback([options, &action] { action = [options] { return RunRender(*options); }; });
+}
+
+} // namespace cli

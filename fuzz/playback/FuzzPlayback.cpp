@@ -1,0 +1,35 @@
+// Any bytes given to the player as a file: the MIDI timing reader, the cleaner and the WAV
+// renderer must refuse or play them without reading out of bounds, a seek must stay within the
+// piece, and cleaning must not change a song's length.
+#include "audio/MidiCleaner.h"
+#include "audio/MidiTiming.h"
+#include "audio/WavRenderer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span<const std::uint8_t> bytes(data, size);
+    audio::MidiTiming timing;
+    if (timing.Parse(bytes)) {
+        const double length = timing.Duration();
+        if (timing.TickAt(length / 2) > timing.EndTick() || timing.SecondsAt(0) != 0.0) {
+            __builtin_trap();
+        }
+        // What the player is given must keep the song's timing.
+        audio::MidiTiming cleaned;
+        if (!cleaned.Parse(audio::StripSystemCommon(bytes)) ||
+            cleaned.EndTick() != timing.EndTick()) {
+            __builtin_trap();
+        }
+    }
+    audio::LoadError error = audio::LoadError::None;
+    if (auto wav = audio::WavRenderer::Create(bytes, 44100, error)) {
+        std::vector<float> block(2 * 1024);
+        wav->Seek(wav->Duration() / 3);
+        for (int i = 0; i < 64 && wav->Render(block.data(), 1024) == 1024; ++i) {
+        }
+    }
+    return 0;
+}
