@@ -1,6 +1,5 @@
-// The conversion written the plain way, straight from the format's description, for valid songs
-// only: a table of 128 pending note-offs scanned for every release, and whole-song assembly.
-// The tests hold the converter's output against it.
+// The conversion written the plain way, for valid songs only: a table of 128 pending note-offs
+// scanned for every release. The tests hold the converter's output against it.
 #pragma once
 
 #include "SongBuilders.h"
@@ -12,8 +11,7 @@
 
 namespace songs_test {
 
-// The plain form of one track's conversion: a 128-entry table, scanned for every release.
-// `consumed` receives the stream's length up to and including its FF 2F xx.
+// One track's events; `consumed` receives the stream's length up to and including its FF 2F xx.
 inline Bytes ReferenceTrack(const Bytes& s, std::size_t* consumed = nullptr) {
     struct Entry {
         std::uint32_t due = 0xFFFFFFFF;
@@ -112,16 +110,14 @@ inline Bytes ReferenceTrack(const Bytes& s, std::size_t* consumed = nullptr) {
 // A valid song's MIDI file: the tracks found from the first "TRAC", as many as declared.
 inline Bytes ReferenceSong(const Bytes& song) {
     const std::string_view trac = "TRAC";
-    const auto match = std::search(song.begin(), song.end(), trac.begin(), trac.end());
-    std::size_t block = static_cast<std::size_t>(match - song.begin()) - 8;
-    const std::uint32_t count =
-        song[228] | song[229] << 8 | song[230] << 16 | static_cast<std::uint32_t>(song[231]) << 24;
-    std::vector<Bytes> tracks;
-    for (std::uint32_t t = 0; t < count; ++t) {
+    std::size_t block = static_cast<std::size_t>(
+        std::search(song.begin(), song.end(), trac.begin(), trac.end()) - song.begin() - 8);
+    std::vector<Bytes> tracks(song[228] | song[229] << 8 | song[230] << 16 | song[231] << 24);
+    for (Bytes& track : tracks) {
         const std::size_t events = block + song[block + 87];
-        const Bytes stream(song.begin() + static_cast<std::ptrdiff_t>(events), song.end());
         std::size_t consumed = 0;
-        tracks.push_back(ReferenceTrack(stream, &consumed));
+        track = ReferenceTrack(
+            Bytes(song.begin() + static_cast<std::ptrdiff_t>(events), song.end()), &consumed);
         block = events + consumed;
     }
     return Midi(tracks);
