@@ -21,7 +21,6 @@ inline Bytes ReferenceTrack(const Bytes& s, std::size_t* consumed = nullptr) {
     std::array<Entry, 128> table{};
     Bytes out;
     std::size_t p = 0;
-    std::uint32_t now = 0;
     std::uint32_t last = 0;
     std::uint8_t outStatus = 0;
     std::uint8_t inStatus = 0;
@@ -62,12 +61,14 @@ inline Bytes ReferenceTrack(const Bytes& s, std::size_t* consumed = nullptr) {
             table[best].due = 0xFFFFFFFF;
         }
     };
-    now = varlen();
+    std::uint32_t now = varlen();
     flush(now);
     while (s[p] != 0xFF) {
-        if (s[p] == 0xF0) {
+        if (s[p] != 0xFE) {
             delta(now - last);
             last = now;
+        }
+        if (s[p] == 0xF0) {
             do {
                 out.push_back(s[p]);
             } while (s[p++] != 0xF7);
@@ -75,25 +76,22 @@ inline Bytes ReferenceTrack(const Bytes& s, std::size_t* consumed = nullptr) {
         } else if (s[p] == 0xFE) {
             p += s[p + 1] == 0x10 ? 9 + s[p + 4] : s[p + 1] == 0x14 ? 4 : 8;
         } else {
-            delta(now - last);
-            last = now;
             if (s[p] >= 0x80) {
                 inStatus = s[p++];
             }
-            const std::uint8_t st = inStatus;
-            status(st);
+            status(inStatus);
             const std::uint8_t note = s[p];
             out.push_back(s[p++]);
-            if ((st >> 4) != 0xC && (st >> 4) != 0xD) {
+            if ((inStatus >> 4) != 0xC && (inStatus >> 4) != 0xD) {
                 out.push_back(s[p++]);
             }
-            if ((st >> 4) == 0x9) {
+            if ((inStatus >> 4) == 0x9) {
                 const std::uint32_t d = varlen();
                 int slot = 0;
                 while (table[slot].due != 0xFFFFFFFF) {
                     ++slot;
                 }
-                table[slot] = {now + d, static_cast<std::uint8_t>(st & 0x0F), note};
+                table[slot] = {now + d, static_cast<std::uint8_t>(inStatus & 0x0F), note};
             }
         }
         now += varlen();

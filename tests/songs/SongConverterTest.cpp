@@ -117,18 +117,17 @@ TEST(SongConverter, TheTopOfThe32BitClock) {
 }
 
 TEST(SongConverter, VarLens) {
-    const std::pair<std::uint32_t, Bytes> cases[] = {
-        {0, {0x00}},
-        {0x7F, {0x7F}},
-        {0x80, {0x81, 0x00}},
-        {0x3FFF, {0xFF, 0x7F}},
-        {0x4000, {0x81, 0x80, 0x00}},
-        {0x1FFFFF, {0xFF, 0xFF, 0x7F}},
-        {0x200000, {0x81, 0x80, 0x80, 0x00}},
-        {0x0FFFFFFF, {0xFF, 0xFF, 0xFF, 0x7F}},
-        {0x10000000, {0x80, 0x80, 0x80, 0x00}}, // bits above 27 are dropped, still four bytes
-        {0xFFFFFFFF, {0xFF, 0xFF, 0xFF, 0x7F}},
-    };
+    // 0x10000000 and up still take four bytes, the bits above 27 dropped.
+    const std::pair<std::uint32_t, Bytes> cases[] = {{0, {0x00}},
+                                                     {0x7F, {0x7F}},
+                                                     {0x80, {0x81, 0x00}},
+                                                     {0x3FFF, {0xFF, 0x7F}},
+                                                     {0x4000, {0x81, 0x80, 0x00}},
+                                                     {0x1FFFFF, {0xFF, 0xFF, 0x7F}},
+                                                     {0x200000, {0x81, 0x80, 0x80, 0x00}},
+                                                     {0x0FFFFFFF, {0xFF, 0xFF, 0xFF, 0x7F}},
+                                                     {0x10000000, {0x80, 0x80, 0x80, 0x00}},
+                                                     {0xFFFFFFFF, {0xFF, 0xFF, 0xFF, 0x7F}}};
     for (const auto& [value, expected] : cases) {
         std::uint8_t out[8] = {};
         EXPECT_EQ(Bytes(out, out + SongConverter::WriteVarLen(out, value)), expected) << value;
