@@ -1,0 +1,471 @@
+// The controls as a person sees and uses them. A LabelCtrl's pixels (gradient bands, backgrounds,
+// the 3D copy, rotation, flashing, placement by style, edge and border, palette changes), its font
+// description and what a click opens or reports; the hot picture's cursor; the About box.
+#include "app/services/ShellOpen.h"
+#include "controls/AboutDialog.h"
+#include "controls/CHotStatic.h"
+#include "controls/LabelCtrl.h"
+
+#include <QFontInfo>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimerEvent>
+#include <functional>
+
+namespace {
+
+const QColor kBlack(0, 0, 0);
+const QColor kWhite(255, 255, 255);
+const QColor kRed(255, 0, 0);
+const QColor kGreen(0, 160, 0);
+const QColor kBlue(0, 0, 255);
+const QColor kYellow(255, 255, 0);
+const QColor kMagenta(255, 0, 255);
+
+QImage Grab(QWidget& widget) {
+    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QColor At(const QImage& image, int x, int y) {
+    return QColor(image.pixel(x, y));
+}
+
+QSet<QPoint> Pixels(const QImage& image, const std::function<bool(QColor)>& is) {
+    QSet<QPoint> points;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (is(At(image, x, y)))
+                points.insert(QPoint(x, y));
+    return points;
+}
+
+QSet<QPoint> PixelsOf(const QImage& image, QColor color) {
+    return Pixels(image, [color](QColor c) { return c == color; });
+}
+
+// The bounding box of what differs from `background`.
+QRect Ink(const QImage& image, QColor background) {
+    QRect box;
+    for (const QPoint& p : Pixels(image, [background](QColor c) { return c != background; }))
+        box |= QRect(p, QSize(1, 1));
+    return box;
+}
+
+// A label inside a host whose face, text colour and font are known; the font is drawn without
+// antialiasing, so every text pixel has the text's colour.
+struct Hosted {
+    QWidget host;
+    LabelCtrl* label;
+
+    explicit Hosted(QSize size, QColor face = QColor(200, 200, 200)) {
+        QPalette palette = host.palette();
+        palette.setColor(QPalette::Window, face);
+        palette.setColor(QPalette::WindowText, kBlack);
+        host.setPalette(palette);
+        host.setAutoFillBackground(true);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(14);
+        font.setStyleStrategy(QFont::NoAntialias);
+        host.setFont(font);
+        host.resize(size + QSize(20, 20));
+        label = new LabelCtrl(&host);
+        label->setGeometry(QRect(QPoint(10, 10), size));
+    }
+};
+
+// Collects what would have gone to the desktop while a test runs.
+struct OpenedLinks {
+    QStringList urls;
+    services::LinkOpener previous = services::SetLinkOpener([this](const QUrl& url) {
+        urls.append(url.toString());
+        return true;
+    });
+    ~OpenedLinks() { services::SetLinkOpener(std::move(previous)); }
+};
+
+} // namespace
+
+class ControlsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void gradientBandsAndTheirColours() {
+        Hosted h(QSize(250, 12));
+        h.label->SetBkColor(kBlack, kWhite, true);
+        QImage image = Grab(*h.label);
+        // Bands of 2 pixels, each (k * 652) / 256; the last one runs from 198 to the edge.
+        const int expected[][2] = {{0, 0},     {1, 0},     {2, 2},     {3, 2},    {100, 127},
+                                   {101, 127}, {197, 249}, {198, 252}, {249, 252}};
+        for (const auto& [x, grey] : expected)
+            QCOMPARE(At(image, x, 6), QColor(grey, grey, grey));
+        int bands = 1;
+        for (int x = 1; x < 250; ++x)
+            bands += At(image, x, 6) != At(image, x - 1, 6);
+        QCOMPARE(bands, 100);
+
+        h.label->SetBkColor(kWhite, kBlack, true);
+        image = Grab(*h.label);
+        QCOMPARE(At(image, 100, 0), QColor(127, 127, 127));
+        QCOMPARE(At(image, 249, 11), QColor(2, 2, 2)); // white to black ends at 2, not 0
+        // Each component steps on its own, down for red and up for blue.
+        h.label->SetBkColor(QColor(255, 0, 0), QColor(0, 64, 255), true);
+        image = Grab(*h.label);
+        QCOMPARE(At(image, 0, 5), QColor(255, 0, 0));
+        QCOMPARE(At(image, 2, 5), QColor(252, 0, 2));
+        QCOMPARE(At(image, 249, 5), QColor(2, 63, 252));
+
+        // A label narrower than 100 pixels has one band per column.
+        h.label->resize(60, 10);
+        h.label->SetBkColor(kBlack, kWhite, true);
+        image = Grab(*h.label);
+        QCOMPARE(At(image, 0, 5).red(), 0);
+        QCOMPARE(At(image, 59, 5).red(), 250); // (59 * 1088) / 256
+        for (int x = 1; x < 60; ++x)
+            QVERIFY2(At(image, x, 5).red() > At(image, x - 1, 5).red(),
+                     qPrintable(QString::number(x)));
+    }
+
+    void solidDefaultAndTransparentBackgrounds() {
+        Hosted h(QSize(80, 24), kMagenta);
+        QCOMPARE(At(Grab(*h.label), 20, 10), kMagenta); // the face colour
+        h.label->SetBkColor(kRed, kRed, true);          // a gradient drops the solid brush
+        QCOMPARE(At(Grab(*h.label), 79, 23), kRed);
+        h.label->SetText("Hi").SetTextColor(kBlue).SetBkColor(kYellow);
+        QCOMPARE(At(Grab(*h.label), 78, 22), kYellow);
+
+        h.label->SetTransparent(true);
+        const QRect area = h.label->geometry();
+        const QImage image = Grab(h.host).copy(area);
+        QVERIFY(Pixels(image, [](QColor c) { return c != kMagenta && c != kBlue; }).isEmpty());
+        QVERIFY(PixelsOf(image, kBlue).size() > 10);
+        h.label->SetTransparent(false);
+        QCOMPARE(At(Grab(h.host), area.right() - 2, area.bottom() - 2), kYellow);
+    }
+
+    void secondCopyIsOffsetInEitherDirectionAndOnTop() {
+        Hosted h(QSize(120, 40));
+        h.label->SetBkColor(kWhite).SetTextColor(kRed).Set3DColor(kGreen);
+        h.label->setAlignment(Qt::AlignCenter);
+        h.label->SetText("Hg");
+        const QRect bounds(0, 0, 120, 40);
+        const QSet<QPoint> plain = PixelsOf(Grab(*h.label), kRed);
+        QVERIFY(plain.size() > 20);
+
+        for (int d : {1, -1}) {
+            h.label->SetText3D(true, d == 1);
+            const QImage image = Grab(*h.label);
+            QSet<QPoint> shifted;
+            for (const QPoint& p : plain)
+                if (bounds.contains(p + QPoint(d, d)))
+                    shifted.insert(p + QPoint(d, d));
+            const QSet<QPoint> copy = PixelsOf(image, kGreen);
+            QCOMPARE(copy, shifted);
+            QCOMPARE(PixelsOf(image, kRed), QSet<QPoint>(plain).subtract(copy));
+        }
+        h.label->SetText3D(false, true);
+        QVERIFY(PixelsOf(Grab(*h.label), kGreen).isEmpty());
+    }
+
+    void rotatedTextRunsUpFromTheCentre() {
+        Hosted h(QSize(100, 100));
+        h.label->SetBkColor(kWhite).SetTextColor(kBlack).SetText("Rotated");
+        h.label->SetRotation(90, true);
+        QCOMPARE(h.label->logFont().escapement, 900);
+        QCOMPARE(h.label->logFont().orientation, 900);
+        const QRect ink = Ink(Grab(*h.label), kWhite);
+        // Baseline from (50, 50) upward: the glyphs stand to its left, above the centre.
+        QVERIFY2(ink.bottom() <= 50 && ink.top() < 20, qPrintable(QString::number(ink.top())));
+        QVERIFY(ink.right() <= 54 && ink.left() >= 50 - 16);
+
+        // Without the rotate switch the angle is kept but the text is laid out as usual.
+        h.label->SetRotation(90, false);
+        const QRect flat = Ink(Grab(*h.label), kWhite);
+        QVERIFY(flat.top() < 5 && flat.width() > flat.height());
+    }
+
+    void flashingAlternatesOnEveryTick() {
+        Hosted h(QSize(60, 24));
+        h.label->SetTextColor(kRed).SetText("MM");
+        const auto shows = [&h](QColor c) { return !PixelsOf(Grab(*h.label), c).isEmpty(); };
+        QVERIFY(shows(kRed));
+        // On the default background the off phase draws the text black.
+        h.label->FlashText(true);
+        QVERIFY(shows(kBlack) && !shows(kRed));
+        QTRY_VERIFY_WITH_TIMEOUT(shows(kRed) && !shows(kBlack), 1500);
+        QTRY_VERIFY_WITH_TIMEOUT(shows(kBlack), 1500);
+        // Stopping through the other operation stops the timer; the text is shown normally.
+        h.label->FlashBackground(false);
+        QVERIFY(!h.label->isFlashTimerActive());
+        QCOMPARE(h.label->flashMode(), FlashMode::None);
+        QVERIFY(shows(kRed));
+
+        // On a solid background the text vanishes; any timer's tick toggles the phase.
+        h.label->SetBkColor(kBlue).FlashText(true);
+        QVERIFY(!shows(kRed));
+        QTimerEvent tick(12345);
+        QCoreApplication::sendEvent(h.label, &tick);
+        QVERIFY(shows(kRed));
+        h.label->FlashText(true); // a restart begins at the off phase again
+        QVERIFY(!shows(kRed));
+
+        // Background flashing: the off phase shows the face instead of the label's own colour.
+        h.label->FlashBackground(true);
+        QCOMPARE(h.label->flashMode(), FlashMode::Background);
+        QCOMPARE(At(Grab(*h.label), 58, 22), QColor(200, 200, 200));
+        QVERIFY(shows(kRed));
+        QCoreApplication::sendEvent(h.label, &tick);
+        QCOMPARE(At(Grab(*h.label), 58, 22), kBlue);
+    }
+
+    void styleDecidesPlacementAndBreaking() {
+        Hosted h(QSize(200, 60));
+        h.label->SetBkColor(kWhite).SetTextColor(kBlack);
+        const auto ink = [&h] { return Ink(Grab(*h.label), kWhite); };
+
+        // Centre image, one line: centred both ways; with a line feed, centred from the top.
+        h.label->setAlignment(Qt::AlignCenter);
+        h.label->SetText("Hi");
+        QVERIFY(qAbs(ink().left() - (199 - ink().right())) <= 2);
+        QVERIFY(qAbs(ink().top() - (59 - ink().bottom())) <= 4);
+        h.label->SetText("Hi\nHo");
+        QVERIFY(ink().top() < 6);
+        QVERIFY(qAbs(ink().left() - (199 - ink().right())) <= 2);
+        // Tabs are not expanded there, but are on a left-aligned label.
+        h.label->SetText("a\tb");
+        const int narrow = ink().width();
+        h.label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        QVERIFY2(ink().width() > narrow + 30, qPrintable(QString::number(narrow)));
+
+        // Left-aligned labels break at words; left without word wrap keeps one line.
+        h.label->SetText("alpha beta gamma delta epsilon zeta eta theta");
+        const QRect broken = ink();
+        h.label->setWordWrap(false);
+        const QRect oneLine = ink();
+        QVERIFY(oneLine.height() < 20);
+        QVERIFY(broken.height() > oneLine.height() + 8);
+        QVERIFY(broken.right() < 190);   // the line was broken before the edge
+        QVERIFY(oneLine.right() >= 195); // cut off at the edge
+        // Right alignment breaks words too and keeps to the right edge.
+        h.label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        QVERIFY(ink().height() > oneLine.height() + 8 && ink().right() >= 195);
+    }
+
+    void longTextIsCutOffNotElided() {
+        const QString path = "C:\\Games\\Tarnholm\\ARENA2\\MUSIC\\ARCHIVE";
+        Hosted narrow(QSize(90, 20));
+        Hosted wide(QSize(600, 20));
+        for (Hosted* h : {&narrow, &wide})
+            h->label->SetBkColor(kWhite).SetTextColor(kBlack).SetText(path);
+        // What fits is drawn exactly as in a label wide enough for all of it.
+        const QImage cut = Grab(*narrow.label);
+        QCOMPARE(cut, Grab(*wide.label).copy(0, 0, 90, 20));
+        QVERIFY(Ink(cut, kWhite).right() >= 85);
+    }
+
+    void borderAndSunkenEdgeFrameTheText() {
+        Hosted h(QSize(40, 20));
+        QPalette palette = h.label->palette();
+        const QColor dark(90, 90, 90), light(250, 250, 250), text(1, 2, 3);
+        palette.setColor(QPalette::Dark, dark);
+        palette.setColor(QPalette::Light, light);
+        palette.setColor(QPalette::WindowText, text);
+        h.label->setPalette(palette);
+        h.label->SetBkColor(kYellow).SetSunken(true);
+        struct Pixel {
+            int x, y;
+            QColor colour;
+        };
+        const auto check = [&h](std::initializer_list<Pixel> pixels) {
+            const QImage image = Grab(*h.label);
+            for (const Pixel& p : pixels)
+                QCOMPARE(At(image, p.x, p.y), p.colour);
+        };
+        check({{10, 0, dark}, {0, 10, dark}, {10, 19, light}, {39, 10, light}, {1, 1, kYellow}});
+        h.label->SetBorder(true); // outside the edge
+        check({{10, 0, text}, {39, 19, text}, {10, 1, dark}, {10, 18, light}, {2, 2, kYellow}});
+        QCOMPARE(h.label->contentsRect(), QRect(2, 2, 36, 16));
+
+        h.label->SetSunken(false).SetBorder(false);
+        QCOMPARE(At(Grab(*h.label), 0, 0), kYellow);
+    }
+
+    void paletteChangeRefreshesTheFaceButNotTheText() {
+        Hosted h(QSize(40, 20));
+        Hosted solid(QSize(40, 20));
+        h.label->SetTextColor(kRed);
+        solid.label->SetBkColor(kYellow);
+        QPalette palette = h.host.palette();
+        palette.setColor(QPalette::Window, kGreen);
+        palette.setColor(QPalette::WindowText, kBlue);
+        h.host.setPalette(palette);
+        solid.host.setPalette(palette);
+        QCOMPARE(At(Grab(*h.label), 38, 18), kGreen);
+        QCOMPARE(h.label->textColor(), kRed);
+        QCOMPARE(At(Grab(*solid.label), 38, 18), kYellow);
+    }
+
+    void startsWithItsDialogsFont() {
+        QWidget dialog;
+        QFont font("DejaVu Serif");
+        font.setPixelSize(20);
+        font.setWeight(QFont::Black);
+        font.setItalic(true);
+        dialog.setFont(font);
+        LabelCtrl label(&dialog);
+        QCOMPARE(label.logFont().faceName, QString("DejaVu Serif"));
+        QCOMPARE(label.logFont().height, 20);
+        QCOMPARE(label.logFont().weight, 900);
+        QVERIFY(label.logFont().italic && !label.logFont().underline);
+        label.SetFontBold(false); // whatever weight the bound font had
+        QCOMPARE(label.logFont().weight, 400);
+        QCOMPARE(label.font().weight(), QFont::Normal);
+    }
+
+    void fontSettersChangeOnlyTheirPart() {
+        Hosted h(QSize(250, 30));
+        h.label->SetBkColor(kWhite).SetTextColor(kBlack).SetText("Tarnholm");
+        const int plain = Ink(Grab(*h.label), kWhite).bottom();
+        h.label->SetFontUnderline(true); // drawn below the baseline
+        QVERIFY(Ink(Grab(*h.label), kWhite).bottom() > plain);
+        h.label->SetFontName("DejaVu Sans Mono").SetFontItalic(true);
+        h.label->SetRotation(30, false).SetFontBold(true).SetFontSize(9);
+        const LogFont& lf = h.label->logFont();
+        QCOMPARE(lf.height, 12); // 9 points at 96 dpi
+        QCOMPARE(lf.width, 0);
+        QCOMPARE(lf.faceName, QString("DejaVu Sans Mono"));
+        QCOMPARE(lf.weight, 700);
+        QVERIFY(lf.italic && lf.underline);
+        QCOMPARE(lf.escapement, 300);
+        // The font drawn with follows the description.
+        const QFont drawn = h.label->font();
+        QCOMPARE(drawn.pixelSize(), 12);
+        QCOMPARE(drawn.weight(), QFont::Bold);
+        QVERIFY(drawn.italic() && drawn.underline());
+        QCOMPARE(QFontInfo(drawn).family(), QString("DejaVu Sans Mono"));
+
+        // A face name is cut at 31 characters, through either setter.
+        h.label->SetFontName(QString(40, QChar('x')));
+        QCOMPARE(h.label->logFont().faceName.size(), 31);
+        LogFont whole = h.label->logFont();
+        whole.faceName = QString(35, QChar('y'));
+        whole.weight = 300;
+        whole.strikeOut = true;
+        h.label->SetLogFont(whole);
+        QCOMPARE(h.label->logFont().faceName, QString(31, QChar('y')));
+        QCOMPARE(h.label->font().weight(), QFont::Light);
+        QVERIFY(h.label->font().strikeOut());
+    }
+
+    void clickOpensOrReportsByLinkKind() {
+        enum Kind { None, Web, Mail };
+        struct Case {
+            Kind kind;
+            bool notify; // the label notifies its owner instead of opening
+            bool styled; // the notify style comes from the template
+            QString target, expected;
+        };
+        const Case cases[] = {
+            {Web, false, false, "https://a.example/about", "opened https://a.example/about; 1"},
+            {Web, false, false, "", "opened http://sonvault.example.org; 1"},
+            {Mail, false, false, "https://a.example/", "opened mailto:sonvault.example.org; 1"},
+            {Web, true, false, "", "noted 8200 from 1016; 1"},
+            {Mail, true, false, "", "noted 8200 from 1016; 1"},
+            {None, false, false, "", "0"}, // a link turned off takes its notify style along
+            {None, false, true, "", "1"},  // the main window's path label: the click is passed on
+        };
+        for (const Case& c : cases) {
+            OpenedLinks opened;
+            Hosted h(QSize(250, 30));
+            h.label->setControlId(1016);
+            h.label->SetText("sonvault.example.org").SetLinkTarget(c.target);
+            if (c.kind == Mail)
+                h.label->SetMailLink(true, c.notify);
+            else
+                h.label->SetLink(true, c.notify).SetLink(c.kind == Web, c.notify);
+            h.label->setNotifyOnClick(h.label->notifyOnClick() || c.styled);
+            QSignalSpy clicks(h.label, &LabelCtrl::clicked);
+            QSignalSpy notes(h.label, &LabelCtrl::notifyParent);
+            QTest::mousePress(h.label, Qt::LeftButton);
+            QTest::mousePress(h.label, Qt::RightButton);
+
+            QStringList seen;
+            for (const QString& url : opened.urls)
+                seen << "opened " + url;
+            for (const QList<QVariant>& note : notes) {
+                const auto header = note.first().value<NotifyHeader>();
+                QCOMPARE(header.from, static_cast<QWidget*>(h.label));
+                seen << QString("noted %1 from %2").arg(header.code, 0, 16).arg(header.idFrom);
+            }
+            seen << QString::number(clicks.count()); // clicks reported to the owner
+            QCOMPARE(seen.join("; "), c.expected);
+        }
+    }
+
+    void cursorsShowOnlyWhenSet() {
+        QWidget window; // a top-level widget keeps its cursor attribute
+        auto* label = new LabelCtrl(&window);
+        auto* picture = new CHotStatic(&window);
+        const QList<QWidget*> both{label, picture};
+        for (QWidget* w : both)
+            QVERIFY(!w->testAttribute(Qt::WA_SetCursor));
+        label->SetLinkCursor(QCursor(Qt::PointingHandCursor));
+        picture->SetHotCursor(QCursor(Qt::PointingHandCursor));
+        for (QWidget* w : both)
+            QCOMPARE(w->cursor().shape(), Qt::PointingHandCursor);
+        label->SetLinkCursor(std::nullopt);
+        picture->SetHotCursor(std::nullopt);
+        for (QWidget* w : both)
+            QVERIFY(!w->testAttribute(Qt::WA_SetCursor));
+    }
+
+    void showsTemplate100() {
+        AboutDialog dialog;
+        QCOMPARE(dialog.windowTitle(), QString("About Sonvault"));
+        QCOMPARE(dialog.size(), QSize(363, 198)); // 242 x 122 dialog units
+        QVERIFY(dialog.minimumSize() == dialog.maximumSize());
+        QVERIFY(!dialog.windowIcon().isNull());
+        QStringList shown;
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            shown << label->text();
+        for (const char* text : {"Sonvault Version 1.0", "Web:", "Email:"})
+            QVERIFY2(shown.contains(text), text);
+        auto* ok = dialog.findChild<QPushButton*>("okButton");
+        QVERIFY(ok && ok->isDefault() && ok->text() == "OK");
+        QCOMPARE(dialog.webLink().controlId(), 1016);
+        QCOMPARE(dialog.mailLink().controlId(), 1017);
+    }
+
+    void linksLookHotAndOpenTheirAddresses() {
+        OpenedLinks opened;
+        AboutDialog dialog;
+        dialog.show();
+        for (LabelCtrl* link : {&dialog.webLink(), &dialog.mailLink()}) {
+            QVERIFY(link->font().underline());
+            QCOMPARE(link->textColor(), QColor(0, 0, 128));
+            QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+            QTest::mousePress(link, Qt::LeftButton);
+        }
+        QCOMPARE(opened.urls, QStringList({QString(AboutDialog::kWebAddress),
+                                           QString("mailto:") + AboutDialog::kMailAddress}));
+        QVERIFY(dialog.isVisible());
+    }
+
+    void okAndEscapeEndTheBox() {
+        AboutDialog dialog;
+        dialog.show();
+        QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(!dialog.isVisible());
+
+        AboutDialog second;
+        second.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&second));
+        QTest::keyClick(&second, Qt::Key_Escape);
+        QCOMPARE(second.result(), int(QDialog::Rejected));
+        QVERIFY(!second.isVisible());
+    }
+};
+
+QTEST_MAIN(ControlsTest)
+#include "ControlsTest.moc"
