@@ -3,8 +3,7 @@
 // load, a file it cannot read), and its own settings survive it.
 #include "app/player/CMediaPlayer.h"
 
-#include "MidiBuilder.h"
-#include "WavBuilder.h"
+#include "PlaybackSupport.h"
 
 #include <QAudioDevice>
 #include <QFile>
@@ -14,7 +13,9 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
-#include <memory>
+
+using testing_support::EffectWav;
+using testing_support::MidiBuilder;
 
 class CMediaPlayerTest : public QObject {
     Q_OBJECT
@@ -22,8 +23,7 @@ class CMediaPlayerTest : public QObject {
 private slots:
     void initTestCase();
     void init();
-    void saysWhenThereIsNoAudioDevice();
-    void audioDeviceIsFedAtItsOwnPace();
+    void outputDeviceIsFedOrItsAbsenceSaid();
     void songPlaysOnceTheSoundFontIsLoaded();
     void transportBarDrivesTheEngine();
     void emptyNameReleasesTheFile();
@@ -32,9 +32,25 @@ private slots:
     void volumeIsRemembered();
 
 private:
-    QString WriteTemp(const QString& name, const std::vector<std::uint8_t>& bytes);
-    static void WaitForSoundFont(CMediaPlayer& player);
-    static QToolButton* Button(CMediaPlayer& player, int index);
+    QString WriteTemp(const QString& name, const std::vector<std::uint8_t>& bytes) {
+        QFile file(m_files.filePath(name));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            file.write(reinterpret_cast<const char*>(bytes.data()),
+                       static_cast<qint64>(bytes.size()));
+        }
+        return file.fileName();
+    }
+    static void WaitForSoundFont(CMediaPlayer& player) {
+        if (player.IsLoadingSoundFont()) {
+            QSignalSpy loaded(&player, &CMediaPlayer::soundFontLoaded);
+            QVERIFY(loaded.wait(20000));
+        }
+    }
+    // In layout order: play/pause, stop.
+    static QToolButton* Button(CMediaPlayer& player, int index) {
+        const auto buttons = player.Controls()->findChildren<QToolButton*>();
+        return buttons.size() > index ? buttons[index] : nullptr;
+    }
 
     QTemporaryDir m_settingsDir;
     QTemporaryDir m_files;
@@ -49,59 +65,24 @@ void CMediaPlayerTest::init() {
     QSettings("Merrow Applications", "Sonvault Player").clear();
 }
 
-QString CMediaPlayerTest::WriteTemp(const QString& name, const std::vector<std::uint8_t>& bytes) {
-    const QString path = m_files.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return {};
-    }
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
-    return path;
-}
-
-void CMediaPlayerTest::WaitForSoundFont(CMediaPlayer& player) {
-    if (player.IsLoadingSoundFont()) {
-        QSignalSpy loaded(&player, &CMediaPlayer::soundFontLoaded);
-        QVERIFY(loaded.wait(20000));
-    }
-}
-
-// The transport bar's buttons in layout order: play/pause, stop.
-QToolButton* CMediaPlayerTest::Button(CMediaPlayer& player, int index) {
-    const auto buttons = player.Controls()->findChildren<QToolButton*>();
-    return buttons.size() > index ? buttons[index] : nullptr;
-}
-
-void CMediaPlayerTest::saysWhenThereIsNoAudioDevice() {
-    if (!QMediaDevices::defaultAudioOutput().isNull()) {
-        QSKIP("this machine has an audio output device");
-    }
+void CMediaPlayerTest::outputDeviceIsFedOrItsAbsenceSaid() {
     CMediaPlayer player;
-    player.SetFileName(WriteTemp("e.wav", testing_support::EffectWav(11025, 441.0)));
+    player.SetFileName(WriteTemp("e.wav", EffectWav(4 * 11025, 441.0)));
     player.Play();
-    QVERIFY(player.StatusText().contains("No audio output device was found"));
-    // The engine renders all the same: it is only not heard.
+    // Without a device the engine renders all the same: it is only not heard.
     QCOMPARE(player.Engine().State(), audio::PlayState::Playing);
-}
-
-void CMediaPlayerTest::audioDeviceIsFedAtItsOwnPace() {
     if (QMediaDevices::defaultAudioOutput().isNull()) {
-        QSKIP("this machine has no audio output device");
+        QVERIFY(player.StatusText().contains("No audio output device was found"));
+        return;
     }
-    CMediaPlayer player;
-    player.SetFileName(WriteTemp("e.wav", testing_support::EffectWav(4 * 11025, 441.0)));
-    player.Play();
-    QVERIFY(!player.StatusText().contains("device"));
     // The sink keeps taking frames as the device plays them.
     QTRY_VERIFY_WITH_TIMEOUT(player.Engine().FramesPlayed() > 44100, 5000);
     QVERIFY(!player.StatusText().contains("device"));
 }
 
 void CMediaPlayerTest::songPlaysOnceTheSoundFontIsLoaded() {
-    const QString song =
-        WriteTemp("temp.mid", testing_support::MidiBuilder().Note(0, 192, 0, 60).Build(768));
     CMediaPlayer player;
-    player.SetFileName(song);
+    player.SetFileName(WriteTemp("temp.mid", MidiBuilder().Note(0, 192, 0, 60).Build(768)));
     player.Play(); // may come before the SoundFont is there: it starts when it arrives
     WaitForSoundFont(player);
     if (audio::FindDefaultSoundFont().empty()) {
@@ -111,22 +92,17 @@ void CMediaPlayerTest::songPlaysOnceTheSoundFontIsLoaded() {
     QCOMPARE(player.Engine().State(), audio::PlayState::Playing);
 
     // Stand in for the sound card, and let the controls catch up.
-    std::vector<float> block(2 * 22050);
+    testing_support::Frames block(2 * 22050);
     player.Engine().Pull(block.data(), 22050);
-    float peak = 0;
-    for (const float s : block) {
-        peak = std::max(peak, std::fabs(s));
-    }
-    QVERIFY(peak > 0.01f);
+    QVERIFY(testing_support::PeakOf(block) > 0.01f);
     // A sound card, where there is one, may have taken more by now.
     QTRY_VERIFY(player.Controls()->findChild<QSlider*>()->value() >= 500);
     QCOMPARE(player.Controls()->state(), PlayerControls::State::Playing);
-    QVERIFY(player.StatusText().contains("song") || player.StatusText().contains("audio"));
 }
 
 void CMediaPlayerTest::transportBarDrivesTheEngine() {
     CMediaPlayer player;
-    player.SetFileName(WriteTemp("e.wav", testing_support::EffectWav(2 * 11025, 441.0)));
+    player.SetFileName(WriteTemp("e.wav", EffectWav(2 * 11025, 441.0)));
     WaitForSoundFont(player); // arriving after the effect, it must leave the effect alone
     QToolButton* play = Button(player, 0);
     QToolButton* stop = Button(player, 1);
@@ -156,7 +132,7 @@ void CMediaPlayerTest::transportBarDrivesTheEngine() {
 }
 
 void CMediaPlayerTest::emptyNameReleasesTheFile() {
-    const QString path = WriteTemp("temp.wav", testing_support::EffectWav(11025, 441.0));
+    const QString path = WriteTemp("temp.wav", EffectWav(11025, 441.0));
     CMediaPlayer player;
     player.SetFileName(path);
     player.Play();
@@ -185,16 +161,13 @@ void CMediaPlayerTest::missingSoundFontIsSaidAndNothingBreaks() {
     CMediaPlayer player;
     WaitForSoundFont(player);
     QVERIFY(player.StatusText().contains("\"gone.sf2\" could not be loaded"));
-    player.SetFileName(
-        WriteTemp("temp.mid", testing_support::MidiBuilder().Note(0, 192, 0, 60).Build(768)));
+    player.SetFileName(WriteTemp("temp.mid", MidiBuilder().Note(0, 192, 0, 60).Build(768)));
     player.Play(); // a song cannot start: it stays stopped rather than pretending to play
     QCOMPARE(player.Engine().State(), audio::PlayState::Stopped);
     QCOMPARE(player.Controls()->state(), PlayerControls::State::Stopped);
-    std::vector<float> block(2 * 4410);
-    player.Engine().Pull(block.data(), 4410);
     QVERIFY(player.StatusText().contains("could not be loaded"));
     // Effects still play without a SoundFont.
-    player.SetFileName(WriteTemp("e.wav", testing_support::EffectWav(11025, 441.0)));
+    player.SetFileName(WriteTemp("e.wav", EffectWav(11025, 441.0)));
     player.Play();
     QCOMPARE(player.Engine().State(), audio::PlayState::Playing);
 }
@@ -203,7 +176,7 @@ void CMediaPlayerTest::volumeIsRemembered() {
     {
         CMediaPlayer player;
         QCOMPARE(player.Controls()->volume(), 80);
-        auto sliders = player.Controls()->findChildren<QSlider*>();
+        const auto sliders = player.Controls()->findChildren<QSlider*>();
         QCOMPARE(sliders.size(), 2);
         sliders[1]->setValue(35);
     }
