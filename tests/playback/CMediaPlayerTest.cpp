@@ -26,8 +26,7 @@ private slots:
     void outputDeviceIsFedOrItsAbsenceSaid();
     void songPlaysOnceTheSoundFontIsLoaded();
     void transportBarDrivesTheEngine();
-    void emptyNameReleasesTheFile();
-    void unreadableFileIsSaid();
+    void unreadableFileIsSaidAndAnEmptyNameReleases();
     void missingSoundFontIsSaidAndNothingBreaks();
     void volumeIsRemembered();
 
@@ -131,9 +130,16 @@ void CMediaPlayerTest::transportBarDrivesTheEngine() {
     QVERIFY(!stop->isEnabled());
 }
 
-void CMediaPlayerTest::emptyNameReleasesTheFile() {
-    const QString path = WriteTemp("temp.wav", EffectWav(11025, 441.0));
+void CMediaPlayerTest::unreadableFileIsSaidAndAnEmptyNameReleases() {
     CMediaPlayer player;
+    player.SetFileName(WriteTemp("junk.mid", {'j', 'u', 'n', 'k'}));
+    QVERIFY(player.StatusText().contains("neither a MIDI song nor a WAV sound"));
+    player.SetFileName(m_files.filePath("missing.wav"));
+    QVERIFY(player.StatusText().contains("cannot be read"));
+    player.Play();
+    QCOMPARE(player.Engine().State(), audio::PlayState::Stopped);
+
+    const QString path = WriteTemp("temp.wav", EffectWav(11025, 441.0));
     player.SetFileName(path);
     player.Play();
     player.SetFileName(QString());
@@ -142,16 +148,6 @@ void CMediaPlayerTest::emptyNameReleasesTheFile() {
     QVERIFY(!Button(player, 0)->isEnabled());
     QVERIFY(QFile::remove(path));
     player.Play(); // nothing to play, nothing happens
-    QCOMPARE(player.Engine().State(), audio::PlayState::Stopped);
-}
-
-void CMediaPlayerTest::unreadableFileIsSaid() {
-    CMediaPlayer player;
-    player.SetFileName(WriteTemp("junk.mid", {'j', 'u', 'n', 'k'}));
-    QVERIFY(player.StatusText().contains("neither a MIDI song nor a WAV sound"));
-    player.SetFileName(m_files.filePath("missing.wav"));
-    QVERIFY(player.StatusText().contains("cannot be read"));
-    player.Play();
     QCOMPARE(player.Engine().State(), audio::PlayState::Stopped);
 }
 
