@@ -14,18 +14,13 @@
 namespace testing_support {
 
 inline constexpr int kRate = 44100;
-inline constexpr std::uint32_t kSongTempo = 1605631; // microseconds per quarter, as converted
-inline constexpr double kQuarter = kSongTempo / 1e6;
+inline constexpr double kQuarter = 1.605631; // seconds per quarter in every converted song
 
-inline void PutVarLen(Bytes& out, std::uint32_t v) {
-    int shift = 28;
-    while (shift > 0 && (v >> shift) == 0) {
-        shift -= 7;
+inline void PutVarLen(Bytes& out, std::uint32_t v, std::uint8_t more = 0) {
+    if (v > 0x7F) {
+        PutVarLen(out, v >> 7, 0x80);
     }
-    for (; shift > 0; shift -= 7) {
-        out.push_back(static_cast<std::uint8_t>(0x80 | ((v >> shift) & 0x7F)));
-    }
-    out.push_back(static_cast<std::uint8_t>(v & 0x7F));
+    out.push_back(static_cast<std::uint8_t>((v & 0x7F) | more));
 }
 
 // A Standard MIDI File of one track that holds `track` as given.
@@ -44,11 +39,7 @@ inline Bytes Smf(const Bytes& track, std::uint16_t division = 192) {
 // those on one tick in the order they were added.
 class MidiBuilder {
 public:
-    MidiBuilder() {
-        Meta(0, 0x51,
-             {static_cast<std::uint8_t>(kSongTempo >> 16),
-              static_cast<std::uint8_t>(kSongTempo >> 8), static_cast<std::uint8_t>(kSongTempo)});
-    }
+    MidiBuilder() { Meta(0, 0x51, {0x18, 0x7F, 0xFF}); } // the songs' tempo
     MidiBuilder& Raw(std::uint32_t tick, Bytes bytes) {
         m_events.emplace_back(tick, std::move(bytes));
         return *this;
