@@ -21,14 +21,130 @@ class CMediaPlayerTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void outputDeviceIsFedOrItsAbsenceSaid();
-    void songPlaysOnceTheSoundFontIsLoaded();
-    void transportBarDrivesTheEngine();
-    void unreadableFileIsSaidAndAnEmptyNameReleases();
-    void missingSoundFontIsSaidAndNothingBreaks();
-    void volumeIsRemembered();
+    void initTestCase() {
+        QVERIFY(m_settingsDir.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+    }
+
+    void init() { QSettings("Merrow Applications", "Sonvault Player").clear(); }
+
+    void outputDeviceIsFedOrItsAbsenceSaid() {
+        CMediaPlayer player;
+        player.SetFileName(WriteTemp("e.wav", EffectWav(4 * 11025, 441.0)));
+        player.Play();
+        // Without a device the engine renders all the same: it is only not heard.
+        QCOMPARE(player.Engine().State(), audio::PlayState::Playing);
+        if (QMediaDevices::defaultAudioOutput().isNull()) {
+            QVERIFY(player.StatusText().contains("No audio output device was found"));
+            return;
+        }
+        // The sink keeps taking frames as the device plays them.
+        QTRY_VERIFY_WITH_TIMEOUT(player.Engine().FramesPlayed() > 44100, 5000);
+        QVERIFY(!player.StatusText().contains("device"));
+    }
+
+    void songPlaysOnceTheSoundFontIsLoaded() {
+        CMediaPlayer player;
+        player.SetFileName(WriteTemp("temp.mid", MidiBuilder().Note(0, 192, 0, 60).Build(768)));
+        player.Play(); // may come before the SoundFont is there: it starts when it arrives
+        WaitForSoundFont(player);
+        if (audio::FindDefaultSoundFont().empty()) {
+            QSKIP("no General MIDI SoundFont on this machine");
+        }
+        QVERIFY(!player.Engine().WaitingForSoundFont());
+        QCOMPARE(player.Engine().State(), audio::PlayState::Playing);
+
+        // Stand in for the sound card, and let the controls catch up.
+        testing_support::Frames block(2 * 22050);
+        player.Engine().Pull(block.data(), 22050);
+        QVERIFY(testing_support::PeakOf(block) > 0.01f);
+        // A sound card, where there is one, may have taken more by now.
+        QTRY_VERIFY(player.Controls()->findChild<QSlider*>()->value() >= 500);
+        QCOMPARE(player.Controls()->state(), PlayerControls::State::Playing);
+    }
+
+    void transportBarDrivesTheEngine() {
+        CMediaPlayer player;
+        player.SetFileName(WriteTemp("e.wav", EffectWav(2 * 11025, 441.0)));
+        WaitForSoundFont(player); // arriving after the effect, it must leave the effect alone
+        QToolButton* play = Button(player, 0);
+        QToolButton* stop = Button(player, 1);
+        QVERIFY(play && stop);
+        QVERIFY(play->isEnabled());
+        QVERIFY(!stop->isEnabled());
+
+        play->click();
+        QCOMPARE(player.Engine().State(), audio::PlayState::Playing);
+        QCOMPARE(play->toolTip(), QString("Pause"));
+        QVERIFY(stop->isEnabled());
+        play->click();
+        QCOMPARE(player.Engine().State(), audio::PlayState::Paused);
+        QCOMPARE(play->toolTip(), QString("Play"));
+
+        // A click on the seek slider's groove jumps to that place.
+        auto* seek = player.Controls()->findChild<QSlider*>();
+        QVERIFY(seek->isEnabled());
+        QCOMPARE(seek->maximum(), 2000);
+        QTest::mouseClick(seek, Qt::LeftButton, {},
+                          QPoint(seek->width() * 3 / 4, seek->height() / 2));
+        QVERIFY(std::abs(player.Engine().Position() - 1.5) < 0.15);
+
+        stop->click();
+        QCOMPARE(player.Engine().State(), audio::PlayState::Stopped);
+        QCOMPARE(player.Engine().Position(), 0.0);
+        QVERIFY(!stop->isEnabled());
+    }
+
+    void unreadableFileIsSaidAndAnEmptyNameReleases() {
+        CMediaPlayer player;
+        player.SetFileName(WriteTemp("junk.mid", {'j', 'u', 'n', 'k'}));
+        QVERIFY(player.StatusText().contains("neither a MIDI song nor a WAV sound"));
+        player.SetFileName(m_files.filePath("missing.wav"));
+        QVERIFY(player.StatusText().contains("cannot be read"));
+        player.Play();
+        QCOMPARE(player.Engine().State(), audio::PlayState::Stopped);
+
+        const QString path = WriteTemp("temp.wav", EffectWav(11025, 441.0));
+        player.SetFileName(path);
+        player.Play();
+        player.SetFileName(QString());
+        QCOMPARE(player.Engine().Kind(), audio::FileKind::None);
+        QCOMPARE(player.Engine().State(), audio::PlayState::Stopped);
+        QVERIFY(!Button(player, 0)->isEnabled());
+        QVERIFY(QFile::remove(path));
+        player.Play(); // nothing to play, nothing happens
+        QCOMPARE(player.Engine().State(), audio::PlayState::Stopped);
+    }
+
+    void missingSoundFontIsSaidAndNothingBreaks() {
+        QSettings("Merrow Applications", "Sonvault Player")
+            .setValue("SoundFont", m_files.filePath("gone.sf2"));
+        CMediaPlayer player;
+        WaitForSoundFont(player);
+        QVERIFY(player.StatusText().contains("\"gone.sf2\" could not be loaded"));
+        player.SetFileName(WriteTemp("temp.mid", MidiBuilder().Note(0, 192, 0, 60).Build(768)));
+        player.Play(); // a song cannot start: it stays stopped rather than pretending to play
+        QCOMPARE(player.Engine().State(), audio::PlayState::Stopped);
+        QCOMPARE(player.Controls()->state(), PlayerControls::State::Stopped);
+        QVERIFY(player.StatusText().contains("could not be loaded"));
+        // Effects still play without a SoundFont.
+        player.SetFileName(WriteTemp("e.wav", EffectWav(11025, 441.0)));
+        player.Play();
+        QCOMPARE(player.Engine().State(), audio::PlayState::Playing);
+    }
+
+    void volumeIsRemembered() {
+        {
+            CMediaPlayer player;
+            QCOMPARE(player.Controls()->volume(), 80);
+            const auto sliders = player.Controls()->findChildren<QSlider*>();
+            QCOMPARE(sliders.size(), 2);
+            sliders[1]->setValue(35);
+        }
+        CMediaPlayer again;
+        QCOMPARE(again.Controls()->volume(), 35);
+        QCOMPARE(QSettings("Merrow Applications", "Sonvault Player").value("Volume").toInt(), 35);
+    }
 
 private:
     QString WriteTemp(const QString& name, const std::vector<std::uint8_t>& bytes) {
@@ -54,132 +170,6 @@ private:
     QTemporaryDir m_settingsDir;
     QTemporaryDir m_files;
 };
-
-void CMediaPlayerTest::initTestCase() {
-    QVERIFY(m_settingsDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
-}
-
-void CMediaPlayerTest::init() {
-    QSettings("Merrow Applications", "Sonvault Player").clear();
-}
-
-void CMediaPlayerTest::outputDeviceIsFedOrItsAbsenceSaid() {
-    CMediaPlayer player;
-    player.SetFileName(WriteTemp("e.wav", EffectWav(4 * 11025, 441.0)));
-    player.Play();
-    // Without a device the engine renders all the same: it is only not heard.
-    QCOMPARE(player.Engine().State(), audio::PlayState::Playing);
-    if (QMediaDevices::defaultAudioOutput().isNull()) {
-        QVERIFY(player.StatusText().contains("No audio output device was found"));
-        return;
-    }
-    // The sink keeps taking frames as the device plays them.
-    QTRY_VERIFY_WITH_TIMEOUT(player.Engine().FramesPlayed() > 44100, 5000);
-    QVERIFY(!player.StatusText().contains("device"));
-}
-
-void CMediaPlayerTest::songPlaysOnceTheSoundFontIsLoaded() {
-    CMediaPlayer player;
-    player.SetFileName(WriteTemp("temp.mid", MidiBuilder().Note(0, 192, 0, 60).Build(768)));
-    player.Play(); // may come before the SoundFont is there: it starts when it arrives
-    WaitForSoundFont(player);
-    if (audio::FindDefaultSoundFont().empty()) {
-        QSKIP("no General MIDI SoundFont on this machine");
-    }
-    QVERIFY(!player.Engine().WaitingForSoundFont());
-    QCOMPARE(player.Engine().State(), audio::PlayState::Playing);
-
-    // Stand in for the sound card, and let the controls catch up.
-    testing_support::Frames block(2 * 22050);
-    player.Engine().Pull(block.data(), 22050);
-    QVERIFY(testing_support::PeakOf(block) > 0.01f);
-    // A sound card, where there is one, may have taken more by now.
-    QTRY_VERIFY(player.Controls()->findChild<QSlider*>()->value() >= 500);
-    QCOMPARE(player.Controls()->state(), PlayerControls::State::Playing);
-}
-
-void CMediaPlayerTest::transportBarDrivesTheEngine() {
-    CMediaPlayer player;
-    player.SetFileName(WriteTemp("e.wav", EffectWav(2 * 11025, 441.0)));
-    WaitForSoundFont(player); // arriving after the effect, it must leave the effect alone
-    QToolButton* play = Button(player, 0);
-    QToolButton* stop = Button(player, 1);
-    QVERIFY(play && stop);
-    QVERIFY(play->isEnabled());
-    QVERIFY(!stop->isEnabled());
-
-    play->click();
-    QCOMPARE(player.Engine().State(), audio::PlayState::Playing);
-    QCOMPARE(play->toolTip(), QString("Pause"));
-    QVERIFY(stop->isEnabled());
-    play->click();
-    QCOMPARE(player.Engine().State(), audio::PlayState::Paused);
-    QCOMPARE(play->toolTip(), QString("Play"));
-
-    // A click on the seek slider's groove jumps to that place.
-    auto* seek = player.Controls()->findChild<QSlider*>();
-    QVERIFY(seek->isEnabled());
-    QCOMPARE(seek->maximum(), 2000);
-    QTest::mouseClick(seek, Qt::LeftButton, {}, QPoint(seek->width() * 3 / 4, seek->height() / 2));
-    QVERIFY(std::abs(player.Engine().Position() - 1.5) < 0.15);
-
-    stop->click();
-    QCOMPARE(player.Engine().State(), audio::PlayState::Stopped);
-    QCOMPARE(player.Engine().Position(), 0.0);
-    QVERIFY(!stop->isEnabled());
-}
-
-void CMediaPlayerTest::unreadableFileIsSaidAndAnEmptyNameReleases() {
-    CMediaPlayer player;
-    player.SetFileName(WriteTemp("junk.mid", {'j', 'u', 'n', 'k'}));
-    QVERIFY(player.StatusText().contains("neither a MIDI song nor a WAV sound"));
-    player.SetFileName(m_files.filePath("missing.wav"));
-    QVERIFY(player.StatusText().contains("cannot be read"));
-    player.Play();
-    QCOMPARE(player.Engine().State(), audio::PlayState::Stopped);
-
-    const QString path = WriteTemp("temp.wav", EffectWav(11025, 441.0));
-    player.SetFileName(path);
-    player.Play();
-    player.SetFileName(QString());
-    QCOMPARE(player.Engine().Kind(), audio::FileKind::None);
-    QCOMPARE(player.Engine().State(), audio::PlayState::Stopped);
-    QVERIFY(!Button(player, 0)->isEnabled());
-    QVERIFY(QFile::remove(path));
-    player.Play(); // nothing to play, nothing happens
-    QCOMPARE(player.Engine().State(), audio::PlayState::Stopped);
-}
-
-void CMediaPlayerTest::missingSoundFontIsSaidAndNothingBreaks() {
-    QSettings("Merrow Applications", "Sonvault Player")
-        .setValue("SoundFont", m_files.filePath("gone.sf2"));
-    CMediaPlayer player;
-    WaitForSoundFont(player);
-    QVERIFY(player.StatusText().contains("\"gone.sf2\" could not be loaded"));
-    player.SetFileName(WriteTemp("temp.mid", MidiBuilder().Note(0, 192, 0, 60).Build(768)));
-    player.Play(); // a song cannot start: it stays stopped rather than pretending to play
-    QCOMPARE(player.Engine().State(), audio::PlayState::Stopped);
-    QCOMPARE(player.Controls()->state(), PlayerControls::State::Stopped);
-    QVERIFY(player.StatusText().contains("could not be loaded"));
-    // Effects still play without a SoundFont.
-    player.SetFileName(WriteTemp("e.wav", EffectWav(11025, 441.0)));
-    player.Play();
-    QCOMPARE(player.Engine().State(), audio::PlayState::Playing);
-}
-
-void CMediaPlayerTest::volumeIsRemembered() {
-    {
-        CMediaPlayer player;
-        QCOMPARE(player.Controls()->volume(), 80);
-        const auto sliders = player.Controls()->findChildren<QSlider*>();
-        QCOMPARE(sliders.size(), 2);
-        sliders[1]->setValue(35);
-    }
-    CMediaPlayer again;
-    QCOMPARE(again.Controls()->volume(), 35);
-    QCOMPARE(QSettings("Merrow Applications", "Sonvault Player").value("Volume").toInt(), 35);
-}
 
 QTEST_MAIN(CMediaPlayerTest)
 #include "CMediaPlayerTest.moc"
