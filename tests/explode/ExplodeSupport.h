@@ -97,7 +97,9 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // A seekable stream holding the bytes, positioned at their start.
 inline File TempStream(const Bytes& bytes) {
     File f(std::tmpfile());
-    std::fwrite(bytes.data(), 1, bytes.size(), f.get());
+    if (!bytes.empty()) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f.get());
+    }
     std::rewind(f.get());
     return f;
 }
