@@ -1,5 +1,6 @@
 #include "MidiCleaner.h"
 
+#include "MidiTiming.h"
 #include "archive/Bytes.h"
 
 #include <algorithm>
@@ -7,21 +8,6 @@
 
 namespace audio {
 namespace {
-
-bool VarLen(sv::ByteCursor& in, std::uint32_t& value) {
-    value = 0;
-    for (int i = 0; i < 4; ++i) {
-        const std::uint8_t b = in.U8();
-        if (in.Failed()) {
-            return false;
-        }
-        value = (value << 7) | (b & 0x7F);
-        if ((b & 0x80) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
 
 void PutVarLen(std::vector<std::uint8_t>& out, std::uint32_t value) {
     std::uint8_t bytes[5];

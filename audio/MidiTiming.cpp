@@ -25,7 +25,15 @@ bool ChunkIs(std::span<const std::uint8_t> id, const char* name) {
     return id.size() == 4 && std::memcmp(id.data(), name, 4) == 0;
 }
 
-// A variable-length number; false when it runs past 4 bytes or the data.
+
+// Data bytes that follow a channel status.
+int ChannelDataBytes(std::uint8_t status) {
+    const std::uint8_t kind = status & 0xF0;
+    return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
+}
+
+} // namespace
+
 bool VarLen(sv::ByteCursor& in, std::uint32_t& value) {
     value = 0;
     for (int i = 0; i < 4; ++i) {
@@ -40,14 +48,6 @@ bool VarLen(sv::ByteCursor& in, std::uint32_t& value) {
     }
     return false;
 }
-
-// Data bytes that follow a channel status.
-int ChannelDataBytes(std::uint8_t status) {
-    const std::uint8_t kind = status & 0xF0;
-    return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
-}
-
-} // namespace
 
 bool MidiTiming::Parse(std::span<const std::uint8_t> file) {
     *this = MidiTiming();

@@ -15,7 +15,15 @@
 #include <span>
 #include <vector>
 
+namespace sv {
+class ByteCursor;
+}
+
 namespace audio {
+
+// A Standard MIDI File's variable-length number (at most 4 bytes); false when it runs past them
+// or past the data.
+bool VarLen(sv::ByteCursor& in, std::uint32_t& value);
 
 class MidiTiming {
 public:
