@@ -25,7 +25,6 @@ bool ChunkIs(std::span<const std::uint8_t> id, const char* name) {
     return id.size() == 4 && std::memcmp(id.data(), name, 4) == 0;
 }
 
-
 // Data bytes that follow a channel status.
 int ChannelDataBytes(std::uint8_t status) {
     const std::uint8_t kind = status & 0xF0;

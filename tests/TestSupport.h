@@ -2,12 +2,12 @@
 #pragma once
 
 #include "archive/Paths.h"
-
-#include <gtest/gtest.h>
+#include "archive/ProgressControl.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <random>
 #include <string>
@@ -48,7 +48,8 @@ private:
 
 inline void WriteFile(const std::string& path, const Bytes& bytes) {
     std::ofstream out(sv::ToPath(path), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     ASSERT_TRUE(out.good()) << path;
 }
 
@@ -57,7 +58,9 @@ inline Bytes ReadFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline bool Exists(const std::string& path) { return std::filesystem::exists(sv::ToPath(path)); }
+inline bool Exists(const std::string& path) {
+    return std::filesystem::exists(sv::ToPath(path));
+}
 
 inline void PutLE16(Bytes& b, std::uint16_t v) {
     b.push_back(static_cast<std::uint8_t>(v));
@@ -70,7 +73,7 @@ inline void PutLE32(Bytes& b, std::uint32_t v) {
 }
 
 struct Record {
-    std::string name;   // name directory; ignored for a number directory
+    std::string name; // name directory; ignored for a number directory
     std::uint32_t number = 0;
     Bytes data;
 };
@@ -103,5 +106,17 @@ inline Bytes Filled(std::size_t n, std::uint8_t first) {
     }
     return b;
 }
+
+// Records every call as a line ("show", "range 0 10", "pos 3", "hide").
+class RecordingProgress final : public ProgressControl {
+public:
+    void Show() override { calls.push_back("show"); }
+    void SetRange(std::int32_t low, std::int32_t high) override {
+        calls.push_back("range " + std::to_string(low) + " " + std::to_string(high));
+    }
+    void SetPos(std::int32_t pos) override { calls.push_back("pos " + std::to_string(pos)); }
+    void Hide() override { calls.push_back("hide"); }
+    std::vector<std::string> calls;
+};
 
 } // namespace testing_support

@@ -12,23 +12,12 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-class RecordedProgress final : public ProgressControl {
-public:
-    void Show() override { calls.push_back("show"); }
-    void SetRange(std::int32_t low, std::int32_t high) override {
-        calls.push_back("range " + std::to_string(low) + " " + std::to_string(high));
-    }
-    void SetPos(std::int32_t pos) override { calls.push_back("pos " + std::to_string(pos)); }
-    void Hide() override { calls.push_back("hide"); }
-    Calls calls;
-};
-
 class RecoveryTest : public ::testing::Test {
 protected:
     ScratchDir dir;
     std::string game = dir.Sub("Arena2");
     std::string work = dir.Sub("work");
-    RecordedProgress progress;
+    RecordingProgress progress;
     std::vector<std::string> lines;
     GameData data;
 

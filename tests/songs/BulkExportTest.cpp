@@ -7,17 +7,6 @@ using namespace testing_support;
 
 namespace {
 
-class RecordingProgress final : public ProgressControl {
-public:
-    void Show() override { calls.push_back("show"); }
-    void SetRange(std::int32_t low, std::int32_t high) override {
-        calls.push_back("range " + std::to_string(low) + " " + std::to_string(high));
-    }
-    void SetPos(std::int32_t pos) override { calls.push_back("pos " + std::to_string(pos)); }
-    void Hide() override { calls.push_back("hide"); }
-    std::vector<std::string> calls;
-};
-
 class BulkExportTest : public ::testing::Test {
 protected:
     void SetUp() override {
