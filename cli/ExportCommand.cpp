@@ -39,9 +39,9 @@ int RunExport(const ExportOptions& options) {
     if (result.notWritten.size() > kShown) {
         Fail("... and " + std::to_string(result.notWritten.size() - kShown) + " more not written");
     }
-    std::fprintf(stderr, "%d files written, %d files passed over, %llu bytes, %.2f seconds\n",
-                 result.written, result.passedOver, static_cast<unsigned long long>(result.bytes),
-                 seconds.count());
+    (void)std::fprintf(stderr, "%d files written, %d files passed over, %llu bytes, %.2f seconds\n",
+                       result.written, result.passedOver,
+                       static_cast<unsigned long long>(result.bytes), seconds.count());
     return result.passedOver == 0 ? kDone : kFailed;
 }
 

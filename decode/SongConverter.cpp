@@ -125,7 +125,8 @@ public:
     explicit FileSink(std::FILE* file) : m_file(file) {}
     void Seek(std::size_t offset) override { sv::SeekTo(m_file, offset); }
     void Write(const void* bytes, std::size_t count) override {
-        std::fwrite(bytes, 1, count, m_file);
+        // A failed write sets the stream's error flag, which the output file checks on commit.
+        (void)std::fwrite(bytes, 1, count, m_file);
     }
 
 private:
