@@ -23,14 +23,14 @@ void PutVarLen(std::vector<std::uint8_t>& out, std::uint32_t value) {
 
 // A delta time beyond what 4 bytes hold (the sum of many dropped ones) is spread over empty
 // text events.
-void PutDelta(std::vector<std::uint8_t>& out, std::uint32_t delta) {
+void PutDelta(std::vector<std::uint8_t>& out, std::uint64_t delta) {
     constexpr std::uint32_t kMaxVarLen = 0x0FFFFFFF;
     while (delta > kMaxVarLen) {
         PutVarLen(out, kMaxVarLen);
         out.insert(out.end(), {0xFF, 0x01, 0x00});
         delta -= kMaxVarLen;
     }
-    PutVarLen(out, delta);
+    PutVarLen(out, static_cast<std::uint32_t>(delta));
 }
 
 void PutBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t value) {
@@ -52,7 +52,7 @@ int DataBytes(std::uint8_t status) {
 bool CleanTrack(std::span<const std::uint8_t> track, std::vector<std::uint8_t>& out,
                 bool& removed) {
     sv::ByteCursor in(track);
-    std::uint32_t carried = 0; // delta time of dropped events, owed to the next one kept
+    std::uint64_t carried = 0; // delta time of dropped events, owed to the next one kept
     std::uint8_t running = 0;
     while (in.Remaining() > 0) {
         std::uint32_t delta = 0;

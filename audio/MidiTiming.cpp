@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace audio {
 namespace {
@@ -94,6 +95,10 @@ bool MidiTiming::ParseTrack(std::span<const std::uint8_t> track, Tempos& tempos)
     while (in.Remaining() > 0) {
         std::uint32_t delta = 0;
         if (!VarLen(in, delta)) {
+            return false;
+        }
+        // A track longer than the tick counter would wrap and end before it began.
+        if (delta > std::numeric_limits<std::uint32_t>::max() - tick) {
             return false;
         }
         tick += delta;

@@ -59,6 +59,11 @@ TEST(MidiTiming, BrokenFilesAreRefused) {
     noHeader[0] = 'X';
     Bytes zeroDivision = good;
     zeroDivision[12] = zeroDivision[13] = 0;
+    Bytes longTrack; // 17 gaps of 0x0FFFFFFF ticks pass 2^32
+    for (int i = 0; i < 17; ++i) {
+        longTrack.insert(longTrack.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 0});
+    }
+    longTrack.insert(longTrack.end(), {0x00, 0xFF, 0x2F, 0x00});
     const Bytes cases[] = {
         {},
         noHeader,
@@ -67,6 +72,7 @@ TEST(MidiTiming, BrokenFilesAreRefused) {
         Bytes(good.begin(), good.begin() + 26),                // cut inside the tempo event
         Smf({0x81, 0x81, 0x81, 0x81, 0x01, 0xFF, 0x2F, 0x00}), // a 5-byte delta time
         Smf({0x00, 60, 100}),                                  // data before any status
+        Smf(longTrack),                                        // outlasts the tick counter
     };
     MidiTiming t;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
