@@ -2,7 +2,7 @@
 
 #include "app/main/MainDialog.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 namespace sv {
 
@@ -10,6 +10,8 @@ namespace sv {
 PlayerApp::PlayerApp() {
     QCoreApplication::setOrganizationName(QStringLiteral("Merrow Applications"));
     QCoreApplication::setApplicationName(QStringLiteral("Sonvault"));
+    // Lets a Wayland desktop match the window to its desktop entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.sonvault"));
 }
 
 bool PlayerApp::InitInstance() {
