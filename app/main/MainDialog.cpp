@@ -116,6 +116,11 @@ CMediaPlayer* MainDialog::Player() const {
 
 void MainDialog::OnInitDialog() {
     workFolder = QDir::toNativeSeparators(QDir::currentPath()).toStdString();
+    if (workFolder.empty()) {
+        // The directory is gone: "." makes the temporary files fail to be written, where an
+        // empty folder would put them at the root.
+        workFolder = ".";
+    }
 
     const QIcon appIcon = controls::AppIcon();
     setWindowIcon(appIcon);

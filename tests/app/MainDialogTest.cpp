@@ -606,6 +606,26 @@ private slots:
         QVERIFY(!QFile::exists(m_work + "/temp.hmi"));
     }
 
+    // A work folder removed before start-up: playback fails in the player's area, and nothing is
+    // written anywhere else.
+    void vanishedWorkFolderWritesNothing() {
+        const QString game = DemoCopy();
+        sv::WritePreviousArena2Path(game);
+        const QString gone = Scratch("gone");
+        QVERIFY(QDir().mkpath(gone));
+        QVERIFY(QDir::setCurrent(gone));
+        QVERIFY(QDir(gone).removeRecursively());
+        const bool rootHadTemp = QFile::exists("/temp.mid") || QFile::exists("/temp.hmi");
+        sv::MainDialog dialog;
+        Window w(dialog);
+        w.Select("Songs", 0);
+        QCOMPARE(w.Playing(), audio::FileKind::None);
+        QVERIFY2(w.player->StatusText().contains("could not be extracted"),
+                 qPrintable(w.player->StatusText()));
+        QCOMPARE(QFile::exists("/temp.mid") || QFile::exists("/temp.hmi"), rootHadTemp);
+        QCOMPARE(Snapshot(game).size(), 2);
+    }
+
     // The tree has the focus at start-up; arrows select and play, single expand follows.
     void keyboardAlone() {
         const QString game = DemoCopy();
