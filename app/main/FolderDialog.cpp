@@ -14,8 +14,8 @@ FolderDialog::FolderDialog(QWidget* parent) : QDialog(parent), ui(new Ui::Folder
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(size());
-    controls::EnsureResources();
-    setWindowIcon(controls::AppIcon());
+    EnsureResources();
+    setWindowIcon(AppIcon());
 
     connect(ui->browseButton, &QPushButton::clicked, this, &FolderDialog::OnBrowse);
     connect(ui->openButton, &QPushButton::clicked, this, &FolderDialog::accept);

@@ -6,7 +6,7 @@
 #include "app/main/Settings.h"
 #include "app/player/CMediaPlayer.h"
 #include "archive/Extraction.h"
-#include "archive/Paths.h"
+#include "io/Paths.h"
 #include "controls/AboutDialog.h"
 #include "controls/Dialogs.h"
 #include "controls/Resources.h"
@@ -66,7 +66,7 @@ void DecoderLineToStderr(std::string_view line) {
 }
 
 Ui::MainDialog* SetUpUi(QDialog* dialog) {
-    controls::EnsureResources();
+    EnsureResources();
     auto* ui = new Ui::MainDialog;
     ui->setupUi(dialog);
     return ui;
@@ -122,7 +122,7 @@ void MainDialog::OnInitDialog() {
         workFolder = ".";
     }
 
-    const QIcon appIcon = controls::AppIcon();
+    const QIcon appIcon = AppIcon();
     setWindowIcon(appIcon);
 
     const QSize imageSize(16, 16);

@@ -14,7 +14,6 @@
 #include <memory>
 #include <string>
 
-class CMediaPlayer;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -23,6 +22,8 @@ class MainDialog;
 }
 
 namespace sv {
+
+class CMediaPlayer;
 
 class MainDialog final : public QDialog {
     Q_OBJECT

@@ -3,7 +3,7 @@
 // the bar at once: the bar moves, and no click or key is handled until the operation is over.
 #pragma once
 
-#include "archive/ProgressControl.h"
+#include "io/ProgressControl.h"
 
 class QProgressBar;
 

@@ -159,7 +159,7 @@ void SelectionToFirstSample(benchmark::State& state) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profile.config);
     QDir::setCurrent(profile.work);
     sv::MainDialog dialog;
-    CMediaPlayer& player = *dialog.Player();
+    sv::CMediaPlayer& player = *dialog.Player();
     while (player.IsLoadingSoundFont()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
@@ -168,7 +168,7 @@ void SelectionToFirstSample(benchmark::State& state) {
         state.SkipWithError("no SoundFont, or no songs");
         return;
     }
-    std::vector<float> block(static_cast<std::size_t>(kSinkFrames) * audio::kChannels);
+    std::vector<float> block(static_cast<std::size_t>(kSinkFrames) * sv::kChannels);
     int next = 0;
     for (auto _ : state) {
         QTreeWidgetItem* song = songs->child(next++ % songs->childCount());

@@ -160,10 +160,10 @@ private:
 struct Window {
     explicit Window(sv::MainDialog& d)
         : dialog(d), tree(d.Tree()), player(d.Player()),
-          label(d.findChild<LabelCtrl*>("pathLabel")),
-          folderPicture(d.findChild<CHotStatic*>("folderPicture")),
-          exportPicture(d.findChild<CHotStatic*>("exportPicture")),
-          aboutPicture(d.findChild<CHotStatic*>("aboutPicture")),
+          label(d.findChild<sv::LabelCtrl*>("pathLabel")),
+          folderPicture(d.findChild<sv::CHotStatic*>("folderPicture")),
+          exportPicture(d.findChild<sv::CHotStatic*>("exportPicture")),
+          aboutPicture(d.findChild<sv::CHotStatic*>("aboutPicture")),
           progress(d.findChild<QProgressBar*>("progressBar")) {}
 
     void Select(const QString& root, int child = -1) {
@@ -175,15 +175,15 @@ struct Window {
         }
         tree->setCurrentItem(item);
     }
-    audio::FileKind Playing() const { return player->Engine().Kind(); }
+    sv::FileKind Playing() const { return player->Engine().Kind(); }
 
     sv::MainDialog& dialog;
     QTreeWidget* tree;
-    CMediaPlayer* player;
-    LabelCtrl* label;
-    CHotStatic* folderPicture;
-    CHotStatic* exportPicture;
-    CHotStatic* aboutPicture;
+    sv::CMediaPlayer* player;
+    sv::LabelCtrl* label;
+    sv::CHotStatic* folderPicture;
+    sv::CHotStatic* exportPicture;
+    sv::CHotStatic* aboutPicture;
     QProgressBar* progress;
 };
 
@@ -216,18 +216,18 @@ private:
     // A game folder of hand-made archives: effects under record numbers, songs under names.
     QString MadeFolder(const QString& name, const std::vector<std::uint32_t>& effectNumbers,
                        const std::vector<std::string>& songNames) {
-        using testing_support::Record;
+        using sv::test::Record;
         std::vector<Record> effects, songs;
         for (std::size_t i = 0; i < effectNumbers.size(); ++i) {
-            effects.push_back(Record{"", effectNumbers[i], testing_support::Filled(100, 1)});
+            effects.push_back(Record{"", effectNumbers[i], sv::test::Filled(100, 1)});
         }
         for (std::size_t i = 0; i < songNames.size(); ++i) {
             songs.push_back(Record{songNames[i], 0, demo::MakeSong(static_cast<int>(i), false)});
         }
         const QString folder = Scratch(name);
         QDir().mkpath(folder);
-        WriteAll(folder + "/WYVERN.SND", ToBytes(testing_support::MakeBsa(effects, false)));
-        WriteAll(folder + "/MIDI.BSA", ToBytes(testing_support::MakeBsa(songs, true)));
+        WriteAll(folder + "/WYVERN.SND", ToBytes(sv::test::MakeBsa(effects, false)));
+        WriteAll(folder + "/MIDI.BSA", ToBytes(sv::test::MakeBsa(songs, true)));
         return folder;
     }
 
@@ -388,20 +388,20 @@ private slots:
         w.Select("Songs", 0);
         QCOMPARE(WorkFiles(), QStringList({"temp.mid"}));
         QCOMPARE(ReadAll(m_work + "/temp.mid").left(4), QByteArray("MThd"));
-        QCOMPARE(w.Playing(), audio::FileKind::Midi);
+        QCOMPARE(w.Playing(), sv::FileKind::Midi);
 
         w.Select("Effects", 0);
         QCOMPARE(WorkFiles(), QStringList({"temp.mid", "temp.wav"}));
         QCOMPARE(ReadAll(m_work + "/temp.wav").left(4), QByteArray("RIFF"));
-        QCOMPARE(w.Playing(), audio::FileKind::Wav);
-        QCOMPARE(w.player->Engine().State(), audio::PlayState::Playing);
+        QCOMPARE(w.Playing(), sv::FileKind::Wav);
+        QCOMPARE(w.player->Engine().State(), sv::PlayState::Playing);
 
         // A root: current item and kind change, playback goes on with its file.
         const QByteArray wav = ReadAll(m_work + "/temp.wav");
         w.Select("Songs");
         QCOMPARE(dialog.CurrentKind(), sv::TreeItemKind::Folder);
         QCOMPARE(dialog.CurrentItem()->text, QString("Songs"));
-        QCOMPARE(w.Playing(), audio::FileKind::Wav);
+        QCOMPARE(w.Playing(), sv::FileKind::Wav);
         QCOMPARE(ReadAll(m_work + "/temp.wav"), wav);
         // Single expand: the selected root opens, the other closes.
         QVERIFY(w.tree->topLevelItem(1)->isExpanded());
@@ -451,12 +451,12 @@ private slots:
 
         // A second good open clears the old listing, the player's file and the selection.
         w.Select("Songs", 0);
-        QCOMPARE(w.Playing(), audio::FileKind::Midi);
+        QCOMPARE(w.Playing(), sv::FileKind::Midi);
         AnswerFolderDialog(first, true);
         QTest::mouseClick(w.label, Qt::LeftButton);
         QCOMPARE(dialog.CurrentItem(), nullptr);
         QCOMPARE(dialog.CurrentKind(), sv::TreeItemKind::None);
-        QCOMPARE(w.Playing(), audio::FileKind::None);
+        QCOMPARE(w.Playing(), sv::FileKind::None);
         QVERIFY(!Texts(w.tree->topLevelItem(1)).contains("ONE.HMI"));
         QCOMPARE(StoredSetting().toString(), first);
     }
@@ -563,7 +563,7 @@ private slots:
         sv::MainDialog dialog;
         Window w(dialog);
         w.Select("Songs", 0);
-        QCOMPARE(w.Playing(), audio::FileKind::Midi);
+        QCOMPARE(w.Playing(), sv::FileKind::Midi);
         const QByteArray stale = ReadAll(m_work + "/temp.mid");
 
         AnswerFolderDialog(bad, true);
@@ -574,7 +574,7 @@ private slots:
         QCOMPARE(StoredSetting().toString(), good);
 
         w.Select("Songs", 1);
-        QCOMPARE(w.Playing(), audio::FileKind::None);
+        QCOMPARE(w.Playing(), sv::FileKind::None);
         QVERIFY2(w.player->StatusText().contains("could not be read"),
                  qPrintable(w.player->StatusText()));
         QCOMPARE(ReadAll(m_work + "/temp.mid"), stale); // an older file is kept, not played
@@ -582,25 +582,25 @@ private slots:
 
         // The effects still come from the sound archive, which opened.
         w.Select("Effects", 0);
-        QCOMPARE(w.Playing(), audio::FileKind::Wav);
+        QCOMPARE(w.Playing(), sv::FileKind::Wav);
         // A later selection takes the sentence away again.
         QVERIFY(!w.player->StatusText().contains("could not be read"));
     }
 
     void songThatDoesNotConvertIsNotPlayed() {
-        using testing_support::Record;
+        using sv::test::Record;
         const QString game = MadeFolder("Broken", {1}, {"GOOD.HMI"});
         // The second song is a record of bytes that are no HMI file.
         const std::vector<Record> songs = {Record{"GOOD.HMI", 0, demo::MakeSong(0, false)},
-                                           Record{"NOISE.HMI", 0, testing_support::Filled(300, 9)}};
-        WriteAll(game + "/MIDI.BSA", ToBytes(testing_support::MakeBsa(songs, true)));
+                                           Record{"NOISE.HMI", 0, sv::test::Filled(300, 9)}};
+        WriteAll(game + "/MIDI.BSA", ToBytes(sv::test::MakeBsa(songs, true)));
         sv::WritePreviousArena2Path(game);
         sv::MainDialog dialog;
         Window w(dialog);
         w.Select("Songs", 0);
-        QCOMPARE(w.Playing(), audio::FileKind::Midi);
+        QCOMPARE(w.Playing(), sv::FileKind::Midi);
         w.Select("Songs", 1);
-        QCOMPARE(w.Playing(), audio::FileKind::None);
+        QCOMPARE(w.Playing(), sv::FileKind::None);
         QVERIFY2(w.player->StatusText().contains("could not be converted"),
                  qPrintable(w.player->StatusText()));
         QVERIFY(!QFile::exists(m_work + "/temp.hmi"));
@@ -619,7 +619,7 @@ private slots:
         sv::MainDialog dialog;
         Window w(dialog);
         w.Select("Songs", 0);
-        QCOMPARE(w.Playing(), audio::FileKind::None);
+        QCOMPARE(w.Playing(), sv::FileKind::None);
         QVERIFY2(w.player->StatusText().contains("could not be extracted"),
                  qPrintable(w.player->StatusText()));
         QCOMPARE(QFile::exists("/temp.mid") || QFile::exists("/temp.hmi"), rootHadTemp);
@@ -641,13 +641,13 @@ private slots:
         QTest::keyClick(w.tree, Qt::Key_Down);
         QCOMPARE(dialog.CurrentKind(), sv::TreeItemKind::Effect);
         QCOMPARE(dialog.CurrentItem()->index, 0);
-        QCOMPARE(w.Playing(), audio::FileKind::Wav);
+        QCOMPARE(w.Playing(), sv::FileKind::Wav);
         QTest::keyClick(w.tree, Qt::Key_End);
         QCOMPARE(dialog.CurrentItem()->text, QString("Songs"));
         QTest::keyClick(w.tree, Qt::Key_Down);
         QCOMPARE(dialog.CurrentKind(), sv::TreeItemKind::Song);
         QCOMPARE(w.tree->currentItem(), w.tree->topLevelItem(1)->child(0));
-        QCOMPARE(w.Playing(), audio::FileKind::Midi);
+        QCOMPARE(w.Playing(), sv::FileKind::Midi);
         QCOMPARE(WorkFiles(), QStringList({"temp.mid", "temp.wav"}));
     }
 
