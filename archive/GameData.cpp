@@ -2,6 +2,11 @@
 
 #include "Paths.h"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
 namespace {
 
 const char* const kSoundArchive = "wyvern.snd";
@@ -13,9 +18,57 @@ bool Probe(const std::string& path) {
     return static_cast<bool>(sv::OpenFile(sv::ResolveCase(path), "rb"));
 }
 
+// errno of opening the file for reading; 0 when it opens.
+int ProbeError(const std::string& path) {
+    errno = 0;
+    if (sv::OpenFile(path, "rb")) {
+        return 0;
+    }
+    return errno != 0 ? errno : EIO;
+}
+
+GameData::Failure ReadFailure(const std::string& path, int error) {
+    return {path, std::strerror(error), false};
+}
+
+// Which of the files that ValidateFolder asks for is missing or unreadable.
+GameData::Failure InvalidFolder(const std::string& folder) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(sv::ToPath(folder), ec);
+    if (!std::filesystem::exists(status)) {
+        return ReadFailure(folder, ec && ec.value() != ENOENT ? ec.value() : ENOENT);
+    }
+    if (!std::filesystem::is_directory(status)) {
+        return ReadFailure(folder, ENOTDIR);
+    }
+    const std::string sounds = sv::ResolveCase(sv::JoinPath(folder, kSoundArchive));
+    const std::string container = sv::ResolveCase(sv::JoinPath(folder, kContainer));
+    const int soundsError = ProbeError(sounds);
+    const int containerError = ProbeError(container);
+    if (soundsError != 0 && containerError != 0) {
+        // A sound archive that is there but unreadable says more than the absent fallback.
+        return soundsError != ENOENT ? ReadFailure(sounds, soundsError)
+                                     : ReadFailure(container, containerError);
+    }
+    const std::string songs = sv::ResolveCase(sv::JoinPath(folder, kSongArchive));
+    return ReadFailure(songs, ProbeError(songs));
+}
+
 } // namespace
 
-GameData::~GameData() { Close(); }
+GameData::~GameData() {
+    Close();
+}
+
+bool GameData::OpenArchive(BsaArchive& archive, const std::string& in, const char* name) {
+    if (archive.Open(in, name, true)) {
+        return true;
+    }
+    const std::string path = sv::ResolveCase(sv::JoinPath(in, name));
+    const int error = ProbeError(path);
+    failure = error != 0 ? ReadFailure(path, error) : Failure{path, "not a BSA archive", false};
+    return false;
+}
 
 bool GameData::ValidateFolder(const std::string& folder) {
     if (!Probe(sv::JoinPathAlways(folder, kSoundArchive)) &&
@@ -27,24 +80,38 @@ bool GameData::ValidateFolder(const std::string& folder) {
 
 bool GameData::Open(const std::string& gameFolder) {
     fatalCondition = false;
+    failure = {};
     if (!ValidateFolder(gameFolder)) {
+        failure = InvalidFolder(gameFolder);
         return false;
     }
     if (isOpen == 1) {
         Close();
     }
 
-    if (!soundArchive.Open(gameFolder, kSoundArchive, true) &&
+    if (!OpenArchive(soundArchive, gameFolder, kSoundArchive) &&
         !soundArchive.Open(workFolder, kSoundArchive, true)) {
-        if (!RebuildSoundArchive(gameFolder, workFolder, 1) ||
-            !soundArchive.Open(workFolder, kSoundArchive, true)) {
+        // A sound archive of the game's that exists but is broken explains more than a missing
+        // "PACKED.DAT" does.
+        const bool broken = !failure.path.empty() && ProbeError(failure.path) == 0;
+        const Failure fromGame = failure;
+        if (!RebuildSoundArchive(gameFolder, workFolder, 1)) {
+            const bool noContainer =
+                ProbeError(sv::ResolveCase(sv::JoinPath(gameFolder, kContainer))) != 0;
+            if (broken && noContainer) {
+                failure = fromGame;
+            }
+            return false;
+        }
+        if (!OpenArchive(soundArchive, workFolder, kSoundArchive)) {
             return false;
         }
     }
-    if (!songArchive.Open(gameFolder, kSongArchive, true)) {
+    if (!OpenArchive(songArchive, gameFolder, kSongArchive)) {
         return false;
     }
 
+    failure = {};
     folder = gameFolder;
     isOpen = 1;
     return true;
