@@ -6,11 +6,12 @@
 #include "decode/Explode.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <new>
 
-namespace cli {
+namespace sv {
 namespace {
 
 struct ExplodeOptions {
@@ -26,16 +27,17 @@ constexpr std::uint64_t kMostBytesPerByte = 518;
 
 int RunExplode(const ExplodeOptions& options) {
     std::error_code ec;
-    const sv::FilePtr in = std::filesystem::is_directory(sv::ToPath(options.input), ec)
-                               ? nullptr
-                               : sv::OpenFile(options.input, "rb");
+    errno = 0;
+    const FilePtr in = std::filesystem::is_directory(ToPath(options.input), ec)
+                           ? nullptr
+                           : OpenFile(options.input, "rb");
     if (!in) {
-        Fail("Cannot open " + options.input + ".");
+        CannotRead(options.input, errno != 0 ? errno : EISDIR);
         return kFailed;
     }
-    const std::int64_t length = sv::FileLength(in.get());
-    if (length < 0 || !sv::SeekTo(in.get(), options.offset)) {
-        Fail("Cannot read " + options.input + ".");
+    const std::int64_t length = FileLength(in.get());
+    if (length < 0 || !SeekTo(in.get(), options.offset)) {
+        CannotRead(options.input, errno != 0 ? errno : EIO);
         return kFailed;
     }
     const std::uint64_t remaining =
@@ -48,9 +50,12 @@ int RunExplode(const ExplodeOptions& options) {
         Fail("Not enough memory for " + std::to_string(capacity) + " bytes of output.");
         return kFailed;
     }
-    sv::OutputFile out;
+    if (!MakeFolderFor(options.output)) {
+        return kFailed;
+    }
+    OutputFile out;
     if (!out.Create(options.output)) {
-        Fail("Cannot create " + options.output + ".");
+        CannotWrite(options.output, errno);
         return kFailed;
     }
 
@@ -61,8 +66,9 @@ int RunExplode(const ExplodeOptions& options) {
     }
     std::uint32_t count = 0;
     exploder.Decode(buffer.get(), count, capacity);
+    errno = 0;
     if (!out.Write(buffer.get(), count) || !out.Commit()) {
-        Fail("Cannot write " + options.output + ".");
+        CannotWrite(options.output, errno != 0 ? errno : EIO);
         return kFailed;
     }
     return kDone;
@@ -89,4 +95,4 @@ void AddExplodeCommand(CLI::App& app, Action& action) {
     cmd->callback([options, &action] { action = [options] { return RunExplode(*options); }; });
 }
 
-} // namespace cli
+} // namespace sv

@@ -10,9 +10,10 @@
 #include "audio/WavRenderer.h"
 #include "decode/SongConverter.h"
 
+#include <cerrno>
 #include <cmath>
 
-namespace cli {
+namespace sv {
 namespace {
 
 struct RenderOptions {
@@ -44,7 +45,7 @@ std::shared_ptr<audio::Synthesizer> LoadSoundFont(const RenderOptions& options) 
 }
 
 bool IsHmiName(const std::string& path) {
-    const std::string lower = sv::AsciiLower(path);
+    const std::string lower = AsciiLower(path);
     return lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".hmi") == 0;
 }
 
@@ -55,8 +56,9 @@ int RunRender(const RenderOptions& options) {
         return kFailed;
     }
     std::vector<std::uint8_t> bytes;
+    errno = 0;
     if (!audio::ReadWholeFile(options.input, bytes)) {
-        Fail("Cannot read \"" + options.input + "\".");
+        CannotRead(options.input, errno != 0 ? errno : EIO);
         return kFailed;
     }
     if (IsHmiName(options.input)) {
@@ -92,20 +94,18 @@ int RunRender(const RenderOptions& options) {
         return kFailed;
     }
 
+    if (!MakeFolderFor(options.output)) {
+        return kFailed;
+    }
     TerminalProgress progress("Rendering");
     const auto expected =
         static_cast<std::uint64_t>(std::llround(renderer->Duration() * options.rate));
-    switch (
-        audio::RenderToFile(*renderer, options.rate, expected, options.output, type, &progress)) {
-    case audio::WriteResult::Done:
+    errno = 0;
+    if (audio::RenderToFile(*renderer, options.rate, expected, options.output, type, &progress) ==
+        audio::WriteResult::Done) {
         return kDone;
-    case audio::WriteResult::CannotCreate:
-        Fail("Cannot create \"" + options.output + "\".");
-        return kFailed;
-    case audio::WriteResult::WriteFailed:
-        break;
     }
-    Fail("Cannot write \"" + options.output + "\".");
+    CannotWrite(options.output, errno != 0 ? errno : EIO);
     return kFailed;
 }
 
@@ -127,4 +127,4 @@ void AddRenderCommand(CLI::App& app, Action& action) {
     cmd->callback([options, &action] { action = [options] { return RunRender(*options); }; });
 }
 
-} // namespace cli
+} // namespace sv
