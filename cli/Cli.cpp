@@ -32,8 +32,18 @@ bool IsLiteralSetting(std::string_view line) {
     return line.substr(0, kLiteral.size()) == kLiteral;
 }
 
+// Set before the handlers are installed; the handler may not ask.
+bool g_barOnTerminal = false;
+
 extern "C" void OnInterrupt(int signal) {
     RemoveTemporaryFiles();
+#ifndef _WIN32
+    if (g_barOnTerminal) {
+        // The shell's prompt should not land after half a progress bar.
+        constexpr char kClearLine[] = "\r\033[K";
+        (void)!::write(STDERR_FILENO, kClearLine, sizeof kClearLine - 1);
+    }
+#endif
     _exit(128 + signal);
 }
 
@@ -126,6 +136,7 @@ void DecoderLine(std::FILE* to, std::string_view line) {
 }
 
 void InstallInterruptHandlers() {
+    g_barOnTerminal = isatty(fileno(stderr)) != 0;
 #ifdef _WIN32
     for (const int signal : {SIGINT, SIGTERM}) {
         (void)std::signal(signal, OnInterrupt);

@@ -274,4 +274,24 @@ TEST(CliVerbose, DecoderLinesOfARebuildOnlyWhenAsked) {
     EXPECT_EQ(extract.err, verbose.err);
 }
 
+// On a terminal the bar is redrawn in place; a decoder line must start a line of its own, after
+// the bar has been cleared, and never be appended to the bar's text.
+TEST(CliVerbose, DecoderLinesNeverShareALineWithTheBar) {
+    ScratchDir dir;
+    const std::string seen =
+        cli_support::OnTerminal(dir, {"list", kPacked, "--work", dir.Path() + "/w", "--verbose"});
+    ASSERT_NE(seen.find("Rebuilding wyvern.snd ["), std::string::npos) << seen;
+    const std::string line = "Literal setting: 0";
+    ASSERT_GE(Count(seen, line), 1u) << seen;
+    for (std::size_t at = seen.find(line); at != std::string::npos; at = seen.find(line, at + 1)) {
+        const std::string before = seen.substr(0, at);
+        const bool ownLine = before.empty() || before.back() == '\n' ||
+                             (before.size() >= 4 && before.substr(before.size() - 4) == "\r\033[K");
+        EXPECT_TRUE(ownLine) << "after: "
+                             << before.substr(before.size() < 60 ? 0 : before.size() - 60);
+    }
+    // Finished, the bar is gone from the line.
+    EXPECT_EQ(seen.substr(seen.size() - 4), "\r\033[K");
+}
+
 } // namespace

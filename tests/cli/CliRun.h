@@ -91,3 +91,50 @@ inline Run Cli(const testing_support::ScratchDir& scratch, const std::vector<std
 }
 
 } // namespace cli_support
+
+#include <pty.h>
+
+namespace cli_support {
+
+// Runs the tool with standard error on a terminal, where the progress bar is drawn, and standard
+// output in a file; returns all that the terminal received.
+inline std::string OnTerminal(const testing_support::ScratchDir& scratch,
+                              const std::vector<std::string>& args) {
+    std::vector<std::string> argv{SONVAULT_CLI};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> raw;
+    for (std::string& a : argv) {
+        raw.push_back(a.data());
+    }
+    raw.push_back(nullptr);
+    const std::string outPath = scratch.File(".stdout");
+    int terminal = -1;
+    const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || dup2(out, 1) < 0) {
+            _exit(126);
+        }
+        execv(raw[0], raw.data());
+        _exit(127);
+    }
+    std::string seen;
+    if (child < 0) {
+        return seen;
+    }
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = read(terminal, buffer, sizeof buffer);
+        if (got <= 0) {
+            break; // EIO once the child is gone
+        }
+        seen.append(buffer, static_cast<std::size_t>(got));
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(terminal);
+    std::filesystem::remove(outPath);
+    return seen;
+}
+
+} // namespace cli_support
