@@ -56,9 +56,7 @@ GameData::Failure InvalidFolder(const std::string& folder) {
 
 } // namespace
 
-GameData::~GameData() {
-    Close();
-}
+GameData::~GameData() { Close(); }
 
 bool GameData::OpenArchive(BsaArchive& archive, const std::string& in, const char* name) {
     if (archive.Open(in, name, true)) {

@@ -50,9 +50,7 @@ void RemoveTemporaryFiles() noexcept {
     }
 }
 
-OutputFile::~OutputFile() {
-    Discard();
-}
+OutputFile::~OutputFile() { Discard(); }
 
 bool OutputFile::Create(const std::string& target) {
     Discard();

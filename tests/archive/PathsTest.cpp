@@ -1,7 +1,7 @@
+#include "archive/OutputFile.h"
 #include "archive/Paths.h"
 
 #include "TestSupport.h"
-#include "archive/OutputFile.h"
 
 #include <cerrno>
 #include <filesystem>
