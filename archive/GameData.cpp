@@ -1,12 +1,15 @@
 #include "GameData.h"
 
-#include "Paths.h"
+#include "decode/Recovery.h"
+#include "io/File.h"
+#include "io/Paths.h"
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
+namespace sv {
 namespace {
 
 const char* const kSoundArchive = "wyvern.snd";
@@ -15,13 +18,13 @@ const char* const kContainer = "packed.dat";
 
 // Opens and closes the file, reading nothing.
 bool Probe(const std::string& path) {
-    return static_cast<bool>(sv::OpenFile(sv::ResolveCase(path), "rb"));
+    return static_cast<bool>(OpenFile(ResolveCase(path), "rb"));
 }
 
 // errno of opening the file for reading; 0 when it opens.
 int ProbeError(const std::string& path) {
     errno = 0;
-    if (sv::OpenFile(path, "rb")) {
+    if (OpenFile(path, "rb")) {
         return 0;
     }
     return errno != 0 ? errno : EIO;
@@ -34,15 +37,15 @@ GameData::Failure ReadFailure(const std::string& path, int error) {
 // Which of the files that ValidateFolder asks for is missing or unreadable.
 GameData::Failure InvalidFolder(const std::string& folder) {
     std::error_code ec;
-    const auto status = std::filesystem::status(sv::ToPath(folder), ec);
+    const auto status = std::filesystem::status(ToPath(folder), ec);
     if (!std::filesystem::exists(status)) {
         return ReadFailure(folder, ec && ec.value() != ENOENT ? ec.value() : ENOENT);
     }
     if (!std::filesystem::is_directory(status)) {
         return ReadFailure(folder, ENOTDIR);
     }
-    const std::string sounds = sv::ResolveCase(sv::JoinPath(folder, kSoundArchive));
-    const std::string container = sv::ResolveCase(sv::JoinPath(folder, kContainer));
+    const std::string sounds = ResolveCase(JoinPath(folder, kSoundArchive));
+    const std::string container = ResolveCase(JoinPath(folder, kContainer));
     const int soundsError = ProbeError(sounds);
     const int containerError = ProbeError(container);
     if (soundsError != 0 && containerError != 0) {
@@ -50,30 +53,32 @@ GameData::Failure InvalidFolder(const std::string& folder) {
         return soundsError != ENOENT ? ReadFailure(sounds, soundsError)
                                      : ReadFailure(container, containerError);
     }
-    const std::string songs = sv::ResolveCase(sv::JoinPath(folder, kSongArchive));
+    const std::string songs = ResolveCase(JoinPath(folder, kSongArchive));
     return ReadFailure(songs, ProbeError(songs));
 }
 
 } // namespace
 
-GameData::~GameData() { Close(); }
+GameData::~GameData() {
+    Close();
+}
 
 bool GameData::OpenArchive(BsaArchive& archive, const std::string& in, const char* name) {
     if (archive.Open(in, name, true)) {
         return true;
     }
-    const std::string path = sv::ResolveCase(sv::JoinPath(in, name));
+    const std::string path = ResolveCase(JoinPath(in, name));
     const int error = ProbeError(path);
     failure = error != 0 ? ReadFailure(path, error) : Failure{path, "not a BSA archive", false};
     return false;
 }
 
 bool GameData::ValidateFolder(const std::string& folder) {
-    if (!Probe(sv::JoinPathAlways(folder, kSoundArchive)) &&
-        !Probe(sv::JoinPathAlways(folder, kContainer))) {
+    if (!Probe(JoinPathAlways(folder, kSoundArchive)) &&
+        !Probe(JoinPathAlways(folder, kContainer))) {
         return false;
     }
-    return Probe(sv::JoinPathAlways(folder, kSongArchive));
+    return Probe(JoinPathAlways(folder, kSongArchive));
 }
 
 bool GameData::Open(const std::string& gameFolder) {
@@ -94,8 +99,7 @@ bool GameData::Open(const std::string& gameFolder) {
         const bool broken = !failure.path.empty() && ProbeError(failure.path) == 0;
         const Failure fromGame = failure;
         if (!RebuildSoundArchive(gameFolder, workFolder, 1)) {
-            const bool noContainer =
-                ProbeError(sv::ResolveCase(sv::JoinPath(gameFolder, kContainer))) != 0;
+            const bool noContainer = ProbeError(ResolveCase(JoinPath(gameFolder, kContainer))) != 0;
             if (broken && noContainer) {
                 failure = fromGame;
             }
@@ -124,3 +128,40 @@ void GameData::Close() {
     folder.clear();
     isOpen = 0;
 }
+
+bool GameData::RebuildSoundArchive(const std::string& sourceFolder,
+                                   const std::string& destinationFolder, int entryIndex) {
+    ExplodeStatus status = ExplodeStatus::kOk;
+    errno = 0;
+    const RebuildResult result = RebuildFromContainer(sourceFolder, destinationFolder, entryIndex,
+                                                      progressControl, decoderLines, &status);
+    const int error = errno != 0 ? errno : EIO;
+    fatalCondition = result == RebuildResult::kFatal;
+    const std::string container = ResolveCase(JoinPath(sourceFolder, "PACKED.DAT"));
+    switch (result) {
+    case RebuildResult::kDone:
+        failure = {};
+        break;
+    case RebuildResult::kNoContainer:
+        failure = {container, std::strerror(error), false};
+        break;
+    case RebuildResult::kBadEntry:
+    case RebuildResult::kFatal:
+        failure = {
+            container,
+            "entry " + std::to_string(entryIndex) + " " +
+                (result == RebuildResult::kFatal ? "does not decompress" : "is not there in full"),
+            false};
+        break;
+    case RebuildResult::kNoOutput:
+    case RebuildResult::kWriteFailed:
+        failure = {destinationFolder, std::strerror(error), true};
+        break;
+    case RebuildResult::kNoMemory:
+        failure = {container, std::strerror(ENOMEM), false};
+        break;
+    }
+    return result == RebuildResult::kDone;
+}
+
+} // namespace sv

@@ -1,8 +1,8 @@
 #include "Cli.h"
 
 #include "archive/GameData.h"
-#include "archive/OutputFile.h"
-#include "archive/Paths.h"
+#include "io/OutputFile.h"
+#include "io/Paths.h"
 
 #include <cerrno>
 #include <csignal>

@@ -2,7 +2,7 @@
 // style of failure message, the folders it makes, and the progress bar drawn on standard error.
 #pragma once
 
-#include "archive/ProgressControl.h"
+#include "io/ProgressControl.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdint>
@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
-class GameData;
-
 namespace sv {
+
+class GameData;
 
 enum Exit : int {
     kDone = 0,
@@ -60,7 +60,7 @@ void AddFolderOptions(CLI::App& cmd, FolderOptions& options);
 // reach standard error only with --verbose, its fatal lines always. kDone; kFatal when the rebuild
 // met a fatal condition of the decoder; else kFailed after "Failed to open Arena2 folder." and a
 // line that names the file at fault.
-int OpenGameFolder(::GameData& data, const std::string& folder, const FolderOptions& options,
+int OpenGameFolder(GameData& data, const std::string& folder, const FolderOptions& options,
                    ProgressControl& progress);
 
 // Writes one of the explode decoder's lines (newline included) to `to`, first clearing a progress

@@ -1,9 +1,10 @@
 // convert INPUT OUTPUT: one HMI song file to a Standard MIDI File. Nothing is left at OUTPUT
 // unless the whole song converted and was written.
 #include "Cli.h"
-#include "archive/OutputFile.h"
-#include "archive/Paths.h"
 #include "decode/SongConverter.h"
+#include "io/File.h"
+#include "io/OutputFile.h"
+#include "io/Paths.h"
 
 #include <cerrno>
 #include <filesystem>

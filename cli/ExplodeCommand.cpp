@@ -1,9 +1,10 @@
 // explode INPUT OUTPUT [--offset N] [--limit N]: one implode stream from byte N of INPUT into
 // OUTPUT, with the decoder's lines on standard output.
 #include "Cli.h"
-#include "archive/OutputFile.h"
-#include "archive/Paths.h"
 #include "decode/Explode.h"
+#include "io/File.h"
+#include "io/OutputFile.h"
+#include "io/Paths.h"
 
 #include <algorithm>
 #include <cerrno>

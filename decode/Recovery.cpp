@@ -1,21 +1,21 @@
-// GameData::RebuildSoundArchive and the container walk behind it. The decoder runs once per block
+// The container walk behind the sound archive's rebuild. The decoder runs once per block
 // on the open container; the block buffer is allocated once and reused.
 #include "Recovery.h"
 
-#include "archive/Bytes.h"
-#include "archive/GameData.h"
-#include "archive/OutputFile.h"
-#include "archive/Paths.h"
-#include "archive/ProgressControl.h"
+#include "io/ByteCursor.h"
+#include "io/File.h"
+#include "io/OutputFile.h"
+#include "io/Paths.h"
+#include "io/ProgressControl.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
 
 namespace sv {
+
 namespace {
 
 constexpr std::size_t kHeaderSize = 8;
@@ -162,38 +162,3 @@ RebuildResult RebuildFromContainer(const std::string& sourceFolder,
 }
 
 } // namespace sv
-
-bool GameData::RebuildSoundArchive(const std::string& sourceFolder,
-                                   const std::string& destinationFolder, int entryIndex) {
-    ExplodeStatus status = ExplodeStatus::kOk;
-    errno = 0;
-    const sv::RebuildResult result = sv::RebuildFromContainer(
-        sourceFolder, destinationFolder, entryIndex, progressControl, decoderLines, &status);
-    const int error = errno != 0 ? errno : EIO;
-    fatalCondition = result == sv::RebuildResult::kFatal;
-    const std::string container = sv::ResolveCase(sv::JoinPath(sourceFolder, "PACKED.DAT"));
-    switch (result) {
-    case sv::RebuildResult::kDone:
-        failure = {};
-        break;
-    case sv::RebuildResult::kNoContainer:
-        failure = {container, std::strerror(error), false};
-        break;
-    case sv::RebuildResult::kBadEntry:
-    case sv::RebuildResult::kFatal:
-        failure = {container,
-                   "entry " + std::to_string(entryIndex) + " " +
-                       (result == sv::RebuildResult::kFatal ? "does not decompress"
-                                                            : "is not there in full"),
-                   false};
-        break;
-    case sv::RebuildResult::kNoOutput:
-    case sv::RebuildResult::kWriteFailed:
-        failure = {destinationFolder, std::strerror(error), true};
-        break;
-    case sv::RebuildResult::kNoMemory:
-        failure = {container, std::strerror(ENOMEM), false};
-        break;
-    }
-    return result == sv::RebuildResult::kDone;
-}

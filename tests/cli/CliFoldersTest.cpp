@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <filesystem>
 
-using namespace testing_support;
-using cli_support::Cli;
-
+namespace sv::test {
 namespace {
+
+using cli_support::Cli;
 
 namespace fs = std::filesystem;
 
@@ -295,3 +295,4 @@ TEST(CliVerbose, DecoderLinesNeverShareALineWithTheBar) {
 }
 
 } // namespace
+} // namespace sv::test

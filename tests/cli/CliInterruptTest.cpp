@@ -7,10 +7,10 @@
 #include <cmath>
 #include <filesystem>
 
-using namespace testing_support;
-using cli_support::Cli;
-
+namespace sv::test {
 namespace {
+
+using cli_support::Cli;
 
 namespace fs = std::filesystem;
 
@@ -145,3 +145,4 @@ TEST(CliRender, AFullScaleSquareWaveDoesNotClip) {
 }
 
 } // namespace
+} // namespace sv::test

@@ -35,7 +35,7 @@ struct Options {
 
 // A child that changes folder and environment before it becomes the tool; posix_spawn can do
 // neither portably.
-inline Run Cli(const testing_support::ScratchDir& scratch, const std::vector<std::string>& args,
+inline Run Cli(const sv::test::ScratchDir& scratch, const std::vector<std::string>& args,
                const Options& options = {}) {
     const std::string outPath = scratch.File(".stdout"), errPath = scratch.File(".stderr");
     std::vector<std::string> argv{SONVAULT_CLI};
@@ -81,8 +81,8 @@ inline Run Cli(const testing_support::ScratchDir& scratch, const std::vector<std
     run.status = WIFEXITED(raw_status)     ? WEXITSTATUS(raw_status)
                  : WIFSIGNALED(raw_status) ? 1000 + WTERMSIG(raw_status)
                                            : -1;
-    const testing_support::Bytes o = testing_support::ReadFile(outPath);
-    const testing_support::Bytes e = testing_support::ReadFile(errPath);
+    const sv::test::Bytes o = sv::test::ReadFile(outPath);
+    const sv::test::Bytes e = sv::test::ReadFile(errPath);
     run.out.assign(o.begin(), o.end());
     run.err.assign(e.begin(), e.end());
     std::filesystem::remove(outPath);
@@ -98,7 +98,7 @@ namespace cli_support {
 
 // Runs the tool with standard error on a terminal, where the progress bar is drawn, and standard
 // output in a file; returns all that the terminal received.
-inline std::string OnTerminal(const testing_support::ScratchDir& scratch,
+inline std::string OnTerminal(const sv::test::ScratchDir& scratch,
                               const std::vector<std::string>& args) {
     std::vector<std::string> argv{SONVAULT_CLI};
     argv.insert(argv.end(), args.begin(), args.end());
