@@ -14,7 +14,7 @@ const char* const kContainer = "packed.dat";
 
 // Opens and closes the file, reading nothing.
 bool Probe(const std::string& path) {
-    return static_cast<bool>(OpenFile(ResolveCase(path), "rb"));
+    return static_cast<bool>(OpenRegularFile(ResolveCase(path)));
 }
 
 } // namespace

@@ -31,7 +31,7 @@ public:
     bool HitFatalCondition() const { return fatalCondition; }
 
     // True when the folder holds a readable "wyvern.snd" or "packed.dat", and a readable
-    // "midi.bsa". Reads nothing from them.
+    // "midi.bsa", each a regular file or a link to one. Reads nothing from them.
     static bool ValidateFolder(const std::string& folder);
 
     // Opens both archives. A folder that fails validation changes nothing; a later failure leaves
