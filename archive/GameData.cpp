@@ -18,7 +18,7 @@ const char* const kContainer = "packed.dat";
 
 // Opens and closes the file, reading nothing.
 bool Probe(const std::string& path) {
-    return static_cast<bool>(OpenFile(ResolveCase(path), "rb"));
+    return static_cast<bool>(OpenRegularFile(ResolveCase(path)));
 }
 
 // errno of opening the file for reading; 0 when it opens.

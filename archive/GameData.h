@@ -42,7 +42,7 @@ public:
     const Failure& LastFailure() const { return failure; }
 
     // True when the folder holds a readable "wyvern.snd" or "packed.dat", and a readable
-    // "midi.bsa". Reads nothing from them.
+    // "midi.bsa", each a regular file or a link to one. Reads nothing from them.
     static bool ValidateFolder(const std::string& folder);
 
     // Opens both archives. A folder that fails validation changes nothing; a later failure leaves
