@@ -3,9 +3,8 @@
 #include "archive/GameData.h"
 #include "archive/Paths.h"
 
-#include <filesystem>
-
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 #ifdef _WIN32
@@ -18,7 +17,9 @@
 
 namespace cli {
 
-void Fail(const std::string& message) { std::cerr << message << '\n'; }
+void Fail(const std::string& message) {
+    std::cerr << message << '\n';
+}
 
 void DecoderLine(std::FILE* to, std::string_view line) {
     static const bool barOnTerminal = isatty(fileno(stderr)) != 0;
@@ -49,7 +50,9 @@ int OpenGameFolder(GameData& data, const std::string& folder, const std::string&
 TerminalProgress::TerminalProgress(std::string label)
     : m_label(std::move(label)), m_terminal(isatty(fileno(stderr)) != 0) {}
 
-TerminalProgress::~TerminalProgress() { Hide(); }
+TerminalProgress::~TerminalProgress() {
+    Hide();
+}
 
 void TerminalProgress::Show() {
     m_visible = true;
@@ -95,6 +98,15 @@ void TerminalProgress::Draw() {
     bar.resize(kWidth, '.');
     (void)std::fprintf(stderr, "\r%s [%s] %3d%%", m_label.c_str(), bar.c_str(), percent);
     (void)std::fflush(stderr);
+}
+
+void AddShapeOptions(CLI::App& command, sv::SongShape& shape) {
+    command.add_option("--loops", shape.loops, "Play a song N times back to back (default 1)")
+        ->check(CLI::Range(1, 100));
+    command
+        .add_option("--fade", shape.fadeSeconds,
+                    "Fade out the last SECONDS of the last pass (default 0)")
+        ->check(CLI::Range(0.0, 600.0));
 }
 
 } // namespace cli

@@ -3,11 +3,11 @@
 #pragma once
 
 #include "archive/ProgressControl.h"
+#include "audio/Mastering.h"
 
 class GameData;
 
 #include <CLI/CLI.hpp>
-
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -19,7 +19,7 @@ namespace cli {
 enum Exit : int {
     kDone = 0,
     kFailed = 1,
-    kFatal = 2,   // a fatal condition of the explode decoder
+    kFatal = 2, // a fatal condition of the explode decoder
     kUsage = 64,
 };
 
@@ -32,6 +32,9 @@ void AddExportCommand(CLI::App& app, Action& action);
 void AddExplodeCommand(CLI::App& app, Action& action);
 void AddRebuildCommand(CLI::App& app, Action& action);
 void AddRenderCommand(CLI::App& app, Action& action);
+
+// --loops N and --fade SECONDS, as render and the audio export take them.
+void AddShapeOptions(CLI::App& command, sv::SongShape& shape);
 
 // One line on standard error.
 void Fail(const std::string& message);

@@ -1,7 +1,8 @@
-// render INPUT OUTPUT [--soundfont FILE] [--rate HZ]: a song or an effect as an audio file,
-// rendered faster than real time. An ".hmi" song is converted to MIDI in memory first. Songs are
-// played through the General MIDI SoundFont of the system unless --soundfont names another; the
-// output's extension picks WAV, FLAC or Ogg Vorbis.
+// render INPUT OUTPUT [--soundfont FILE] [--rate HZ] [--loops N] [--fade SECONDS]: a song or an
+// effect as an audio file, rendered faster than real time, played N times with its end faded. An
+// ".hmi" song is converted to MIDI in memory first. Songs are played through the General MIDI
+// SoundFont of the system unless --soundfont names another; the output's extension picks WAV, FLAC
+// or Ogg Vorbis.
 #include "Cli.h"
 #include "archive/Paths.h"
 #include "audio/MidiRenderer.h"
@@ -20,6 +21,7 @@ struct RenderOptions {
     std::string output;
     std::string soundFont;
     int rate = audio::kDefaultRate;
+    sv::SongShape shape;
 };
 
 std::shared_ptr<audio::Synthesizer> LoadSoundFont(const RenderOptions& options) {
@@ -93,10 +95,8 @@ int RunRender(const RenderOptions& options) {
     }
 
     TerminalProgress progress("Rendering");
-    const auto expected =
-        static_cast<std::uint64_t>(std::llround(renderer->Duration() * options.rate));
-    switch (
-        audio::RenderToFile(*renderer, options.rate, expected, options.output, type, &progress)) {
+    switch (audio::RenderToFile(*renderer, options.rate, options.shape, options.output, type,
+                                &progress)) {
     case audio::WriteResult::Done:
         return kDone;
     case audio::WriteResult::CannotCreate:
@@ -124,6 +124,7 @@ void AddRenderCommand(CLI::App& app, Action& action) {
                     "SoundFont (.sf2) for songs (default: the system's General MIDI SoundFont)");
     cmd->add_option("--rate", options->rate, "Sample rate in Hz (default 44100)")
         ->check(CLI::Range(8000, 192000));
+    AddShapeOptions(*cmd, options->shape);
     cmd->callback([options, &action] { action = [options] { return RunRender(*options); }; });
 }
 
