@@ -2,6 +2,7 @@
 
 #include "archive/GameData.h"
 #include "archive/Paths.h"
+#include "audio/Synthesizer.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +20,18 @@ namespace cli {
 
 void Fail(const std::string& message) {
     std::cerr << message << '\n';
+}
+
+std::string SoundFontFailure(const std::string& named) {
+    if (!named.empty()) {
+        return "Cannot load the SoundFont \"" + named + "\".";
+    }
+    std::string places;
+    for (const std::string& path : audio::DefaultSoundFontCandidates()) {
+        places += (places.empty() ? "" : ", ") + path;
+    }
+    return "No General MIDI SoundFont could be loaded (looked for " + places +
+           "); name one with --soundfont.";
 }
 
 void DecoderLine(std::FILE* to, std::string_view line) {

@@ -36,6 +36,10 @@ void AddRenderCommand(CLI::App& app, Action& action);
 // --loops N and --fade SECONDS, as render and the audio export take them.
 void AddShapeOptions(CLI::App& command, sv::SongShape& shape);
 
+// The line that says why no SoundFont could be loaded: the one `named`, or else where the
+// system's General MIDI SoundFont was looked for.
+std::string SoundFontFailure(const std::string& named);
+
 // One line on standard error.
 void Fail(const std::string& message);
 

@@ -1,12 +1,22 @@
-// export FOLDER [--effects DIR] [--songs DIR] [--work DIR]: the application's bulk export. Every
-// effect as NAME.wav into the effects folder, every song but "TAVERN.HMI" as its lower-cased name
-// with ".mid" into the songs folder; a summary line on standard error.
+// export FOLDER [--effects DIR] [--songs DIR] [--work DIR] [--audio DIR ...]: the application's
+// bulk export. Every effect as NAME.wav into the effects folder, every song but "TAVERN.HMI" as
+// its lower-cased name with ".mid" into the songs folder, and with --audio the soundtrack
+// rendered as FLAC, Ogg Vorbis or WAV files plus a playlist; one summary line on standard error.
 #include "Cli.h"
 #include "archive/GameData.h"
+#include "archive/Paths.h"
+#include "audio/Synthesizer.h"
 #include "export/BulkExport.h"
+#include "export/SoundtrackExport.h"
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <map>
+#include <system_error>
+#include <unistd.h>
 
 namespace cli {
 namespace {
@@ -15,7 +25,132 @@ struct ExportOptions {
     std::string folder;
     std::string work;
     sv::BulkExportOptions run;
+    std::string audioFolder; // empty: no soundtrack
+    std::string soundFont;
+    sv::SoundtrackOptions soundtrack;
 };
+
+// Set by SIGINT, SIGTERM or SIGHUP while the soundtrack renders: the workers finish the block
+// they are on and stop, and what they were writing is never renamed into place.
+std::atomic<bool> g_interrupted{false};
+volatile std::sig_atomic_t g_signal = 0;
+
+void OnSignal(int signal) {
+    g_signal = signal;
+    g_interrupted.store(true);
+}
+
+// "Rendering songs: 3/15, 12 s", redrawn in place on a terminal; silent otherwise.
+class SongProgress final : public ProgressControl {
+public:
+    SongProgress() : m_terminal(isatty(fileno(stderr)) != 0) {}
+    void Show() override {
+        m_start = std::chrono::steady_clock::now();
+        m_visible = true;
+        Draw();
+    }
+    void SetRange(std::int32_t, std::int32_t high) override { m_total = high; }
+    void SetPos(std::int32_t pos) override {
+        m_done = pos;
+        Draw();
+    }
+    void Hide() override {
+        if (m_visible && m_terminal) {
+            (void)std::fputs("\r\033[K", stderr);
+            (void)std::fflush(stderr);
+        }
+        m_visible = false;
+    }
+
+private:
+    void Draw() {
+        if (!m_visible || !m_terminal) {
+            return;
+        }
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                                 std::chrono::steady_clock::now() - m_start)
+                                 .count();
+        (void)std::fprintf(stderr, "\r\033[KRendering songs: %d/%d, %lld s", m_done, m_total,
+                           static_cast<long long>(seconds));
+        (void)std::fflush(stderr);
+    }
+
+    bool m_terminal;
+    bool m_visible = false;
+    std::int32_t m_done = 0;
+    std::int32_t m_total = 0;
+    std::chrono::steady_clock::time_point m_start;
+};
+
+// The game folder's own name, for the album tag ("Arena2" for ".../Arena2/").
+std::string FolderName(const std::string& folder) {
+    std::filesystem::path path = sv::ToPath(folder).lexically_normal();
+    if (path.filename().empty()) {
+        path = path.parent_path();
+    }
+    return sv::FromPath(path.filename());
+}
+
+bool MakeFolder(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(sv::ToPath(folder), ec);
+    if (ec) {
+        Fail("Cannot write \"" + folder + "\": " + ec.message() + ".");
+        return false;
+    }
+    return true;
+}
+
+void ReportNotWritten(const std::vector<std::string>& paths) {
+    constexpr std::size_t kShown = 10;
+    for (std::size_t i = 0; i < paths.size() && i < kShown; ++i) {
+        Fail("Not written: " + paths[i]);
+    }
+    if (paths.size() > kShown) {
+        Fail("... and " + std::to_string(paths.size() - kShown) + " more not written");
+    }
+}
+
+// The soundtrack into options.audioFolder, added to `result`; a status other than kDone when it
+// could not start or was interrupted.
+int RunSoundtrack(GameData& data, ExportOptions options, sv::BulkExportResult& result) {
+    if (!MakeFolder(options.audioFolder)) {
+        return kFailed;
+    }
+    sv::SoundtrackOptions& run = options.soundtrack;
+    run.folder = options.audioFolder;
+    run.soundFont = options.soundFont.empty() ? audio::FindDefaultSoundFont() : options.soundFont;
+    run.album = FolderName(options.folder);
+
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    std::map<int, struct sigaction> previous;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaction(signal, &action, &previous[signal]);
+    }
+    sv::SoundtrackResult sound;
+    {
+        SongProgress progress;
+        sound = sv::ExportSoundtrack(data, run, progress, g_interrupted);
+    }
+    for (const auto& [signal, old] : previous) {
+        sigaction(signal, &old, nullptr);
+    }
+    if (!sound.soundFontLoaded) {
+        Fail(SoundFontFailure(options.soundFont));
+        return kFailed;
+    }
+    if (sound.cancelled) {
+        return 128 + static_cast<int>(g_signal);
+    }
+    result.written += sound.written;
+    result.passedOver += sound.passedOver;
+    result.bytes += sound.bytes;
+    result.notWritten.insert(result.notWritten.end(), sound.notWritten.begin(),
+                             sound.notWritten.end());
+    return kDone;
+}
 
 int RunExport(const ExportOptions& options) {
     TerminalProgress rebuild("Rebuilding wyvern.snd");
@@ -26,23 +161,44 @@ int RunExport(const ExportOptions& options) {
     }
     const auto start = std::chrono::steady_clock::now();
     sv::BulkExportResult result;
-    {
+    if (options.run.allEffects || options.run.allSongs) {
         TerminalProgress progress("Exporting");
         result = sv::BulkExport(data, options.run, progress);
     }
+    if (!options.audioFolder.empty()) {
+        if (const int status = RunSoundtrack(data, options, result); status != kDone) {
+            return status;
+        }
+    }
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
 
-    constexpr std::size_t kShown = 10;
-    for (std::size_t i = 0; i < result.notWritten.size() && i < kShown; ++i) {
-        Fail("Not written: " + result.notWritten[i]);
-    }
-    if (result.notWritten.size() > kShown) {
-        Fail("... and " + std::to_string(result.notWritten.size() - kShown) + " more not written");
-    }
+    ReportNotWritten(result.notWritten);
     (void)std::fprintf(stderr, "%d files written, %d files passed over, %llu bytes, %.2f seconds\n",
                        result.written, result.passedOver,
                        static_cast<unsigned long long>(result.bytes), seconds.count());
     return result.passedOver == 0 ? kDone : kFailed;
+}
+
+void AddAudioOptions(CLI::App& cmd, ExportOptions& options) {
+    cmd.add_option("--audio", options.audioFolder,
+                   "Folder for the soundtrack rendered as audio files, with soundtrack.m3u");
+    const std::map<std::string, audio::SoundFileType> formats = {
+        {"flac", audio::SoundFileType::Flac},
+        {"ogg", audio::SoundFileType::Ogg},
+        {"wav", audio::SoundFileType::Wav}};
+    cmd.add_option("--format", options.soundtrack.type, "Audio format: flac (default), ogg or wav")
+        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case));
+    cmd.add_option("--rate", options.soundtrack.rate, "Sample rate in Hz (default 44100)")
+        ->check(CLI::Range(8000, 192000));
+    cmd.add_option("--soundfont", options.soundFont,
+                   "SoundFont (.sf2) (default: the system's General MIDI SoundFont)");
+    AddShapeOptions(cmd, options.soundtrack.shape);
+    cmd.add_option("--jobs", options.soundtrack.jobs,
+                   "Songs rendered side by side (default: the number of cores)")
+        ->check(CLI::Range(1, 256));
+    cmd.add_flag("--normalize", options.soundtrack.normalize,
+                 "Scale each song to -16 LUFS, true peak at most -1 dBTP, instead of ReplayGain "
+                 "tags");
 }
 
 } // namespace
@@ -50,7 +206,7 @@ int RunExport(const ExportOptions& options) {
 void AddExportCommand(CLI::App& app, Action& action) {
     auto options = std::make_shared<ExportOptions>();
     CLI::App* cmd = app.add_subcommand(
-        "export", "Export every effect as .wav and every song as .mid into folders");
+        "export", "Export every effect as .wav and every song as .mid or as audio into folders");
     cmd->add_option("FOLDER", options->folder, "The game's data folder (Arena2)")->required();
     CLI::Option* effects = cmd->add_option("--effects", options->run.effectsPath,
                                            "Folder for the effects (none: no effects)");
@@ -58,6 +214,7 @@ void AddExportCommand(CLI::App& app, Action& action) {
         cmd->add_option("--songs", options->run.songsPath, "Folder for the songs (none: no songs)");
     cmd->add_option("--work", options->work,
                     "Work folder, where a missing sound archive is rebuilt (default: current)");
+    AddAudioOptions(*cmd, *options);
     cmd->callback([options, effects, songs, &action] {
         options->run.allEffects = effects->count() > 0;
         options->run.allSongs = songs->count() > 0;

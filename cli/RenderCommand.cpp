@@ -25,22 +25,11 @@ struct RenderOptions {
 };
 
 std::shared_ptr<audio::Synthesizer> LoadSoundFont(const RenderOptions& options) {
-    if (!options.soundFont.empty()) {
-        auto synth = audio::Synthesizer::Load(options.soundFont, options.rate);
-        if (!synth) {
-            Fail("Cannot load the SoundFont \"" + options.soundFont + "\".");
-        }
-        return synth;
-    }
-    const std::string found = audio::FindDefaultSoundFont();
-    auto synth = found.empty() ? nullptr : audio::Synthesizer::Load(found, options.rate);
+    const std::string path =
+        options.soundFont.empty() ? audio::FindDefaultSoundFont() : options.soundFont;
+    auto synth = path.empty() ? nullptr : audio::Synthesizer::Load(path, options.rate);
     if (!synth) {
-        std::string places;
-        for (const std::string& path : audio::DefaultSoundFontCandidates()) {
-            places += (places.empty() ? "" : ", ") + path;
-        }
-        Fail("No General MIDI SoundFont could be loaded (looked for " + places +
-             "); name one with --soundfont.");
+        Fail(SoundFontFailure(options.soundFont));
     }
     return synth;
 }
