@@ -1,5 +1,8 @@
 #include "CMediaPlayer.h"
 
+#include "audio/SoundFileWriter.h"
+#include "controls/Dialogs.h"
+
 #include <QAudio>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -12,6 +15,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -19,6 +23,55 @@ constexpr int kRefreshMs = 100;
 constexpr int kDefaultVolume = 80;
 const char* const kVolumeKey = "Volume";
 const char* const kSoundFontKey = "SoundFont"; // empty: the system's General MIDI SoundFont
+const char* const kRepeatKey = "Repeat";
+
+// The worker's progress as a percentage the window reads on its refresh timer.
+class PercentProgress final : public ProgressControl {
+public:
+    explicit PercentProgress(std::shared_ptr<std::atomic<int>> percent)
+        : m_percent(std::move(percent)) {}
+    void Show() override {}
+    void SetRange(std::int32_t low, std::int32_t high) override {
+        m_low = low;
+        m_high = high;
+    }
+    void SetPos(std::int32_t pos) override {
+        const double span = static_cast<double>(m_high) - m_low;
+        m_percent->store(
+            span > 0 ? static_cast<int>(std::clamp((pos - m_low) / span, 0.0, 1.0) * 100) : 0);
+    }
+    void Hide() override {}
+
+private:
+    std::shared_ptr<std::atomic<int>> m_percent;
+    std::int32_t m_low = 0;
+    std::int32_t m_high = 0;
+};
+
+// Renders `file` into `path`; the sentence that says why not, or an empty one.
+QString RenderAudioFile(const std::vector<std::uint8_t>& file, const std::string& soundFont,
+                        int rate, const std::string& path,
+                        std::shared_ptr<std::atomic<int>> percent) {
+    std::shared_ptr<audio::Synthesizer> synth;
+    if (audio::DetectKind(file) == audio::FileKind::Midi) {
+        synth = audio::Synthesizer::Load(soundFont, rate);
+        if (!synth) {
+            return CMediaPlayer::tr(
+                "The SoundFont could not be loaded, so the song was not saved.");
+        }
+    }
+    audio::LoadError error = audio::LoadError::None;
+    auto renderer = audio::MakeRenderer(file, std::move(synth), rate, error);
+    if (!renderer) {
+        return CMediaPlayer::tr(audio::Describe(error));
+    }
+    PercentProgress progress(std::move(percent));
+    const audio::WriteResult result =
+        audio::RenderToFile(*renderer, rate, {}, path, audio::SoundFileTypeFor(path), &progress);
+    return result == audio::WriteResult::Done
+               ? QString()
+               : CMediaPlayer::tr("Cannot write \"%1\".").arg(QString::fromStdString(path));
+}
 
 PlayerControls::State ToControls(audio::PlayState state) {
     switch (state) {
@@ -59,15 +112,20 @@ CMediaPlayer::CMediaPlayer(QWidget* parent)
     connect(m_controls, &PlayerControls::stop, this, &CMediaPlayer::OnStop);
     connect(m_controls, &PlayerControls::seek, this, &CMediaPlayer::OnSeek);
     connect(m_controls, &PlayerControls::changeVolume, this, &CMediaPlayer::OnVolume);
+    connect(m_controls, &PlayerControls::changeRepeat, this, &CMediaPlayer::OnRepeat);
     // Engine and output
     connect(&m_refresh, &QTimer::timeout, this, &CMediaPlayer::Refresh);
     connect(&m_output, &audio::AudioOutput::statusChanged, this, &CMediaPlayer::UpdateStatus);
     connect(&m_loading, &QFutureWatcher<std::shared_ptr<audio::Synthesizer>>::finished, this,
             &CMediaPlayer::OnSoundFontLoaded);
+    connect(&m_saving, &QFutureWatcher<QString>::finished, this, &CMediaPlayer::OnAudioSaved);
 
     const int volume = std::clamp(m_settings.value(kVolumeKey, kDefaultVolume).toInt(), 0, 100);
     m_controls->setVolume(volume);
     OnVolume(volume);
+    const bool repeat = m_settings.value(kRepeatKey, false).toBool();
+    m_controls->setRepeat(repeat);
+    m_engine.SetRepeat(repeat);
     m_refresh.start(kRefreshMs);
     m_output.Start();
     LoadSoundFont(m_settings.value(kSoundFontKey).toString());
@@ -77,6 +135,7 @@ CMediaPlayer::CMediaPlayer(QWidget* parent)
 CMediaPlayer::~CMediaPlayer() {
     m_output.Stop();
     m_loading.waitForFinished(); // the worker holds nothing of ours, but must end before exit
+    m_saving.waitForFinished();
 }
 
 QSize CMediaPlayer::sizeHint() const {
@@ -87,6 +146,12 @@ void CMediaPlayer::SetFileName(const QString& name) {
     const audio::LoadError error =
         m_engine.SetFileName(QDir::toNativeSeparators(name).toStdString());
     m_fileError = error == audio::LoadError::None ? QString() : tr(audio::Describe(error));
+    m_file.clear();
+    m_fileName = name;
+    if (error == audio::LoadError::None && !name.isEmpty()) {
+        (void)audio::ReadWholeFile(QDir::toNativeSeparators(name).toStdString(), m_file);
+    }
+    m_savedName.clear();
     Refresh();
 }
 
@@ -126,6 +191,50 @@ void CMediaPlayer::OnVolume(int percent) {
                                                 QAudio::LinearVolumeScale);
     m_engine.SetVolume(static_cast<float>(linear));
     m_settings.setValue(kVolumeKey, percent);
+}
+
+void CMediaPlayer::OnRepeat(bool on) {
+    m_engine.SetRepeat(on);
+    m_settings.setValue(kRepeatKey, on);
+}
+
+void CMediaPlayer::SaveAsAudio() {
+    if (m_file.empty() || m_saving.isRunning()) {
+        return;
+    }
+    const QString proposed = QFileInfo(m_fileName).completeBaseName() + QStringLiteral(".flac");
+    const std::optional<QString> path =
+        sv::Dialogs().saveFile(this, proposed, QStringLiteral(".flac"),
+                               tr("FLAC (*.flac);;Ogg Vorbis (*.ogg);;WAV (*.wav)"));
+    if (!path) {
+        return;
+    }
+    const std::string target = QDir::toNativeSeparators(*path).toStdString();
+    if (audio::SoundFileTypeFor(target) == audio::SoundFileType::Unknown) {
+        sv::Dialogs().showError(this, tr("Save as \".flac\", \".ogg\" or \".wav\"."),
+                                tr("Save as Audio"));
+        return;
+    }
+    const QString chosen = m_settings.value(kSoundFontKey).toString();
+    const std::string soundFont =
+        chosen.isEmpty() ? audio::FindDefaultSoundFont() : chosen.toStdString();
+    m_savePercent = std::make_shared<std::atomic<int>>(0);
+    m_savedName = QFileInfo(*path).fileName();
+    m_saving.setFuture(QtConcurrent::run(
+        [file = m_file, soundFont, rate = m_engine.Rate(), target, percent = m_savePercent] {
+            return RenderAudioFile(file, soundFont, rate, target, percent);
+        }));
+    UpdateStatus();
+}
+
+void CMediaPlayer::OnAudioSaved() {
+    const QString error = m_saving.result();
+    if (!error.isEmpty()) {
+        m_savedName.clear();
+        sv::Dialogs().showError(this, error, tr("Save as Audio"));
+    }
+    UpdateStatus();
+    emit audioSaved();
 }
 
 // The worker loads the whole SoundFont; the synthesizer reaches the engine on this thread.
@@ -172,6 +281,9 @@ void CMediaPlayer::contextMenuEvent(QContextMenuEvent* event) {
     QAction* system =
         menu.addAction(tr("Use the System SoundFont"), this, &CMediaPlayer::UseSystemSoundFont);
     system->setEnabled(!m_settings.value(kSoundFontKey).toString().isEmpty());
+    menu.addSeparator();
+    QAction* save = menu.addAction(tr("Save as audio..."), this, &CMediaPlayer::SaveAsAudio);
+    save->setEnabled(!m_file.empty() && !m_saving.isRunning());
     menu.exec(event->globalPos());
 }
 
@@ -231,6 +343,11 @@ void CMediaPlayer::UpdateStatus() {
                 break;
             }
         }
+    }
+    if (m_saving.isRunning()) {
+        sentences << tr("Saving \"%1\"... %2%").arg(m_savedName).arg(m_savePercent->load());
+    } else if (!m_savedName.isEmpty()) {
+        sentences << tr("Saved \"%1\".").arg(m_savedName);
     }
     const QString text = sentences.join(QLatin1Char(' '));
     if (m_status->text() != text) {
