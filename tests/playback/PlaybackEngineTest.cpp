@@ -166,7 +166,7 @@ TEST(PlaybackEngine, RepeatStartsThePieceAgainWithoutAGap) {
     ASSERT_EQ(engine.SetData(EffectWav(1103, 441.0)), LoadError::None); // 0.1 s
     const Frames once = [&] {
         engine.Play();
-        return Pull(engine, 0.1);
+        return Pull(engine, 0.11);
     }();
     ASSERT_EQ(engine.State(), PlayState::Stopped);
     engine.SetRepeat(true);
