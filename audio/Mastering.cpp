@@ -17,7 +17,7 @@ std::int32_t ProgressUnits(std::uint64_t frames) {
 
 // The largest gain per frame that keeps both of its samples within the ceiling.
 std::vector<float> NeededGain(std::span<const float> samples, float ceiling) {
-    std::vector<float> need(samples.size() / audio::kChannels);
+    std::vector<float> need(samples.size() / kChannels);
     for (std::size_t i = 0; i < need.size(); ++i) {
         const float peak = std::max(std::fabs(samples[2 * i]), std::fabs(samples[2 * i + 1]));
         need[i] = peak > ceiling ? ceiling / peak : 1.0f;
@@ -45,7 +45,7 @@ std::vector<float> MinAhead(const std::vector<float>& in, std::size_t span) {
 
 } // namespace
 
-std::vector<float> RenderWhole(audio::Renderer& renderer, int rate, const SongShape& shape,
+std::vector<float> RenderWhole(Renderer& renderer, int rate, const SongShape& shape,
                                ProgressControl* progress, const std::atomic<bool>* cancel) {
     renderer.SetLoops(shape.loops);
     const auto passFrames = static_cast<std::uint64_t>(std::llround(renderer.Duration() * rate));
@@ -62,7 +62,7 @@ std::vector<float> RenderWhole(audio::Renderer& renderer, int rate, const SongSh
         progress->Show();
     }
     std::vector<float> samples;
-    samples.reserve(static_cast<std::size_t>(playFrames) * audio::kChannels);
+    samples.reserve(static_cast<std::size_t>(playFrames) * kChannels);
     std::uint64_t frames = 0;
     for (;;) {
         if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
@@ -70,11 +70,11 @@ std::vector<float> RenderWhole(audio::Renderer& renderer, int rate, const SongSh
             break;
         }
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, limit - frames));
-        samples.resize(static_cast<std::size_t>(frames + want) * audio::kChannels);
-        const std::size_t got = renderer.Render(
-            samples.data() + static_cast<std::size_t>(frames) * audio::kChannels, want);
+        samples.resize(static_cast<std::size_t>(frames + want) * kChannels);
+        const std::size_t got =
+            renderer.Render(samples.data() + static_cast<std::size_t>(frames) * kChannels, want);
         frames += got;
-        samples.resize(static_cast<std::size_t>(frames) * audio::kChannels);
+        samples.resize(static_cast<std::size_t>(frames) * kChannels);
         if (progress != nullptr) {
             progress->SetPos(ProgressUnits(std::min(frames, playFrames)));
         }
@@ -90,7 +90,7 @@ std::vector<float> RenderWhole(audio::Renderer& renderer, int rate, const SongSh
 }
 
 void FadeOut(std::span<float> samples, std::size_t fadeFrames) {
-    const std::size_t frames = samples.size() / audio::kChannels;
+    const std::size_t frames = samples.size() / kChannels;
     fadeFrames = std::min(fadeFrames, frames);
     const std::size_t first = frames - fadeFrames;
     for (std::size_t i = 0; i < fadeFrames; ++i) {

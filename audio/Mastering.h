@@ -5,7 +5,7 @@
 #pragma once
 
 #include "Renderer.h"
-#include "archive/ProgressControl.h"
+#include "io/ProgressControl.h"
 
 #include <atomic>
 #include <cstdint>
@@ -26,7 +26,7 @@ inline constexpr float kPeakCeiling = 0.98f;
 // release tail or, with a fade, nothing after the faded end. `progress` (may be null) runs in
 // blocks of 1024 frames up to the frames of the passes. Empty when `cancel` (may be null) was
 // set before the end.
-std::vector<float> RenderWhole(audio::Renderer& renderer, int rate, const SongShape& shape,
+std::vector<float> RenderWhole(Renderer& renderer, int rate, const SongShape& shape,
                                ProgressControl* progress, const std::atomic<bool>* cancel);
 
 // Fades the last `fadeFrames` of interleaved stereo `samples` with a cubic curve, (1 - t)^3 over

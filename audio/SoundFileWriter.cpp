@@ -1,15 +1,15 @@
 #include "SoundFileWriter.h"
 
 #include "VorbisComments.h"
-#include "archive/OutputFile.h"
-#include "archive/Paths.h"
+#include "io/OutputFile.h"
+#include "io/Paths.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <sndfile.h>
 
-namespace audio {
+namespace sv {
 namespace {
 
 // libsndfile encodes into a growing byte vector through these callbacks.
@@ -191,4 +191,4 @@ WriteResult RenderToFile(Renderer& renderer, int rate, const sv::SongShape& shap
     return WriteResult::Done;
 }
 
-} // namespace audio
+} // namespace sv

@@ -6,7 +6,7 @@
 
 #include "Mastering.h"
 #include "Renderer.h"
-#include "archive/ProgressControl.h"
+#include "io/ProgressControl.h"
 
 #include <cstdint>
 #include <span>
@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-namespace audio {
+namespace sv {
 
 enum class SoundFileType { Unknown, Wav, Flac, Ogg };
 
@@ -45,4 +45,4 @@ enum class WriteResult { Done, CannotCreate, WriteFailed };
 WriteResult RenderToFile(Renderer& renderer, int rate, const sv::SongShape& shape,
                          const std::string& path, SoundFileType type, ProgressControl* progress);
 
-} // namespace audio
+} // namespace sv

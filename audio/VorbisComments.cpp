@@ -1,6 +1,6 @@
 #include "VorbisComments.h"
 
-#include "archive/Paths.h"
+#include "io/Paths.h"
 
 #include <array>
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "Cli.h"
 
 #include "archive/GameData.h"
-#include "archive/Paths.h"
 #include "audio/Synthesizer.h"
+#include "io/Paths.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -16,22 +16,10 @@
 #include <unistd.h>
 #endif
 
-namespace cli {
+namespace sv {
 
 void Fail(const std::string& message) {
     std::cerr << message << '\n';
-}
-
-std::string SoundFontFailure(const std::string& named) {
-    if (!named.empty()) {
-        return "Cannot load the SoundFont \"" + named + "\".";
-    }
-    std::string places;
-    for (const std::string& path : audio::DefaultSoundFontCandidates()) {
-        places += (places.empty() ? "" : ", ") + path;
-    }
-    return "No General MIDI SoundFont could be loaded (looked for " + places +
-           "); name one with --soundfont.";
 }
 
 void DecoderLine(std::FILE* to, std::string_view line) {
@@ -48,7 +36,7 @@ void DecoderLine(std::FILE* to, std::string_view line) {
 int OpenGameFolder(GameData& data, const std::string& folder, const std::string& work,
                    ProgressControl& progress) {
     data.SetProgressControl(&progress);
-    data.SetWorkFolder(work.empty() ? sv::FromPath(std::filesystem::current_path()) : work);
+    data.SetWorkFolder(work.empty() ? FromPath(std::filesystem::current_path()) : work);
     data.SetDecoderLines([](std::string_view line) { DecoderLine(stderr, line); });
     if (!data.Open(folder)) {
         if (data.HitFatalCondition()) {
@@ -113,7 +101,19 @@ void TerminalProgress::Draw() {
     (void)std::fflush(stderr);
 }
 
-void AddShapeOptions(CLI::App& command, sv::SongShape& shape) {
+std::string SoundFontFailure(const std::string& named) {
+    if (!named.empty()) {
+        return "Cannot load the SoundFont \"" + named + "\".";
+    }
+    std::string places;
+    for (const std::string& path : DefaultSoundFontCandidates()) {
+        places += (places.empty() ? "" : ", ") + path;
+    }
+    return "No General MIDI SoundFont could be loaded (looked for " + places +
+           "); name one with --soundfont.";
+}
+
+void AddShapeOptions(CLI::App& command, SongShape& shape) {
     command.add_option("--loops", shape.loops, "Play a song N times back to back (default 1)")
         ->check(CLI::Range(1, 100));
     command
@@ -122,4 +122,4 @@ void AddShapeOptions(CLI::App& command, sv::SongShape& shape) {
         ->check(CLI::Range(0.0, 600.0));
 }
 
-} // namespace cli
+} // namespace sv

@@ -2,10 +2,8 @@
 // progress bar drawn on standard error.
 #pragma once
 
-#include "archive/ProgressControl.h"
 #include "audio/Mastering.h"
-
-class GameData;
+#include "io/ProgressControl.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdint>
@@ -14,7 +12,9 @@ class GameData;
 #include <string>
 #include <string_view>
 
-namespace cli {
+namespace sv {
+
+class GameData;
 
 enum Exit : int {
     kDone = 0,
@@ -34,7 +34,7 @@ void AddRebuildCommand(CLI::App& app, Action& action);
 void AddRenderCommand(CLI::App& app, Action& action);
 
 // --loops N and --fade SECONDS, as render and the audio export take them.
-void AddShapeOptions(CLI::App& command, sv::SongShape& shape);
+void AddShapeOptions(CLI::App& command, SongShape& shape);
 
 // The line that says why no SoundFont could be loaded: the one `named`, or else where the
 // system's General MIDI SoundFont was looked for.
@@ -51,7 +51,7 @@ void DecoderLine(std::FILE* to, std::string_view line);
 // directory when it is empty; a missing sound archive is rebuilt there with a progress bar, the
 // decoder's lines going to standard error. kDone; kFatal when the rebuild met a fatal condition
 // of the decoder; else kFailed after printing "Failed to open Arena2 folder.".
-int OpenGameFolder(::GameData& data, const std::string& folder, const std::string& work,
+int OpenGameFolder(GameData& data, const std::string& folder, const std::string& work,
                    ProgressControl& progress);
 
 // A bar on standard error, drawn only when standard error is a terminal; silent otherwise.
@@ -76,4 +76,4 @@ private:
     int m_lastPercent = -1;
 };
 
-} // namespace cli
+} // namespace sv

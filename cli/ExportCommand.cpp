@@ -4,10 +4,10 @@
 // rendered as FLAC, Ogg Vorbis or WAV files plus a playlist; one summary line on standard error.
 #include "Cli.h"
 #include "archive/GameData.h"
-#include "archive/Paths.h"
 #include "audio/Synthesizer.h"
 #include "export/BulkExport.h"
 #include "export/SoundtrackExport.h"
+#include "io/Paths.h"
 
 #include <atomic>
 #include <chrono>
@@ -18,7 +18,7 @@
 #include <system_error>
 #include <unistd.h>
 
-namespace cli {
+namespace sv {
 namespace {
 
 struct ExportOptions {
@@ -119,7 +119,7 @@ int RunSoundtrack(GameData& data, ExportOptions options, sv::BulkExportResult& r
     }
     sv::SoundtrackOptions& run = options.soundtrack;
     run.folder = options.audioFolder;
-    run.soundFont = options.soundFont.empty() ? audio::FindDefaultSoundFont() : options.soundFont;
+    run.soundFont = options.soundFont.empty() ? FindDefaultSoundFont() : options.soundFont;
     run.album = FolderName(options.folder);
 
     struct sigaction action {};
@@ -182,10 +182,8 @@ int RunExport(const ExportOptions& options) {
 void AddAudioOptions(CLI::App& cmd, ExportOptions& options) {
     cmd.add_option("--audio", options.audioFolder,
                    "Folder for the soundtrack rendered as audio files, with soundtrack.m3u");
-    const std::map<std::string, audio::SoundFileType> formats = {
-        {"flac", audio::SoundFileType::Flac},
-        {"ogg", audio::SoundFileType::Ogg},
-        {"wav", audio::SoundFileType::Wav}};
+    const std::map<std::string, SoundFileType> formats = {
+        {"flac", SoundFileType::Flac}, {"ogg", SoundFileType::Ogg}, {"wav", SoundFileType::Wav}};
     cmd.add_option("--format", options.soundtrack.type, "Audio format: flac (default), ogg or wav")
         ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case));
     cmd.add_option("--rate", options.soundtrack.rate, "Sample rate in Hz (default 44100)")
@@ -222,4 +220,4 @@ void AddExportCommand(CLI::App& app, Action& action) {
     });
 }
 
-} // namespace cli
+} // namespace sv

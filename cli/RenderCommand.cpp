@@ -4,30 +4,30 @@
 // SoundFont of the system unless --soundfont names another; the output's extension picks WAV, FLAC
 // or Ogg Vorbis.
 #include "Cli.h"
-#include "archive/Paths.h"
 #include "audio/MidiRenderer.h"
 #include "audio/PlaybackEngine.h"
 #include "audio/SoundFileWriter.h"
 #include "audio/WavRenderer.h"
 #include "decode/SongConverter.h"
+#include "io/File.h"
+#include "io/Paths.h"
 
 #include <cmath>
 
-namespace cli {
+namespace sv {
 namespace {
 
 struct RenderOptions {
     std::string input;
     std::string output;
     std::string soundFont;
-    int rate = audio::kDefaultRate;
+    int rate = kDefaultRate;
     sv::SongShape shape;
 };
 
-std::shared_ptr<audio::Synthesizer> LoadSoundFont(const RenderOptions& options) {
-    const std::string path =
-        options.soundFont.empty() ? audio::FindDefaultSoundFont() : options.soundFont;
-    auto synth = path.empty() ? nullptr : audio::Synthesizer::Load(path, options.rate);
+std::shared_ptr<Synthesizer> LoadSoundFont(const RenderOptions& options) {
+    const std::string path = options.soundFont.empty() ? FindDefaultSoundFont() : options.soundFont;
+    auto synth = path.empty() ? nullptr : Synthesizer::Load(path, options.rate);
     if (!synth) {
         Fail(SoundFontFailure(options.soundFont));
     }
@@ -40,13 +40,13 @@ bool IsHmiName(const std::string& path) {
 }
 
 int RunRender(const RenderOptions& options) {
-    const audio::SoundFileType type = audio::SoundFileTypeFor(options.output);
-    if (type == audio::SoundFileType::Unknown) {
+    const SoundFileType type = SoundFileTypeFor(options.output);
+    if (type == SoundFileType::Unknown) {
         Fail("Unknown output format for \"" + options.output + "\": use .wav, .flac or .ogg.");
         return kFailed;
     }
     std::vector<std::uint8_t> bytes;
-    if (!audio::ReadWholeFile(options.input, bytes)) {
+    if (!ReadWholeFile(options.input, bytes)) {
         Fail("Cannot read \"" + options.input + "\".");
         return kFailed;
     }
@@ -60,38 +60,37 @@ int RunRender(const RenderOptions& options) {
         bytes = std::move(midi);
     }
 
-    std::unique_ptr<audio::Renderer> renderer;
-    audio::LoadError error = audio::LoadError::None;
-    switch (audio::DetectKind(bytes)) {
-    case audio::FileKind::Midi: {
+    std::unique_ptr<Renderer> renderer;
+    LoadError error = LoadError::None;
+    switch (DetectKind(bytes)) {
+    case FileKind::Midi: {
         auto synth = LoadSoundFont(options);
         if (!synth) {
             return kFailed;
         }
-        renderer = audio::MidiRenderer::Create(std::move(synth), std::move(bytes), error);
+        renderer = MidiRenderer::Create(std::move(synth), std::move(bytes), error);
         break;
     }
-    case audio::FileKind::Wav:
-        renderer = audio::WavRenderer::Create(bytes, options.rate, error);
+    case FileKind::Wav:
+        renderer = WavRenderer::Create(bytes, options.rate, error);
         break;
-    case audio::FileKind::None:
-        error = audio::LoadError::UnknownFormat;
+    case FileKind::None:
+        error = LoadError::UnknownFormat;
         break;
     }
     if (!renderer) {
-        Fail("Cannot render \"" + options.input + "\": " + audio::Describe(error));
+        Fail("Cannot render \"" + options.input + "\": " + Describe(error));
         return kFailed;
     }
 
     TerminalProgress progress("Rendering");
-    switch (audio::RenderToFile(*renderer, options.rate, options.shape, options.output, type,
-                                &progress)) {
-    case audio::WriteResult::Done:
+    switch (RenderToFile(*renderer, options.rate, options.shape, options.output, type, &progress)) {
+    case WriteResult::Done:
         return kDone;
-    case audio::WriteResult::CannotCreate:
+    case WriteResult::CannotCreate:
         Fail("Cannot create \"" + options.output + "\".");
         return kFailed;
-    case audio::WriteResult::WriteFailed:
+    case WriteResult::WriteFailed:
         break;
     }
     Fail("Cannot write \"" + options.output + "\".");
@@ -117,4 +116,4 @@ void AddRenderCommand(CLI::App& app, Action& action) {
     cmd->callback([options, &action] { action = [options] { return RunRender(*options); }; });
 }
 
-} // namespace cli
+} // namespace sv

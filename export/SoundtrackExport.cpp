@@ -1,13 +1,14 @@
 #include "SoundtrackExport.h"
 
-#include "archive/OutputFile.h"
-#include "archive/Paths.h"
 #include "audio/Loudness.h"
 #include "audio/MidiRenderer.h"
 #include "audio/PlaybackEngine.h"
 #include "audio/Synthesizer.h"
 #include "audio/VorbisComments.h"
 #include "decode/SongConverter.h"
+#include "io/File.h"
+#include "io/OutputFile.h"
+#include "io/Paths.h"
 
 #include <algorithm>
 #include <chrono>
@@ -120,9 +121,9 @@ public:
     // Renders songs[first], songs[first + step], ...: dealt in turn, so that the same command
     // renders each song after the same ones on the same synthesizer, to the same bytes.
     void Run(std::vector<Song>& songs, std::size_t first, std::size_t step,
-             std::shared_ptr<audio::Synthesizer> synth, const std::function<void()>& done) {
+             std::shared_ptr<Synthesizer> synth, const std::function<void()>& done) {
         if (!synth) {
-            synth = audio::Synthesizer::Load(m_options.soundFont, m_options.rate);
+            synth = Synthesizer::Load(m_options.soundFont, m_options.rate);
         }
         for (std::size_t i = first; i < songs.size() && !m_cancel.load(); i += step) {
             if (synth && !songs[i].midi.empty()) {
@@ -133,9 +134,9 @@ public:
     }
 
 private:
-    bool RenderSong(Song& song, const std::shared_ptr<audio::Synthesizer>& synth) {
-        audio::LoadError error = audio::LoadError::None;
-        auto renderer = audio::MidiRenderer::Create(synth, song.midi, error);
+    bool RenderSong(Song& song, const std::shared_ptr<Synthesizer>& synth) {
+        LoadError error = LoadError::None;
+        auto renderer = MidiRenderer::Create(synth, song.midi, error);
         if (!renderer) {
             return false;
         }
@@ -150,9 +151,9 @@ private:
             Normalize(samples, rate);
         }
         LimitPeaks(samples, rate);
-        song.seconds = static_cast<double>(samples.size() / audio::kChannels) / rate;
+        song.seconds = static_cast<double>(samples.size() / kChannels) / rate;
 
-        audio::SoundTags tags;
+        SoundTags tags;
         tags.title = song.title;
         tags.album = m_options.album;
         tags.trackNumber = std::to_string(song.track);
@@ -165,7 +166,7 @@ private:
                           {"REPLAYGAIN_TRACK_PEAK", PeakText(song.meter->Peak())}};
         }
         std::vector<std::uint8_t> bytes;
-        if (!audio::EncodeSound(samples, rate, m_options.type, tags, bytes)) {
+        if (!EncodeSound(samples, rate, m_options.type, tags, bytes)) {
             return false;
         }
         samples = {};
@@ -187,7 +188,7 @@ void TagAlbum(std::vector<Song>& songs, const SoundtrackOptions& options,
             peak = std::max(peak, song.meter->Peak());
         }
     }
-    if (meters.empty() || options.type == audio::SoundFileType::Wav) {
+    if (meters.empty() || options.type == SoundFileType::Wav) {
         return;
     }
     const Comments album = {
@@ -199,8 +200,8 @@ void TagAlbum(std::vector<Song>& songs, const SoundtrackOptions& options,
             return;
         }
         // The serial number is the one the file was encoded with: the track number plus 1.
-        song.written = song.written && audio::ReadWholeFile(song.path, bytes) &&
-                       AddVorbisComments(bytes, options.type == audio::SoundFileType::Ogg, album,
+        song.written = song.written && ReadWholeFile(song.path, bytes) &&
+                       AddVorbisComments(bytes, options.type == SoundFileType::Ogg, album,
                                          static_cast<std::uint32_t>(song.track) + 1) &&
                        WriteWholeFile(song.path, bytes.data(), bytes.size());
     }
@@ -231,12 +232,12 @@ void Count(SoundtrackResult& result, bool written, const std::string& path) {
 
 } // namespace
 
-std::string SoundtrackFileName(const std::string& recordName, audio::SoundFileType type) {
+std::string SoundtrackFileName(const std::string& recordName, SoundFileType type) {
     std::string name = AsciiLower(recordName);
     if (name.size() > 4 && name.compare(name.size() - 4, 4, ".hmi") == 0) {
         name.resize(name.size() - 4);
     }
-    return SafeName(name + audio::ExtensionOf(type));
+    return SafeName(name + ExtensionOf(type));
 }
 
 SoundtrackResult ExportSoundtrack(GameData& data, const SoundtrackOptions& options,
@@ -244,7 +245,7 @@ SoundtrackResult ExportSoundtrack(GameData& data, const SoundtrackOptions& optio
     SoundtrackResult result;
     // The first synthesizer is loaded here, so that a SoundFont that does not load stops the
     // run before anything is written.
-    auto first = audio::Synthesizer::Load(options.soundFont, options.rate);
+    auto first = Synthesizer::Load(options.soundFont, options.rate);
     if (!first) {
         result.soundFontLoaded = false;
         return result;

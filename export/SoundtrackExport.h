@@ -8,9 +8,9 @@
 #pragma once
 
 #include "archive/GameData.h"
-#include "archive/ProgressControl.h"
 #include "audio/Mastering.h"
 #include "audio/SoundFileWriter.h"
+#include "io/ProgressControl.h"
 
 #include <atomic>
 #include <cstdint>
@@ -21,8 +21,8 @@ namespace sv {
 
 struct SoundtrackOptions {
     std::string folder; // where the files go; must exist
-    audio::SoundFileType type = audio::SoundFileType::Flac;
-    int rate = audio::kDefaultRate;
+    SoundFileType type = SoundFileType::Flac;
+    int rate = kDefaultRate;
     std::string soundFont; // the SoundFont file
     SongShape shape;
     int jobs = 0;           // worker threads; 0: one per core
@@ -41,7 +41,7 @@ struct SoundtrackResult {
 
 // The song's file name in the folder: its record name lower-cased and made safe, with the
 // format's extension in place of ".hmi".
-std::string SoundtrackFileName(const std::string& recordName, audio::SoundFileType type);
+std::string SoundtrackFileName(const std::string& recordName, SoundFileType type);
 
 // Renders every song as SoundtrackOptions asks into options.folder, each through a temporary
 // file renamed into place, then writes "soundtrack.m3u" listing the files written in record

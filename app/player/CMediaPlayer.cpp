@@ -2,6 +2,7 @@
 
 #include "audio/SoundFileWriter.h"
 #include "controls/Dialogs.h"
+#include "io/File.h"
 
 #include <QAudio>
 #include <QContextMenuEvent>
@@ -16,6 +17,8 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+
+namespace sv {
 
 namespace {
 
@@ -52,34 +55,34 @@ private:
 QString RenderAudioFile(const std::vector<std::uint8_t>& file, const std::string& soundFont,
                         int rate, const std::string& path,
                         std::shared_ptr<std::atomic<int>> percent) {
-    std::shared_ptr<audio::Synthesizer> synth;
-    if (audio::DetectKind(file) == audio::FileKind::Midi) {
-        synth = audio::Synthesizer::Load(soundFont, rate);
+    std::shared_ptr<Synthesizer> synth;
+    if (DetectKind(file) == FileKind::Midi) {
+        synth = Synthesizer::Load(soundFont, rate);
         if (!synth) {
             return CMediaPlayer::tr(
                 "The SoundFont could not be loaded, so the song was not saved.");
         }
     }
-    audio::LoadError error = audio::LoadError::None;
-    auto renderer = audio::MakeRenderer(file, std::move(synth), rate, error);
+    LoadError error = LoadError::None;
+    auto renderer = MakeRenderer(file, std::move(synth), rate, error);
     if (!renderer) {
-        return CMediaPlayer::tr(audio::Describe(error));
+        return CMediaPlayer::tr(Describe(error));
     }
     PercentProgress progress(std::move(percent));
-    const audio::WriteResult result =
-        audio::RenderToFile(*renderer, rate, {}, path, audio::SoundFileTypeFor(path), &progress);
-    return result == audio::WriteResult::Done
+    const WriteResult result =
+        RenderToFile(*renderer, rate, {}, path, SoundFileTypeFor(path), &progress);
+    return result == WriteResult::Done
                ? QString()
                : CMediaPlayer::tr("Cannot write \"%1\".").arg(QString::fromStdString(path));
 }
 
-PlayerControls::State ToControls(audio::PlayState state) {
+PlayerControls::State ToControls(PlayState state) {
     switch (state) {
-    case audio::PlayState::Playing:
+    case PlayState::Playing:
         return PlayerControls::State::Playing;
-    case audio::PlayState::Paused:
+    case PlayState::Paused:
         return PlayerControls::State::Paused;
-    case audio::PlayState::Stopped:
+    case PlayState::Stopped:
         break;
     }
     return PlayerControls::State::Stopped;
@@ -115,8 +118,8 @@ CMediaPlayer::CMediaPlayer(QWidget* parent)
     connect(m_controls, &PlayerControls::changeRepeat, this, &CMediaPlayer::OnRepeat);
     // Engine and output
     connect(&m_refresh, &QTimer::timeout, this, &CMediaPlayer::Refresh);
-    connect(&m_output, &audio::AudioOutput::statusChanged, this, &CMediaPlayer::UpdateStatus);
-    connect(&m_loading, &QFutureWatcher<std::shared_ptr<audio::Synthesizer>>::finished, this,
+    connect(&m_output, &AudioOutput::statusChanged, this, &CMediaPlayer::UpdateStatus);
+    connect(&m_loading, &QFutureWatcher<std::shared_ptr<Synthesizer>>::finished, this,
             &CMediaPlayer::OnSoundFontLoaded);
     connect(&m_saving, &QFutureWatcher<QString>::finished, this, &CMediaPlayer::OnAudioSaved);
 
@@ -143,13 +146,12 @@ QSize CMediaPlayer::sizeHint() const {
 }
 
 void CMediaPlayer::SetFileName(const QString& name) {
-    const audio::LoadError error =
-        m_engine.SetFileName(QDir::toNativeSeparators(name).toStdString());
-    m_fileError = error == audio::LoadError::None ? QString() : tr(audio::Describe(error));
+    const LoadError error = m_engine.SetFileName(QDir::toNativeSeparators(name).toStdString());
+    m_fileError = error == LoadError::None ? QString() : tr(Describe(error));
     m_file.clear();
     m_fileName = name;
-    if (error == audio::LoadError::None && !name.isEmpty()) {
-        (void)audio::ReadWholeFile(QDir::toNativeSeparators(name).toStdString(), m_file);
+    if (error == LoadError::None && !name.isEmpty()) {
+        (void)ReadWholeFile(QDir::toNativeSeparators(name).toStdString(), m_file);
     }
     m_savedName.clear();
     Refresh();
@@ -210,14 +212,13 @@ void CMediaPlayer::SaveAsAudio() {
         return;
     }
     const std::string target = QDir::toNativeSeparators(*path).toStdString();
-    if (audio::SoundFileTypeFor(target) == audio::SoundFileType::Unknown) {
+    if (SoundFileTypeFor(target) == SoundFileType::Unknown) {
         sv::Dialogs().showError(this, tr("Save as \".flac\", \".ogg\" or \".wav\"."),
                                 tr("Save as Audio"));
         return;
     }
     const QString chosen = m_settings.value(kSoundFontKey).toString();
-    const std::string soundFont =
-        chosen.isEmpty() ? audio::FindDefaultSoundFont() : chosen.toStdString();
+    const std::string soundFont = chosen.isEmpty() ? FindDefaultSoundFont() : chosen.toStdString();
     m_savePercent = std::make_shared<std::atomic<int>>(0);
     m_savedName = QFileInfo(*path).fileName();
     m_saving.setFuture(QtConcurrent::run(
@@ -246,15 +247,14 @@ void CMediaPlayer::LoadSoundFont(const QString& path) {
     }
     m_loadingSoundFont = true;
     m_loadingPath = path;
-    const std::string file = path.isEmpty() ? audio::FindDefaultSoundFont() : path.toStdString();
+    const std::string file = path.isEmpty() ? FindDefaultSoundFont() : path.toStdString();
     const int rate = m_engine.Rate();
-    m_loading.setFuture(
-        QtConcurrent::run([file, rate] { return audio::Synthesizer::Load(file, rate); }));
+    m_loading.setFuture(QtConcurrent::run([file, rate] { return Synthesizer::Load(file, rate); }));
     UpdateStatus();
 }
 
 void CMediaPlayer::OnSoundFontLoaded() {
-    std::shared_ptr<audio::Synthesizer> synth = m_loading.result();
+    std::shared_ptr<Synthesizer> synth = m_loading.result();
     if (synth) {
         m_engine.SetSynthesizer(std::move(synth));
         m_soundFontError.clear();
@@ -290,7 +290,7 @@ void CMediaPlayer::contextMenuEvent(QContextMenuEvent* event) {
 void CMediaPlayer::ChooseSoundFont() {
     const QString current = m_settings.value(kSoundFontKey).toString();
     const QString start =
-        current.isEmpty() ? QString::fromStdString(audio::FindDefaultSoundFont()) : current;
+        current.isEmpty() ? QString::fromStdString(FindDefaultSoundFont()) : current;
     const QString path =
         QFileDialog::getOpenFileName(this, tr("Choose SoundFont"), start, tr("SoundFonts (*.sf2)"));
     if (path.isEmpty()) {
@@ -317,8 +317,8 @@ void CMediaPlayer::UpdateStatus() {
     if (!m_fileError.isEmpty()) {
         sentences << m_fileError;
     }
-    const bool song = m_engine.Kind() == audio::FileKind::Midi;
-    if (!m_soundFontError.isEmpty() && (song || m_engine.Kind() == audio::FileKind::None)) {
+    const bool song = m_engine.Kind() == FileKind::Midi;
+    if (!m_soundFontError.isEmpty() && (song || m_engine.Kind() == FileKind::None)) {
         sentences << m_soundFontError;
     }
     if (!m_output.ErrorText().isEmpty()) {
@@ -327,18 +327,18 @@ void CMediaPlayer::UpdateStatus() {
     if (sentences.isEmpty()) {
         if (song && m_engine.WaitingForSoundFont() && m_loadingSoundFont) {
             sentences << tr("Loading the SoundFont...");
-        } else if (m_engine.Kind() == audio::FileKind::None) {
+        } else if (m_engine.Kind() == FileKind::None) {
             sentences << tr("Select a song or a sound effect to play it.");
         } else {
             const QString what = song ? tr("song") : tr("sound effect");
             switch (m_engine.State()) {
-            case audio::PlayState::Playing:
+            case PlayState::Playing:
                 sentences << tr("Playing the %1.").arg(what);
                 break;
-            case audio::PlayState::Paused:
+            case PlayState::Paused:
                 sentences << tr("The %1 is paused.").arg(what);
                 break;
-            case audio::PlayState::Stopped:
+            case PlayState::Stopped:
                 sentences << tr("The %1 is stopped.").arg(what);
                 break;
             }
@@ -359,3 +359,5 @@ void CMediaPlayer::UpdateStatus() {
 QString CMediaPlayer::StatusText() const {
     return m_status->text();
 }
+
+} // namespace sv

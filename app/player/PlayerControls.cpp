@@ -8,6 +8,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+namespace sv {
+
 namespace {
 
 // A click on the seek slider's groove jumps there, as in every media player, rather than paging.
@@ -150,3 +152,5 @@ void PlayerControls::setRepeat(bool on) {
     const QSignalBlocker blocker(m_repeatButton);
     m_repeatButton->setChecked(on);
 }
+
+} // namespace sv

@@ -5,9 +5,9 @@
 #include "DemoData.h"
 #include "archive/Extraction.h"
 #include "archive/GameData.h"
-#include "archive/Paths.h"
 #include "audio/Synthesizer.h"
 #include "export/SoundtrackExport.h"
+#include "io/Paths.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -57,7 +57,7 @@ GameData& Demo() {
 }
 
 void BM_SoundtrackJobs(benchmark::State& state) {
-    const std::string soundFont = audio::FindDefaultSoundFont();
+    const std::string soundFont = FindDefaultSoundFont();
     if (soundFont.empty()) {
         state.SkipWithError("no General MIDI SoundFont");
         return;
@@ -65,7 +65,7 @@ void BM_SoundtrackJobs(benchmark::State& state) {
     sv::SoundtrackOptions options;
     options.folder = sv::FromPath(Scratch().path / "jobs");
     fs::create_directories(sv::ToPath(options.folder));
-    options.type = audio::SoundFileType::Wav;
+    options.type = SoundFileType::Wav;
     options.soundFont = soundFont;
     options.jobs = static_cast<int>(state.range(0));
     NoProgress progress;
@@ -88,7 +88,7 @@ BENCHMARK(BM_SoundtrackJobs)
     ->Unit(benchmark::kSecond);
 
 void BM_FluidsynthProgramPerSong(benchmark::State& state) {
-    const std::string soundFont = audio::FindDefaultSoundFont();
+    const std::string soundFont = FindDefaultSoundFont();
     if (soundFont.empty() || std::system("command -v fluidsynth >/dev/null") != 0) {
         state.SkipWithError("no fluidsynth program or no SoundFont");
         return;

@@ -28,8 +28,8 @@ int main(int argc, char** argv) {
     player.show();
     QTimer::singleShot(800, &player, [&player] {
         const QPoint at(300, 30);
-        QApplication::postEvent(&player, new QContextMenuEvent(QContextMenuEvent::Mouse, at,
-                                                               player.mapToGlobal(at)));
+        QApplication::postEvent(
+            &player, new QContextMenuEvent(QContextMenuEvent::Mouse, at, player.mapToGlobal(at)));
     });
     if (args.size() > 2) {
         const QString file = args[2];
