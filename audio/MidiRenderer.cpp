@@ -8,9 +8,9 @@
 namespace sv {
 namespace {
 
-// The tail ends once the voices and the reverb have faded below this level (-72 dBFS, a few
-// steps of 16-bit audio): some instruments keep a voice alive, inaudibly, for seconds.
-constexpr float kSilence = 1.0f / 4096;
+// The tail ends once the voices and the reverb have faded below -60 dBFS: some instruments keep a
+// voice alive, inaudibly, for seconds, and a file should not end in them.
+constexpr float kSilence = 0.001f;
 constexpr std::size_t kTailBlock = 256;
 
 float Peak(const float* samples, std::size_t count) {
@@ -59,6 +59,12 @@ bool MidiRenderer::StartPlayer(std::uint32_t tick) {
     m_player.reset();
     m_synth->Reset();
     m_player.reset(new_fluid_player(m_synth->Handle()));
+    // The player plays the song again by itself, after it has sent every event of a pass
+    // (the last note-offs included) and without touching the synthesizer, so voices sounding
+    // at the seam ring on into the next pass as they would in the game.
+    if (m_player && m_loops > 1) {
+        fluid_player_set_loop(m_player.get(), m_loops - m_pass);
+    }
     // A seek is only taken while the player is still READY: once it plays, FluidSynth checks
     // the target against a length it learns only when it has parsed the file.
     if (!m_player ||
@@ -74,10 +80,25 @@ bool MidiRenderer::StartPlayer(std::uint32_t tick) {
     return true;
 }
 
+void MidiRenderer::SetLoops(int loops) {
+    m_loops = std::max(1, loops);
+    m_pass = 0;
+    StartPlayer(0);
+}
+
 std::size_t MidiRenderer::Render(float* out, std::size_t frames) {
     std::size_t done = 0;
     fluid_synth_t* synth = m_synth->Handle();
-    while (done < frames && m_frame < m_endFrame && m_player) {
+    for (;;) {
+        // The next pass is counted from the ideal seam; the player keeps its own time, which
+        // differs from it by less than one of the synthesizer's blocks.
+        if (m_frame >= m_endFrame && m_pass + 1 < m_loops && m_endFrame > 0) {
+            ++m_pass;
+            m_frame = 0;
+        }
+        if (done >= frames || m_frame >= m_endFrame || !m_player) {
+            break;
+        }
         const std::size_t n =
             static_cast<std::size_t>(std::min<std::uint64_t>(frames - done, m_endFrame - m_frame));
         float* at = out + done * kChannels;
@@ -108,6 +129,7 @@ std::size_t MidiRenderer::RenderTail(float* out, std::size_t frames) {
 }
 
 void MidiRenderer::Seek(double seconds) {
+    m_pass = 0;
     StartPlayer(m_timing.TickAt(seconds));
 }
 

@@ -196,11 +196,30 @@ double PlaybackEngine::Duration() const {
     return m_kind == FileKind::Midi && timing.Parse(m_song) ? timing.Duration() : 0.0;
 }
 
+void PlaybackEngine::SetRepeat(bool repeat) {
+    std::lock_guard lock(m_mutex);
+    m_repeat = repeat;
+}
+
+bool PlaybackEngine::Repeat() const {
+    std::lock_guard lock(m_mutex);
+    return m_repeat;
+}
+
 void PlaybackEngine::Pull(float* out, std::size_t frames) {
     std::lock_guard lock(m_mutex);
     std::size_t done = 0;
     if (m_state == PlayState::Playing && m_renderer) {
         done = m_renderer->Render(out, frames);
+        // With repeat on, the piece starts again at its end; one that renders nothing stops.
+        while (m_repeat && done < frames) {
+            m_renderer->Seek(0.0);
+            const std::size_t more = m_renderer->Render(out + done * kChannels, frames - done);
+            if (more == 0) {
+                break;
+            }
+            done += more;
+        }
         m_framesPlayed += done;
         if (done < frames) {
             m_state = PlayState::Stopped;

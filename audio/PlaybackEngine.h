@@ -53,6 +53,9 @@ public:
     void Stop(); // silence at once, back to the start
     void Seek(double seconds);
     void SetVolume(float gain); // linear, 0..1
+    // When on, a piece that ends starts again from its start instead of stopping.
+    void SetRepeat(bool repeat);
+    bool Repeat() const;
 
     PlayState State() const;
     FileKind Kind() const;
@@ -80,6 +83,7 @@ private:
     std::unique_ptr<Renderer> m_renderer;
     PlayState m_state = PlayState::Stopped;
     float m_volume = 1.0f;
+    bool m_repeat = false;
     std::atomic<std::uint64_t> m_framesPlayed{0};
 };
 

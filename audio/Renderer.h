@@ -31,6 +31,10 @@ public:
     // fewer than asked means the end was reached.
     virtual std::size_t Render(float* out, std::size_t frames) = 0;
 
+    // Plays the piece `loops` times back to back (at least once), starting again from the
+    // start; Duration() and Position() stay those of one pass.
+    virtual void SetLoops(int loops) = 0;
+
     // Moves to `seconds` from the start (clamped to the length) and silences what sounds.
     virtual void Seek(double seconds) = 0;
 

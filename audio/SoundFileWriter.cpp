@@ -1,48 +1,63 @@
 #include "SoundFileWriter.h"
 
-#include "io/File.h"
+#include "VorbisComments.h"
 #include "io/OutputFile.h"
 #include "io/Paths.h"
 
 #include <algorithm>
-#include <memory>
+#include <cmath>
+#include <cstring>
 #include <sndfile.h>
-#include <vector>
 
 namespace sv {
 namespace {
 
-// libsndfile writes into the OutputFile's temporary file through these callbacks.
-sf_count_t FileLength(void* user) {
-    return sv::FileLength(static_cast<std::FILE*>(user));
+// libsndfile encodes into a growing byte vector through these callbacks.
+struct MemoryOut {
+    std::vector<std::uint8_t>& bytes;
+    sf_count_t position = 0;
+};
+
+sf_count_t OutLength(void* user) {
+    return static_cast<sf_count_t>(static_cast<MemoryOut*>(user)->bytes.size());
 }
 
-sf_count_t FileSeek(sf_count_t offset, int whence, void* user) {
-    auto* f = static_cast<std::FILE*>(user);
-    std::int64_t target = offset;
-    if (whence == SEEK_CUR) {
-        target += Tell(f);
-    } else if (whence == SEEK_END) {
-        target += FileLength(f);
-    }
-    if (target < 0 || !SeekTo(f, static_cast<std::uint64_t>(target))) {
+sf_count_t OutSeek(sf_count_t offset, int whence, void* user) {
+    auto* m = static_cast<MemoryOut*>(user);
+    const sf_count_t base = whence == SEEK_CUR   ? m->position
+                            : whence == SEEK_END ? static_cast<sf_count_t>(m->bytes.size())
+                                                 : 0;
+    if (base + offset < 0) {
         return -1;
     }
-    return target;
+    m->position = base + offset;
+    return m->position;
 }
 
-sf_count_t FileRead(void* out, sf_count_t count, void* user) {
-    return static_cast<sf_count_t>(
-        std::fread(out, 1, static_cast<std::size_t>(count), static_cast<std::FILE*>(user)));
+sf_count_t OutRead(void* out, sf_count_t count, void* user) {
+    auto* m = static_cast<MemoryOut*>(user);
+    const auto size = static_cast<sf_count_t>(m->bytes.size());
+    const sf_count_t n = std::clamp<sf_count_t>(size - m->position, 0, count);
+    if (n > 0) {
+        std::memcpy(out, m->bytes.data() + m->position, static_cast<std::size_t>(n));
+    }
+    m->position += n;
+    return n;
 }
 
-sf_count_t FileWrite(const void* data, sf_count_t count, void* user) {
-    return static_cast<sf_count_t>(
-        std::fwrite(data, 1, static_cast<std::size_t>(count), static_cast<std::FILE*>(user)));
+sf_count_t OutWrite(const void* data, sf_count_t count, void* user) {
+    auto* m = static_cast<MemoryOut*>(user);
+    const auto end = static_cast<std::size_t>(m->position + count);
+    if (end > m->bytes.size()) {
+        m->bytes.resize(end);
+    }
+    std::memcpy(m->bytes.data() + m->position, data, static_cast<std::size_t>(count));
+    m->position += count;
+    return count;
 }
 
-sf_count_t FileTell(void* user) {
-    return Tell(static_cast<std::FILE*>(user));
+sf_count_t OutTell(void* user) {
+    return static_cast<MemoryOut*>(user)->position;
 }
 
 int FormatOf(SoundFileType type) {
@@ -59,14 +74,41 @@ int FormatOf(SoundFileType type) {
     return 0;
 }
 
-int ProgressUnits(std::uint64_t frames) {
-    return static_cast<int>(std::min<std::uint64_t>(frames / 1024, INT32_MAX));
+void SetStrings(SNDFILE* file, const SoundTags& tags) {
+    const std::pair<int, const std::string*> fields[] = {{SF_STR_TITLE, &tags.title},
+                                                         {SF_STR_ALBUM, &tags.album},
+                                                         {SF_STR_TRACKNUMBER, &tags.trackNumber},
+                                                         {SF_STR_COMMENT, &tags.comment}};
+    for (const auto& [field, text] : fields) {
+        // A format without room for a field refuses it; the sound is still written.
+        if (!text->empty()) {
+            (void)sf_set_string(file, field, text->c_str());
+        }
+    }
+}
+
+// The samples as the file's 16-bit steps; the limiter has kept them within full scale.
+bool WriteShorts(SNDFILE* file, std::span<const float> samples) {
+    constexpr std::size_t kBlock = 8192;
+    std::vector<short> block(kBlock);
+    for (std::size_t at = 0; at < samples.size(); at += kBlock) {
+        const std::size_t n = std::min(kBlock, samples.size() - at);
+        for (std::size_t i = 0; i < n; ++i) {
+            const float s = std::clamp(samples[at + i], -1.0f, 1.0f);
+            block[i] = static_cast<short>(std::lrint(s * 32767.0f));
+        }
+        if (sf_write_short(file, block.data(), static_cast<sf_count_t>(n)) !=
+            static_cast<sf_count_t>(n)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
 
 SoundFileType SoundFileTypeFor(const std::string& path) {
-    const std::string lower = AsciiLower(path);
+    const std::string lower = sv::AsciiLower(path);
     const auto endsWith = [&lower](std::string_view ext) {
         return lower.size() > ext.size() &&
                lower.compare(lower.size() - ext.size(), ext.size(), ext) == 0;
@@ -83,51 +125,67 @@ SoundFileType SoundFileTypeFor(const std::string& path) {
     return SoundFileType::Unknown;
 }
 
-WriteResult RenderToFile(Renderer& renderer, int rate, std::uint64_t expectedFrames,
-                         const std::string& path, SoundFileType type, ProgressControl* progress) {
-    OutputFile out;
-    if (FormatOf(type) == 0 || !out.Create(path)) {
-        return WriteResult::CannotCreate;
+const char* ExtensionOf(SoundFileType type) {
+    switch (type) {
+    case SoundFileType::Wav:
+        return ".wav";
+    case SoundFileType::Flac:
+        return ".flac";
+    case SoundFileType::Ogg:
+        return ".ogg";
+    case SoundFileType::Unknown:
+        break;
     }
-    SF_VIRTUAL_IO io{FileLength, FileSeek, FileRead, FileWrite, FileTell};
+    return "";
+}
+
+bool EncodeSound(std::span<const float> samples, int rate, SoundFileType type,
+                 const SoundTags& tags, std::vector<std::uint8_t>& out) {
+    out.clear();
+    if (FormatOf(type) == 0) {
+        return false;
+    }
+    MemoryOut memory{out};
+    SF_VIRTUAL_IO io{OutLength, OutSeek, OutRead, OutWrite, OutTell};
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = kChannels;
     info.format = FormatOf(type);
-    SNDFILE* file = sf_open_virtual(&io, SFM_WRITE, &info, out.Stream());
+    SNDFILE* file = sf_open_virtual(&io, SFM_WRITE, &info, &memory);
     if (file == nullptr) {
-        return WriteResult::CannotCreate;
+        return false;
     }
-    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-
-    if (progress != nullptr) {
-        progress->SetRange(0, ProgressUnits(expectedFrames));
-        progress->Show();
-    }
-    constexpr std::size_t kBlock = 4096;
-    std::vector<float> block(kBlock * kChannels);
-    std::uint64_t written = 0;
+    SetStrings(file, tags);
     bool ok = true;
-    for (;;) {
-        const std::size_t n = renderer.Render(block.data(), kBlock);
-        if (n > 0 && sf_writef_float(file, block.data(), static_cast<sf_count_t>(n)) !=
-                         static_cast<sf_count_t>(n)) {
-            ok = false;
-            break;
-        }
-        written += n;
-        if (progress != nullptr) {
-            progress->SetPos(ProgressUnits(std::min(written, expectedFrames)));
-        }
-        if (n < kBlock) {
-            break;
-        }
+    if (type == SoundFileType::Ogg) {
+        const auto frames = static_cast<sf_count_t>(samples.size() / kChannels);
+        ok = sf_writef_float(file, samples.data(), frames) == frames;
+    } else {
+        ok = WriteShorts(file, samples);
     }
     ok = sf_close(file) == 0 && ok;
-    if (progress != nullptr) {
-        progress->Hide();
+    // libsndfile numbers an Ogg stream at random; the comments pass numbers it by the track, so
+    // that the same song gives the same bytes.
+    if (ok && type != SoundFileType::Wav) {
+        const std::uint32_t serial =
+            static_cast<std::uint32_t>(std::strtoul(tags.trackNumber.c_str(), nullptr, 10)) + 1;
+        ok = sv::AddVorbisComments(out, type == SoundFileType::Ogg, tags.extra, serial);
     }
-    if (!ok || !out.Commit()) {
+    return ok;
+}
+
+WriteResult RenderToFile(Renderer& renderer, int rate, const sv::SongShape& shape,
+                         const std::string& path, SoundFileType type, ProgressControl* progress) {
+    sv::OutputFile out;
+    // The target is checked before the rendering, which may take a while.
+    if (FormatOf(type) == 0 || !out.Create(path)) {
+        return WriteResult::CannotCreate;
+    }
+    std::vector<float> samples = sv::RenderWhole(renderer, rate, shape, progress, nullptr);
+    sv::LimitPeaks(samples, rate);
+    std::vector<std::uint8_t> bytes;
+    if (!EncodeSound(samples, rate, type, {}, bytes) || !out.Write(bytes.data(), bytes.size()) ||
+        !out.Commit()) {
         return WriteResult::WriteFailed;
     }
     return WriteResult::Done;

@@ -158,7 +158,29 @@ void WavRenderer::Interpolate(std::uint64_t position, float* out) const {
     out[1] = right;
 }
 
+void WavRenderer::SetLoops(int loops) {
+    m_loops = std::max(1, loops);
+    m_pass = 0;
+    m_position = 0;
+}
+
 std::size_t WavRenderer::Render(float* out, std::size_t frames) {
+    std::size_t done = 0;
+    while (done < frames) {
+        const std::size_t n = RenderPass(out + done * kChannels, frames - done);
+        done += n;
+        if (done < frames) {
+            if (m_pass + 1 >= m_loops || SourceFrames() == 0) {
+                break;
+            }
+            ++m_pass;
+            m_position = 0;
+        }
+    }
+    return done;
+}
+
+std::size_t WavRenderer::RenderPass(float* out, std::size_t frames) {
     const std::uint64_t end = SourceFrames() << 32;
     std::size_t done = 0;
     if (m_filter.empty()) {
@@ -177,6 +199,7 @@ std::size_t WavRenderer::Render(float* out, std::size_t frames) {
 }
 
 void WavRenderer::Seek(double seconds) {
+    m_pass = 0;
     const double frame = std::clamp(seconds, 0.0, Duration()) * m_sourceRate;
     m_position = std::min(static_cast<std::uint64_t>(frame * static_cast<double>(kOne)),
                           static_cast<std::uint64_t>(SourceFrames()) << 32);

@@ -20,6 +20,7 @@ public:
     static std::unique_ptr<WavRenderer> Create(std::span<const std::uint8_t> file, int outputRate,
                                                LoadError& error);
 
+    void SetLoops(int loops) override;
     std::size_t Render(float* out, std::size_t frames) override;
     void Seek(double seconds) override;
     double Duration() const override;
@@ -33,6 +34,7 @@ public:
 private:
     WavRenderer() = default;
     void BuildFilter();
+    std::size_t RenderPass(float* out, std::size_t frames);
     void Interpolate(std::uint64_t position, float* out) const;
 
     std::vector<float> m_samples; // stereo frames at the source rate
@@ -41,6 +43,8 @@ private:
     // Position in source frames as 32.32 fixed point, so that long files do not drift.
     std::uint64_t m_position = 0;
     std::uint64_t m_step = 0;
+    int m_loops = 1;
+    int m_pass = 0;
     int m_halfWidth = 0;         // taps on each side of the position
     std::vector<float> m_filter; // kPhases rows of 2 * m_halfWidth taps
 };

@@ -1,6 +1,7 @@
 #include "Cli.h"
 
 #include "archive/GameData.h"
+#include "audio/Synthesizer.h"
 #include "io/OutputFile.h"
 #include "io/Paths.h"
 
@@ -205,6 +206,27 @@ void TerminalProgress::Draw() {
     bar.resize(kWidth, '.');
     (void)std::fprintf(stderr, "\r%s [%s] %3d%%", m_label.c_str(), bar.c_str(), percent);
     (void)std::fflush(stderr);
+}
+
+std::string SoundFontFailure(const std::string& named) {
+    if (!named.empty()) {
+        return "Cannot load the SoundFont \"" + named + "\".";
+    }
+    std::string places;
+    for (const std::string& path : DefaultSoundFontCandidates()) {
+        places += (places.empty() ? "" : ", ") + path;
+    }
+    return "No General MIDI SoundFont could be loaded (looked for " + places +
+           "); name one with --soundfont.";
+}
+
+void AddShapeOptions(CLI::App& command, SongShape& shape) {
+    command.add_option("--loops", shape.loops, "Play a song N times back to back (default 1)")
+        ->check(CLI::Range(1, 100));
+    command
+        .add_option("--fade", shape.fadeSeconds,
+                    "Fade out the last SECONDS of the last pass (default 0)")
+        ->check(CLI::Range(0.0, 600.0));
 }
 
 } // namespace sv

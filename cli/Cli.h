@@ -2,6 +2,7 @@
 // style of failure message, the folders it makes, and the progress bar drawn on standard error.
 #pragma once
 
+#include "audio/Mastering.h"
 #include "io/ProgressControl.h"
 
 #include <CLI/CLI.hpp>
@@ -31,6 +32,13 @@ void AddExportCommand(CLI::App& app, Action& action);
 void AddExplodeCommand(CLI::App& app, Action& action);
 void AddRebuildCommand(CLI::App& app, Action& action);
 void AddRenderCommand(CLI::App& app, Action& action);
+
+// --loops N and --fade SECONDS, as render and the audio export take them.
+void AddShapeOptions(CLI::App& command, SongShape& shape);
+
+// The line that says why no SoundFont could be loaded: the one `named`, or else where the
+// system's General MIDI SoundFont was looked for.
+std::string SoundFontFailure(const std::string& named);
 
 // One line on standard error.
 void Fail(const std::string& message);

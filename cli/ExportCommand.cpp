@@ -1,13 +1,23 @@
-// export FOLDER [--effects DIR] [--songs DIR] [--work DIR] [--verbose]: the application's bulk
-// export. Every effect as NAME.wav into the effects folder, every song but "TAVERN.HMI" as its
-// lower-cased name with ".mid" into the songs folder; a summary line on standard error.
+// export FOLDER [--effects DIR] [--songs DIR] [--work DIR] [--verbose] [--audio DIR ...]: the
+// application's bulk export. Every effect as NAME.wav into the effects folder, every song but
+// "TAVERN.HMI" as its lower-cased name with ".mid" into the songs folder, and with --audio the
+// soundtrack rendered as FLAC, Ogg Vorbis or WAV files plus a playlist; one summary line on
+// standard error.
 #include "Cli.h"
 #include "archive/GameData.h"
+#include "audio/Synthesizer.h"
 #include "export/BulkExport.h"
+#include "export/SoundtrackExport.h"
+#include "io/Paths.h"
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <map>
+#include <unistd.h>
 
 namespace sv {
 namespace {
@@ -16,7 +26,71 @@ struct ExportOptions {
     std::string folder;
     FolderOptions open;
     BulkExportOptions run;
+    std::string audioFolder; // empty: no soundtrack
+    std::string soundFont;
+    SoundtrackOptions soundtrack;
 };
+
+// Set by SIGINT, SIGTERM or SIGHUP while the soundtrack renders: the workers finish the block
+// they are on and stop, and what they were writing is never renamed into place.
+std::atomic<bool> g_interrupted{false};
+volatile std::sig_atomic_t g_signal = 0;
+
+void OnSignal(int signal) {
+    g_signal = signal;
+    g_interrupted.store(true);
+}
+
+// "Rendering songs: 3/15, 12 s", redrawn in place on a terminal; silent otherwise.
+class SongProgress final : public ProgressControl {
+public:
+    SongProgress() : m_terminal(isatty(fileno(stderr)) != 0) {}
+    void Show() override {
+        m_start = std::chrono::steady_clock::now();
+        m_visible = true;
+        Draw();
+    }
+    void SetRange(std::int32_t, std::int32_t high) override { m_total = high; }
+    void SetPos(std::int32_t pos) override {
+        m_done = pos;
+        Draw();
+    }
+    void Hide() override {
+        if (m_visible && m_terminal) {
+            (void)std::fputs("\r\033[K", stderr);
+            (void)std::fflush(stderr);
+        }
+        m_visible = false;
+    }
+
+private:
+    void Draw() {
+        if (!m_visible || !m_terminal) {
+            return;
+        }
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                                 std::chrono::steady_clock::now() - m_start)
+                                 .count();
+        (void)std::fprintf(stderr, "\r\033[KRendering songs: %d/%d, %lld s", m_done, m_total,
+                           static_cast<long long>(seconds));
+        (void)std::fflush(stderr);
+    }
+
+    bool m_terminal;
+    bool m_visible = false;
+    std::int32_t m_done = 0;
+    std::int32_t m_total = 0;
+    std::chrono::steady_clock::time_point m_start;
+};
+
+// The game folder's own name, for the album tag ("Arena2" for ".../Arena2/").
+std::string FolderName(const std::string& folder) {
+    std::filesystem::path path = sv::ToPath(folder).lexically_normal();
+    if (path.filename().empty()) {
+        path = path.parent_path();
+    }
+    return sv::FromPath(path.filename());
+}
 
 // The folders asked for, before anything is opened: a typo in one costs no rebuild.
 bool MakeOutputFolders(const BulkExportOptions& run) {
@@ -50,6 +124,48 @@ void ReportPassedOver(const BulkExportResult& result) {
     }
 }
 
+// The soundtrack into options.audioFolder, added to `result`; a status other than kDone when it
+// could not start or was interrupted.
+int RunSoundtrack(GameData& data, ExportOptions options, sv::BulkExportResult& result) {
+    if (!MakeFolder(options.audioFolder)) {
+        return kFailed;
+    }
+    sv::SoundtrackOptions& run = options.soundtrack;
+    run.folder = options.audioFolder;
+    run.soundFont = options.soundFont.empty() ? FindDefaultSoundFont() : options.soundFont;
+    run.album = FolderName(options.folder);
+
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    std::map<int, struct sigaction> previous;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaction(signal, &action, &previous[signal]);
+    }
+    sv::SoundtrackResult sound;
+    {
+        SongProgress progress;
+        sound = sv::ExportSoundtrack(data, run, progress, g_interrupted);
+    }
+    for (const auto& [signal, old] : previous) {
+        sigaction(signal, &old, nullptr);
+    }
+    if (!sound.soundFontLoaded) {
+        Fail(SoundFontFailure(options.soundFont));
+        return kFailed;
+    }
+    if (sound.cancelled) {
+        return 128 + static_cast<int>(g_signal);
+    }
+    result.written += sound.written;
+    result.passedOver += sound.passedOver;
+    result.bytes += sound.bytes;
+    result.notWritten.insert(result.notWritten.end(), sound.notWritten.begin(),
+                             sound.notWritten.end());
+    result.reasons.resize(result.notWritten.size(), "the song did not render");
+    return kDone;
+}
+
 int RunExport(const ExportOptions& options) {
     if (!MakeOutputFolders(options.run)) {
         return kFailed;
@@ -62,9 +178,14 @@ int RunExport(const ExportOptions& options) {
     }
     const auto start = std::chrono::steady_clock::now();
     BulkExportResult result;
-    {
+    if (options.run.allEffects || options.run.allSongs) {
         TerminalProgress progress("Exporting");
         result = BulkExport(data, options.run, progress);
+    }
+    if (!options.audioFolder.empty()) {
+        if (const int status = RunSoundtrack(data, options, result); status != kDone) {
+            return status;
+        }
     }
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
 
@@ -75,12 +196,32 @@ int RunExport(const ExportOptions& options) {
     return result.passedOver == 0 ? kDone : kFailed;
 }
 
+void AddAudioOptions(CLI::App& cmd, ExportOptions& options) {
+    cmd.add_option("--audio", options.audioFolder,
+                   "Folder for the soundtrack rendered as audio files, with soundtrack.m3u");
+    const std::map<std::string, SoundFileType> formats = {
+        {"flac", SoundFileType::Flac}, {"ogg", SoundFileType::Ogg}, {"wav", SoundFileType::Wav}};
+    cmd.add_option("--format", options.soundtrack.type, "Audio format: flac (default), ogg or wav")
+        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case));
+    cmd.add_option("--rate", options.soundtrack.rate, "Sample rate in Hz (default 44100)")
+        ->check(CLI::Range(8000, 192000));
+    cmd.add_option("--soundfont", options.soundFont,
+                   "SoundFont (.sf2) (default: the system's General MIDI SoundFont)");
+    AddShapeOptions(cmd, options.soundtrack.shape);
+    cmd.add_option("--jobs", options.soundtrack.jobs,
+                   "Songs rendered side by side (default: the number of cores)")
+        ->check(CLI::Range(1, 256));
+    cmd.add_flag("--normalize", options.soundtrack.normalize,
+                 "Scale each song to -16 LUFS, true peak at most -1 dBTP, instead of ReplayGain "
+                 "tags");
+}
+
 } // namespace
 
 void AddExportCommand(CLI::App& app, Action& action) {
     auto options = std::make_shared<ExportOptions>();
     CLI::App* cmd = app.add_subcommand(
-        "export", "Export every effect as .wav and every song as .mid into folders");
+        "export", "Export every effect as .wav and every song as .mid or as audio into folders");
     cmd->add_option("FOLDER", options->folder, "The game's data folder (Arena2)")->required();
     CLI::Option* effects =
         cmd->add_option("--effects", options->run.effectsPath,
@@ -89,6 +230,7 @@ void AddExportCommand(CLI::App& app, Action& action) {
         cmd->add_option("--songs", options->run.songsPath,
                         "Folder to write every song into as name.mid; created when missing");
     AddFolderOptions(*cmd, options->open);
+    AddAudioOptions(*cmd, *options);
     cmd->callback([options, effects, songs, &action] {
         options->run.allEffects = effects->count() > 0;
         options->run.allSongs = songs->count() > 0;

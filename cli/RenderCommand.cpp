@@ -1,7 +1,8 @@
-// render INPUT OUTPUT [--soundfont FILE] [--rate HZ]: a song or an effect as an audio file,
-// rendered faster than real time. An ".hmi" song is converted to MIDI in memory first. Songs are
-// played through the General MIDI SoundFont of the system unless --soundfont names another; the
-// output's extension picks WAV, FLAC or Ogg Vorbis.
+// render INPUT OUTPUT [--soundfont FILE] [--rate HZ] [--loops N] [--fade SECONDS]: a song or an
+// effect as an audio file, rendered faster than real time, played N times with its end faded. An
+// ".hmi" song is converted to MIDI in memory first. Songs are played through the General MIDI
+// SoundFont of the system unless --soundfont names another; the output's extension picks WAV, FLAC
+// or Ogg Vorbis.
 #include "Cli.h"
 #include "audio/MidiRenderer.h"
 #include "audio/PlaybackEngine.h"
@@ -22,31 +23,20 @@ struct RenderOptions {
     std::string output;
     std::string soundFont;
     int rate = kDefaultRate;
+    sv::SongShape shape;
 };
 
 std::shared_ptr<Synthesizer> LoadSoundFont(const RenderOptions& options) {
-    if (!options.soundFont.empty()) {
-        auto synth = Synthesizer::Load(options.soundFont, options.rate);
-        if (!synth) {
-            Fail("Cannot load the SoundFont \"" + options.soundFont + "\".");
-        }
-        return synth;
-    }
-    const std::string found = FindDefaultSoundFont();
-    auto synth = found.empty() ? nullptr : Synthesizer::Load(found, options.rate);
+    const std::string path = options.soundFont.empty() ? FindDefaultSoundFont() : options.soundFont;
+    auto synth = path.empty() ? nullptr : Synthesizer::Load(path, options.rate);
     if (!synth) {
-        std::string places;
-        for (const std::string& path : DefaultSoundFontCandidates()) {
-            places += (places.empty() ? "" : ", ") + path;
-        }
-        Fail("No General MIDI SoundFont could be loaded (looked for " + places +
-             "); name one with --soundfont.");
+        Fail(SoundFontFailure(options.soundFont));
     }
     return synth;
 }
 
 bool IsHmiName(const std::string& path) {
-    const std::string lower = AsciiLower(path);
+    const std::string lower = sv::AsciiLower(path);
     return lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".hmi") == 0;
 }
 
@@ -99,10 +89,8 @@ int RunRender(const RenderOptions& options) {
         return kFailed;
     }
     TerminalProgress progress("Rendering");
-    const auto expected =
-        static_cast<std::uint64_t>(std::llround(renderer->Duration() * options.rate));
     errno = 0;
-    if (RenderToFile(*renderer, options.rate, expected, options.output, type, &progress) ==
+    if (RenderToFile(*renderer, options.rate, options.shape, options.output, type, &progress) ==
         WriteResult::Done) {
         return kDone;
     }
@@ -125,6 +113,7 @@ void AddRenderCommand(CLI::App& app, Action& action) {
                     "SoundFont (.sf2) for songs (default: the system's General MIDI SoundFont)");
     cmd->add_option("--rate", options->rate, "Sample rate in Hz (default 44100)")
         ->check(CLI::Range(8000, 192000));
+    AddShapeOptions(*cmd, options->shape);
     cmd->callback([options, &action] { action = [options] { return RunRender(*options); }; });
 }
 

@@ -1,5 +1,9 @@
 #include "CMediaPlayer.h"
 
+#include "audio/SoundFileWriter.h"
+#include "controls/Dialogs.h"
+#include "io/File.h"
+
 #include <QAudio>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -12,6 +16,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace sv {
 
@@ -21,6 +26,55 @@ constexpr int kRefreshMs = 100;
 constexpr int kDefaultVolume = 80;
 const char* const kVolumeKey = "Volume";
 const char* const kSoundFontKey = "SoundFont"; // empty: the system's General MIDI SoundFont
+const char* const kRepeatKey = "Repeat";
+
+// The worker's progress as a percentage the window reads on its refresh timer.
+class PercentProgress final : public ProgressControl {
+public:
+    explicit PercentProgress(std::shared_ptr<std::atomic<int>> percent)
+        : m_percent(std::move(percent)) {}
+    void Show() override {}
+    void SetRange(std::int32_t low, std::int32_t high) override {
+        m_low = low;
+        m_high = high;
+    }
+    void SetPos(std::int32_t pos) override {
+        const double span = static_cast<double>(m_high) - m_low;
+        m_percent->store(
+            span > 0 ? static_cast<int>(std::clamp((pos - m_low) / span, 0.0, 1.0) * 100) : 0);
+    }
+    void Hide() override {}
+
+private:
+    std::shared_ptr<std::atomic<int>> m_percent;
+    std::int32_t m_low = 0;
+    std::int32_t m_high = 0;
+};
+
+// Renders `file` into `path`; the sentence that says why not, or an empty one.
+QString RenderAudioFile(const std::vector<std::uint8_t>& file, const std::string& soundFont,
+                        int rate, const std::string& path,
+                        std::shared_ptr<std::atomic<int>> percent) {
+    std::shared_ptr<Synthesizer> synth;
+    if (DetectKind(file) == FileKind::Midi) {
+        synth = Synthesizer::Load(soundFont, rate);
+        if (!synth) {
+            return CMediaPlayer::tr(
+                "The SoundFont could not be loaded, so the song was not saved.");
+        }
+    }
+    LoadError error = LoadError::None;
+    auto renderer = MakeRenderer(file, std::move(synth), rate, error);
+    if (!renderer) {
+        return CMediaPlayer::tr(Describe(error));
+    }
+    PercentProgress progress(std::move(percent));
+    const WriteResult result =
+        RenderToFile(*renderer, rate, {}, path, SoundFileTypeFor(path), &progress);
+    return result == WriteResult::Done
+               ? QString()
+               : CMediaPlayer::tr("Cannot write \"%1\".").arg(QString::fromStdString(path));
+}
 
 PlayerControls::State ToControls(PlayState state) {
     switch (state) {
@@ -61,15 +115,20 @@ CMediaPlayer::CMediaPlayer(QWidget* parent)
     connect(m_controls, &PlayerControls::stop, this, &CMediaPlayer::OnStop);
     connect(m_controls, &PlayerControls::seek, this, &CMediaPlayer::OnSeek);
     connect(m_controls, &PlayerControls::changeVolume, this, &CMediaPlayer::OnVolume);
+    connect(m_controls, &PlayerControls::changeRepeat, this, &CMediaPlayer::OnRepeat);
     // Engine and output
     connect(&m_refresh, &QTimer::timeout, this, &CMediaPlayer::Refresh);
     connect(&m_output, &AudioOutput::statusChanged, this, &CMediaPlayer::UpdateStatus);
     connect(&m_loading, &QFutureWatcher<std::shared_ptr<Synthesizer>>::finished, this,
             &CMediaPlayer::OnSoundFontLoaded);
+    connect(&m_saving, &QFutureWatcher<QString>::finished, this, &CMediaPlayer::OnAudioSaved);
 
     const int volume = std::clamp(m_settings.value(kVolumeKey, kDefaultVolume).toInt(), 0, 100);
     m_controls->setVolume(volume);
     OnVolume(volume);
+    const bool repeat = m_settings.value(kRepeatKey, false).toBool();
+    m_controls->setRepeat(repeat);
+    m_engine.SetRepeat(repeat);
     m_refresh.start(kRefreshMs);
     m_output.Start();
     LoadSoundFont(m_settings.value(kSoundFontKey).toString());
@@ -79,6 +138,7 @@ CMediaPlayer::CMediaPlayer(QWidget* parent)
 CMediaPlayer::~CMediaPlayer() {
     m_output.Stop();
     m_loading.waitForFinished(); // the worker holds nothing of ours, but must end before exit
+    m_saving.waitForFinished();
 }
 
 QSize CMediaPlayer::sizeHint() const {
@@ -88,6 +148,12 @@ QSize CMediaPlayer::sizeHint() const {
 void CMediaPlayer::SetFileName(const QString& name) {
     const LoadError error = m_engine.SetFileName(QDir::toNativeSeparators(name).toStdString());
     m_fileError = error == LoadError::None ? QString() : tr(Describe(error));
+    m_file.clear();
+    m_fileName = name;
+    if (error == LoadError::None && !name.isEmpty()) {
+        (void)ReadWholeFile(QDir::toNativeSeparators(name).toStdString(), m_file);
+    }
+    m_savedName.clear();
     Refresh();
 }
 
@@ -134,6 +200,49 @@ void CMediaPlayer::OnVolume(int percent) {
     m_settings.setValue(kVolumeKey, percent);
 }
 
+void CMediaPlayer::OnRepeat(bool on) {
+    m_engine.SetRepeat(on);
+    m_settings.setValue(kRepeatKey, on);
+}
+
+void CMediaPlayer::SaveAsAudio() {
+    if (m_file.empty() || m_saving.isRunning()) {
+        return;
+    }
+    const QString proposed = QFileInfo(m_fileName).completeBaseName() + QStringLiteral(".flac");
+    const std::optional<QString> path =
+        sv::Dialogs().saveFile(this, proposed, QStringLiteral(".flac"),
+                               tr("FLAC (*.flac);;Ogg Vorbis (*.ogg);;WAV (*.wav)"));
+    if (!path) {
+        return;
+    }
+    const std::string target = QDir::toNativeSeparators(*path).toStdString();
+    if (SoundFileTypeFor(target) == SoundFileType::Unknown) {
+        sv::Dialogs().showError(this, tr("Save as \".flac\", \".ogg\" or \".wav\"."),
+                                tr("Save as Audio"));
+        return;
+    }
+    const QString chosen = m_settings.value(kSoundFontKey).toString();
+    const std::string soundFont = chosen.isEmpty() ? FindDefaultSoundFont() : chosen.toStdString();
+    m_savePercent = std::make_shared<std::atomic<int>>(0);
+    m_savedName = QFileInfo(*path).fileName();
+    m_saving.setFuture(QtConcurrent::run(
+        [file = m_file, soundFont, rate = m_engine.Rate(), target, percent = m_savePercent] {
+            return RenderAudioFile(file, soundFont, rate, target, percent);
+        }));
+    UpdateStatus();
+}
+
+void CMediaPlayer::OnAudioSaved() {
+    const QString error = m_saving.result();
+    if (!error.isEmpty()) {
+        m_savedName.clear();
+        sv::Dialogs().showError(this, error, tr("Save as Audio"));
+    }
+    UpdateStatus();
+    emit audioSaved();
+}
+
 // The worker loads the whole SoundFont; the synthesizer reaches the engine on this thread.
 void CMediaPlayer::LoadSoundFont(const QString& path) {
     if (m_loadingSoundFont) {
@@ -177,6 +286,9 @@ void CMediaPlayer::contextMenuEvent(QContextMenuEvent* event) {
     QAction* system =
         menu.addAction(tr("Use the System SoundFont"), this, &CMediaPlayer::UseSystemSoundFont);
     system->setEnabled(!m_settings.value(kSoundFontKey).toString().isEmpty());
+    menu.addSeparator();
+    QAction* save = menu.addAction(tr("Save as audio..."), this, &CMediaPlayer::SaveAsAudio);
+    save->setEnabled(!m_file.empty() && !m_saving.isRunning());
     menu.exec(event->globalPos());
 }
 
@@ -236,6 +348,11 @@ void CMediaPlayer::UpdateStatus() {
                 break;
             }
         }
+    }
+    if (m_saving.isRunning()) {
+        sentences << tr("Saving \"%1\"... %2%").arg(m_savedName).arg(m_savePercent->load());
+    } else if (!m_savedName.isEmpty()) {
+        sentences << tr("Saved \"%1\".").arg(m_savedName);
     }
     const QString text = sentences.join(QLatin1Char(' '));
     if (m_status->text() != text) {

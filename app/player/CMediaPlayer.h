@@ -7,6 +7,11 @@
 // context menu; it is loaded once, on a worker thread, so the window never freezes for it. What
 // keeps the player from sounding (no SoundFont, no audio device, a file it cannot read) is said
 // in a plain sentence in the player's own area.
+//
+// "Repeat" starts the song or effect again at its end and is kept in the player's settings.
+// "Save as audio..." in the context menu renders what the player holds to a FLAC, Ogg Vorbis or
+// WAV file on a worker thread, with a synthesizer of its own, and shows its progress in the
+// player's area; playing goes on meanwhile.
 #pragma once
 
 #include "PlayerControls.h"
@@ -17,7 +22,10 @@
 #include <QSettings>
 #include <QTimer>
 #include <QWidget>
+#include <atomic>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 class QLabel;
 
@@ -40,6 +48,10 @@ public:
     // file); the next SetFileName takes the sentence away.
     void ShowProblem(const QString& sentence);
 
+    // "Save as audio...": asks for a file through the save dialog and renders to it on a
+    // worker thread; audioSaved() follows. Nothing happens without a file or while saving.
+    void SaveAsAudio();
+
     QSize sizeHint() const override;
 
     // For the tests: the engine behind the controls, the sentence shown, the transport bar.
@@ -48,10 +60,14 @@ public:
     PlayerControls* Controls() const { return m_controls; }
     // True from the start of a SoundFont load until its result has reached the engine.
     bool IsLoadingSoundFont() const { return m_loadingSoundFont; }
+    // True while "Save as audio..." renders.
+    bool IsSaving() const { return m_saving.isRunning(); }
 
 signals:
     // A SoundFont finished loading, or failed to.
     void soundFontLoaded();
+    // "Save as audio..." finished, written or not.
+    void audioSaved();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -66,6 +82,8 @@ private:
     void OnStop();
     void OnSeek(qint64 position);
     void OnVolume(int percent);
+    void OnRepeat(bool on);
+    void OnAudioSaved();
     void Refresh();
     void UpdateStatus();
 
@@ -82,6 +100,11 @@ private:
     bool m_loadingSoundFont = false;
     QString m_soundFontError;
     QString m_fileError;
+    std::vector<std::uint8_t> m_file; // what the engine holds, for "Save as audio..."
+    QString m_fileName;
+    QFutureWatcher<QString> m_saving; // the error, or empty when the file was written
+    std::shared_ptr<std::atomic<int>> m_savePercent;
+    QString m_savedName;
 };
 
 } // namespace sv

@@ -37,6 +37,10 @@ PlayerControls::PlayerControls(QWidget* parent) : QWidget(parent) {
     m_stopButton = new QToolButton(this);
     m_stopButton->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
     m_stopButton->setToolTip(tr("Stop"));
+    m_repeatButton = new QToolButton(this);
+    m_repeatButton->setText(tr("Repeat"));
+    m_repeatButton->setCheckable(true);
+    m_repeatButton->setToolTip(tr("Start the song or effect again at its end"));
     m_elapsed = new QLabel(this);
     m_seek = new QSlider(Qt::Horizontal, this);
     m_seek->setToolTip(tr("Position"));
@@ -56,6 +60,7 @@ PlayerControls::PlayerControls(QWidget* parent) : QWidget(parent) {
     layout->setSpacing(4);
     layout->addWidget(m_playButton);
     layout->addWidget(m_stopButton);
+    layout->addWidget(m_repeatButton);
     layout->addWidget(m_elapsed);
     layout->addWidget(m_seek, 1);
     layout->addWidget(m_total);
@@ -66,6 +71,7 @@ PlayerControls::PlayerControls(QWidget* parent) : QWidget(parent) {
     // Buttons
     connect(m_playButton, &QToolButton::clicked, this, &PlayerControls::OnPlayClicked);
     connect(m_stopButton, &QToolButton::clicked, this, &PlayerControls::stop);
+    connect(m_repeatButton, &QToolButton::toggled, this, &PlayerControls::changeRepeat);
     // Seeking: a drag seeks when released, a click or a key at once.
     connect(m_seek, &QSlider::sliderMoved, this, &PlayerControls::UpdateTimes);
     connect(m_seek, &QSlider::sliderReleased, this, [this] { emit seek(m_seek->value()); });
@@ -136,6 +142,15 @@ void PlayerControls::OnSeekAction(int action) {
 
 void PlayerControls::UpdateTimes(qint64 position) {
     m_elapsed->setText(FormatTime(position));
+}
+
+bool PlayerControls::repeat() const {
+    return m_repeatButton->isChecked();
+}
+
+void PlayerControls::setRepeat(bool on) {
+    const QSignalBlocker blocker(m_repeatButton);
+    m_repeatButton->setChecked(on);
 }
 
 } // namespace sv

@@ -1,6 +1,6 @@
-// The transport bar: play/pause, stop, a seek slider between the elapsed and the total time, and
-// a volume slider. It knows nothing of any player: it sends what the user asks for as signals
-// and shows the state it is given through its setters.
+// The transport bar: play/pause, stop, the "Repeat" toggle, a seek slider between the elapsed and
+// the total time, and a volume slider. It knows nothing of any player: it sends what the user asks
+// for as signals and shows the state it is given through its setters.
 #pragma once
 
 #include <QWidget>
@@ -22,12 +22,14 @@ public:
 
     State state() const { return m_state; }
     int volume() const; // percent
+    bool repeat() const;
 
     void setState(State state);
     // Milliseconds. A duration of 0 means there is nothing to play: the controls are disabled.
     void setDuration(qint64 duration);
     void setPosition(qint64 position);
     void setVolume(int percent);
+    void setRepeat(bool on);
 
 signals:
     void play();
@@ -35,6 +37,7 @@ signals:
     void stop();
     void seek(qint64 position);
     void changeVolume(int percent);
+    void changeRepeat(bool on);
 
 private:
     void OnPlayClicked();
@@ -45,6 +48,7 @@ private:
     qint64 m_duration = 0;
     QToolButton* m_playButton = nullptr;
     QToolButton* m_stopButton = nullptr;
+    QToolButton* m_repeatButton = nullptr;
     QLabel* m_elapsed = nullptr;
     QSlider* m_seek = nullptr;
     QLabel* m_total = nullptr;

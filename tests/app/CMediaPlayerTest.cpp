@@ -4,6 +4,7 @@
 #include "app/player/CMediaPlayer.h"
 
 #include "PlaybackSupport.h"
+#include "controls/Dialogs.h"
 
 #include <QAudioDevice>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
+#include <sndfile.h>
 
 namespace sv::test {
 
@@ -145,6 +147,68 @@ private slots:
         QCOMPARE(QSettings("Merrow Applications", "Sonvault Player").value("Volume").toInt(), 35);
     }
 
+    void repeatIsRememberedAndKeepsPlaying() {
+        {
+            CMediaPlayer player;
+            QToolButton* repeat = Button(player, 2);
+            QVERIFY(repeat && repeat->text() == "Repeat" && !repeat->isChecked());
+            repeat->click();
+            QVERIFY(player.Engine().Repeat());
+            player.SetFileName(WriteTemp("e.wav", EffectWav(1103, 441.0)));
+            player.Play();
+            Frames block(2 * 22050);
+            player.Engine().Pull(block.data(), 22050); // five times the effect
+            QCOMPARE(player.Engine().State(), PlayState::Playing);
+        }
+        CMediaPlayer again;
+        QVERIFY(Button(again, 2)->isChecked());
+        QVERIFY(again.Engine().Repeat());
+        QVERIFY(QSettings("Merrow Applications", "Sonvault Player").value("Repeat").toBool());
+    }
+
+    void saveAsAudioRendersOnAWorker() {
+        QString proposed;
+        QString error;
+        QString answer = m_files.filePath("saved.ogg");
+        sv::Dialogs().saveFile = [&](QWidget*, const QString& name, const QString&,
+                                     const QString& filter) -> std::optional<QString> {
+            proposed = name;
+            if (!filter.contains("*.flac") || !filter.contains("*.ogg") ||
+                !filter.contains("*.wav")) {
+                return std::nullopt;
+            }
+            return answer;
+        };
+        sv::Dialogs().showError = [&](QWidget*, const QString& text, const QString&) {
+            error = text;
+        };
+        CMediaPlayer player;
+        player.SaveAsAudio(); // nothing held: nothing asked
+        QVERIFY(proposed.isEmpty());
+
+        player.SetFileName(WriteTemp("boom.wav", EffectWav(3 * 11025, 441.0)));
+        player.Play();
+        QSignalSpy saved(&player, &CMediaPlayer::audioSaved);
+        player.SaveAsAudio();
+        QCOMPARE(proposed, QString("boom.flac"));
+        QVERIFY(player.IsSaving() || saved.count() == 1);
+        QVERIFY(saved.count() == 1 || saved.wait(20000)); // the window's loop runs meanwhile
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(player.Engine().State(), PlayState::Playing);
+        QVERIFY(player.StatusText().contains("Saved \"saved.ogg\""));
+        SF_INFO info{};
+        SNDFILE* f = sf_open(answer.toStdString().c_str(), SFM_READ, &info);
+        QVERIFY(f != nullptr);
+        sf_close(f);
+        QCOMPARE(info.frames, sf_count_t{3 * 44100});
+
+        answer = m_files.filePath("saved.mp3"); // not a format it writes
+        player.SaveAsAudio();
+        QVERIFY(error.contains(".flac"));
+        QVERIFY(!QFile::exists(answer));
+        sv::Dialogs() = sv::QtDialogs();
+    }
+
 private:
     QString WriteTemp(const QString& name, const std::vector<std::uint8_t>& bytes) {
         QFile file(m_files.filePath(name));
@@ -160,7 +224,7 @@ private:
             QVERIFY(loaded.wait(20000));
         }
     }
-    // In layout order: play/pause, stop.
+    // In layout order: play/pause, stop, repeat.
     static QToolButton* Button(CMediaPlayer& player, int index) {
         const auto buttons = player.Controls()->findChildren<QToolButton*>();
         return buttons.size() > index ? buttons[index] : nullptr;

@@ -162,6 +162,28 @@ TEST(PlaybackEngine, TransportStopsPausesAndRewinds) {
     EXPECT_EQ(PeakOf(end, FramesIn(0.31)), 0.0f);
 }
 
+TEST(PlaybackEngine, RepeatStartsThePieceAgainWithoutAGap) {
+    PlaybackEngine engine(kRate);
+    ASSERT_EQ(engine.SetData(EffectWav(1103, 441.0)), LoadError::None); // 0.1 s
+    const Frames once = [&] {
+        engine.Play();
+        return Pull(engine, 0.11);
+    }();
+    ASSERT_EQ(engine.State(), PlayState::Stopped);
+    engine.SetRepeat(true);
+    engine.Play();
+    const Frames thrice = Pull(engine, 0.35);
+    EXPECT_EQ(engine.State(), PlayState::Playing);
+    const std::size_t pass = FramesIn(1103.0 / 11025);
+    for (std::size_t i = 0; i < pass; i += 37) {
+        EXPECT_EQ(thrice[2 * (i + 2 * pass)], once[2 * i]) << i;
+    }
+    EXPECT_GT(PeakOf(thrice, 3 * pass, 3 * pass + 200), 0.5f) << "the fourth pass has begun";
+    engine.SetRepeat(false);
+    Pull(engine, 0.2);
+    EXPECT_EQ(engine.State(), PlayState::Stopped);
+}
+
 TEST(PlaybackEngine, UnplayableFilesLeaveTheEngineEmpty) {
     ScratchDir dir;
     Bytes cut = Smf({0x00, 0xFF, 0x51, 0x03, 0x18}); // ends inside the tempo event

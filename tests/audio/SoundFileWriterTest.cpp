@@ -53,7 +53,7 @@ TEST(SoundFileWriter, EveryFormatHoldsTheWholeEffectAndFailuresLeaveNothing) {
     for (const auto& [name, type, format] : cases) {
         auto effect = sv::WavRenderer::Create(EffectWav(5000, 441.0), kRate, error);
         ASSERT_TRUE(effect);
-        ASSERT_EQ(sv::RenderToFile(*effect, kRate, 20000, dir.File(name), type, nullptr),
+        ASSERT_EQ(sv::RenderToFile(*effect, kRate, {}, dir.File(name), type, nullptr),
                   WriteResult::Done)
             << name;
         const SF_INFO back = Inspect(dir.File(name));
@@ -66,11 +66,11 @@ TEST(SoundFileWriter, EveryFormatHoldsTheWholeEffectAndFailuresLeaveNothing) {
 
     auto effect = sv::WavRenderer::Create(EffectWav(100, 441.0), kRate, error);
     ASSERT_TRUE(effect);
-    EXPECT_EQ(sv::RenderToFile(*effect, kRate, 400, dir.File("missing/e.wav"), SoundFileType::Wav,
+    EXPECT_EQ(sv::RenderToFile(*effect, kRate, {}, dir.File("missing/e.wav"), SoundFileType::Wav,
                                nullptr),
               WriteResult::CannotCreate);
     EXPECT_EQ(
-        sv::RenderToFile(*effect, kRate, 400, dir.File("e.mp3"), SoundFileType::Unknown, nullptr),
+        sv::RenderToFile(*effect, kRate, {}, dir.File("e.mp3"), SoundFileType::Unknown, nullptr),
         WriteResult::CannotCreate);
     EXPECT_EQ(FilesIn(dir), 3u);
 }

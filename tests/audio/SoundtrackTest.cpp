@@ -1,0 +1,203 @@
+// The soundtrack exported as audio files, as a user runs it: names, order, tags and loudness
+// read back with libsndfile, a song that does not convert, a SoundFont that does not load, the
+// same bytes twice, and an interrupted run that leaves no partial file.
+#include "DemoData.h"
+#include "PlaybackSupport.h"
+#include "audio/Loudness.h"
+#include "audio/VorbisComments.h"
+
+#include <csignal>
+#include <filesystem>
+#include <sndfile.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+
+namespace sv::test {
+
+namespace {
+
+// One organ note of `ticks` (192 to the quarter, 1.6 s), as the game stores a song.
+Bytes HmiNote(std::uint8_t ticks) {
+    Bytes song(228, 0);
+    PutLE32(song, 1);
+    const std::string tag = "HMI-MIDITRACK";
+    song.insert(song.end(), tag.begin(), tag.end());
+    song.resize(song.size() + 88 - tag.size() - 1, 0);
+    song.push_back(88);
+    song.insert(song.end(), {0x00, 0xC0, 19, 0x00, 0x90, 60, 110, ticks, ticks, 0xFF, 0x2F, 0x00});
+    return song;
+}
+
+class Soundtrack : public testing::Test {
+protected:
+    void SetUp() override {
+        if (FindDefaultSoundFont().empty()) {
+            GTEST_SKIP() << "no General MIDI SoundFont on this machine";
+        }
+        WriteFile(game + "/wyvern.snd", MakeBsa({{"BOOM", 0, Filled(3, 0)}}, true));
+    }
+
+    void Songs(const std::vector<Record>& songs) {
+        WriteFile(game + "/midi.bsa", MakeBsa(songs, true));
+    }
+
+    // Runs the command line with `arguments` after "export GAME"; its status and standard error.
+    std::pair<int, std::string> Export(const std::string& arguments) {
+        const std::string errors = dir.File("stderr.txt");
+        const int raw = std::system((std::string(SONVAULT_CLI) + " export " + game + " --work " +
+                                     dir.Sub("work") + " " + arguments + " 2>" + errors)
+                                        .c_str());
+        const Bytes text = ReadFile(errors);
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(text.begin(), text.end())};
+    }
+
+    std::vector<std::string> Names(const std::string& folder) {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(sv::ToPath(folder))) {
+            names.push_back(sv::FromPath(e.path().filename()));
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    ScratchDir dir;
+    std::string game = dir.Sub("Arena2");
+    std::string out = dir.File("music");
+};
+
+std::string Tag(const sv::Comments& comments, const std::string& key) {
+    for (const auto& [k, v] : comments) {
+        if (sv::AsciiLower(k) == sv::AsciiLower(key)) {
+            return v;
+        }
+    }
+    return "(none)";
+}
+
+TEST_F(Soundtrack, EverySongNamedTaggedAndListedInRecordOrder) {
+    Songs({{"ONE.HMI", 0, HmiNote(100)},
+           {"TAVERN.HMI", 0, HmiNote(100)},
+           {"BROKEN.HMI", 0, Filled(9, 0)},
+           {"A:B.HMI", 0, HmiNote(60)}});
+    auto [status, errors] = Export("--audio " + out + " --format ogg --rate 11025 --loops 2");
+    EXPECT_EQ(status, 1) << "a song was passed over";
+    EXPECT_NE(errors.find("Not written: " + sv::JoinPath(out, "broken.ogg")), std::string::npos)
+        << errors;
+    EXPECT_NE(errors.find("3 files written, 1 files passed over"), std::string::npos) << errors;
+    EXPECT_EQ(Names(out), (std::vector<std::string>{"a_b.ogg", "one.ogg", "soundtrack.m3u"}));
+    const Bytes playlist = ReadFile(sv::JoinPath(out, "soundtrack.m3u"));
+    EXPECT_EQ(std::string(playlist.begin(), playlist.end()),
+              "#EXTM3U\n#EXTINF:3,ONE\none.ogg\n#EXTINF:2,A:B\na_b.ogg\n");
+
+    const struct {
+        const char* file;
+        const char* title;
+        const char* track;
+        int ticks;
+    } expected[] = {{"one.ogg", "ONE", "1", 100}, {"a_b.ogg", "A:B", "3", 60}};
+    double albumGain = 0.0;
+    for (const auto& e : expected) {
+        const std::string path = sv::JoinPath(out, e.file);
+        SF_INFO info{};
+        SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+        ASSERT_NE(f, nullptr) << path;
+        EXPECT_STREQ(sf_get_string(f, SF_STR_TITLE), e.title);
+        EXPECT_STREQ(sf_get_string(f, SF_STR_ALBUM), "Arena2");
+        EXPECT_STREQ(sf_get_string(f, SF_STR_TRACKNUMBER), e.track);
+        EXPECT_NE(std::string(sf_get_string(f, SF_STR_COMMENT)).find("default-GM.sf2, loops 2"),
+                  std::string::npos);
+        sf_close(f);
+        // Two passes of the song, then a release tail under 3 s.
+        const double pass = e.ticks * kQuarter / 192;
+        EXPECT_GE(info.frames, std::llround(2 * pass * 11025));
+        EXPECT_LT(info.frames, std::llround((2 * pass + 3.0) * 11025));
+
+        const sv::Comments tags = sv::ReadVorbisComments(ReadFile(path), true);
+        EXPECT_NE(Tag(tags, "REPLAYGAIN_TRACK_GAIN").find(" dB"), std::string::npos);
+        EXPECT_GT(std::stod(Tag(tags, "REPLAYGAIN_TRACK_PEAK")), 0.05);
+        const double album = std::stod(Tag(tags, "REPLAYGAIN_ALBUM_GAIN"));
+        EXPECT_TRUE(albumGain == 0.0 || album == albumGain) << "one album gain for all";
+        albumGain = album;
+    }
+}
+
+TEST_F(Soundtrack, SameBytesTwiceAndNormalizedLoudness) {
+    Songs({{"ONE.HMI", 0, HmiNote(120)}, {"TWO.HMI", 0, HmiNote(90)}});
+    const std::string again = dir.File("again");
+    for (const std::string& folder : {out, again}) {
+        const auto [status, errors] =
+            Export("--audio " + folder + " --rate 11025 --jobs 2 --fade 1 --normalize");
+        ASSERT_EQ(status, 0) << errors;
+    }
+    for (const char* name : {"one.flac", "two.flac", "soundtrack.m3u"}) {
+        EXPECT_EQ(ReadFile(sv::JoinPath(out, name)), ReadFile(sv::JoinPath(again, name))) << name;
+    }
+    for (const char* name : {"one.flac", "two.flac"}) {
+        const std::string path = sv::JoinPath(out, name);
+        SF_INFO info{};
+        SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+        ASSERT_NE(f, nullptr);
+        Frames samples(static_cast<std::size_t>(info.frames) * 2);
+        sf_readf_float(f, samples.data(), info.frames);
+        sf_close(f);
+        sv::LoudnessMeter meter(info.samplerate, true);
+        meter.Add(samples);
+        EXPECT_LE(20 * std::log10(meter.Peak()), -0.95) << name;
+        EXPECT_NEAR(meter.Integrated(), -16.0, 1.0) << name;
+        EXPECT_EQ(Tag(sv::ReadVorbisComments(ReadFile(path), false), "REPLAYGAIN_TRACK_GAIN"),
+                  "(none)")
+            << "normalized files carry no gain to apply";
+    }
+}
+
+TEST_F(Soundtrack, ASoundFontThatDoesNotLoadStopsBeforeAnyFile) {
+    Songs({{"ONE.HMI", 0, HmiNote(30)}});
+    WriteFile(dir.File("fake.sf2"), Filled(100, 1));
+    for (const std::string& soundFont : {dir.File("fake.sf2"), dir.File("absent.sf2")}) {
+        const auto [status, errors] = Export("--audio " + out + " --soundfont " + soundFont);
+        EXPECT_EQ(status, 1);
+        EXPECT_NE(errors.find("Cannot load the SoundFont \"" + soundFont + "\""), std::string::npos)
+            << errors;
+        EXPECT_TRUE(Names(out).empty());
+    }
+}
+
+TEST_F(Soundtrack, InterruptedRunLeavesNoPartialFile) {
+    Songs({{"ONE.HMI", 0, demo::MakeSong(2, false)},
+           {"TWO.HMI", 0, demo::MakeSong(3, false)},
+           {"THREE.HMI", 0, demo::MakeSong(4, false)}});
+    const std::string work = dir.Sub("work");
+    // Many long passes: no machine renders them all before the signal.
+    std::vector<std::string> args = {SONVAULT_CLI, "export", game,     "--work", work,
+                                     "--audio",    out,      "--rate", "8000",   "--loops",
+                                     "30",         "--jobs", "1"};
+    std::vector<char*> argv;
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, SONVAULT_CLI, nullptr, nullptr, argv.data(), environ), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    kill(pid, SIGINT);
+    int raw = 0;
+    ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 128 + SIGINT) << raw;
+    // Whatever is there is a whole file under its own name; no playlist for a cut-short run.
+    for (const std::string& name : Names(out)) {
+        EXPECT_TRUE(name == "one.flac" || name == "two.flac" || name == "three.flac") << name;
+        SF_INFO info{};
+        SNDFILE* f = sf_open(sv::JoinPath(out, name).c_str(), SFM_READ, &info);
+        EXPECT_NE(f, nullptr) << name;
+        if (f != nullptr) {
+            sf_close(f);
+        }
+    }
+}
+
+} // namespace
+
+} // namespace sv::test
