@@ -6,10 +6,10 @@
 #include "app/main/Settings.h"
 #include "app/player/CMediaPlayer.h"
 #include "archive/Extraction.h"
-#include "io/Paths.h"
 #include "controls/AboutDialog.h"
 #include "controls/Dialogs.h"
 #include "controls/Resources.h"
+#include "io/Paths.h"
 #include "ui_MainDialog.h"
 
 #include <QContextMenuEvent>
