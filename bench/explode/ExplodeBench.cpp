@@ -2,9 +2,9 @@
 // dictionary, as the packed demo data holds them), in MB/s of output; and the time to rebuild the
 // full-size demo "PACKED.DAT" (build the packed_demo_full target first).
 #include "Dcl.h"
-#include "archive/Paths.h"
 #include "decode/Explode.h"
 #include "decode/Recovery.h"
+#include "io/Paths.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -14,7 +14,7 @@
 #include <random>
 #include <vector>
 
-namespace {
+namespace sv::bench {
 
 using Bytes = std::vector<std::uint8_t>;
 constexpr std::size_t kInput = 8 << 20;
@@ -184,11 +184,11 @@ void BM_RebuildFullDemo(benchmark::State& state) {
     std::filesystem::remove_all(work);
 }
 
-} // namespace
-
 // Each kind of data is decoded by both, one after the other.
 BENCHMARK(BM_Sonvault)->DenseRange(kSamples, kDemo)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StormLib)->DenseRange(kSamples, kDemo)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RebuildFullDemo)->Unit(benchmark::kMillisecond);
+
+} // namespace sv::bench
 
 BENCHMARK_MAIN();

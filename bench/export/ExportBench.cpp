@@ -4,16 +4,16 @@
 // one written by this program into a temporary folder and removed at exit.
 #include "DemoData.h"
 #include "archive/GameData.h"
-#include "archive/Paths.h"
 #include "decode/SongConverter.h"
 #include "export/BulkExport.h"
+#include "io/Paths.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>
 #include <random>
 #include <vector>
 
-namespace {
+namespace sv::bench {
 
 namespace fs = std::filesystem;
 
@@ -139,6 +139,6 @@ void BM_BulkExport(benchmark::State& state) {
 }
 BENCHMARK(BM_BulkExport)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-} // namespace
+} // namespace sv::bench
 
 BENCHMARK_MAIN();

@@ -4,8 +4,8 @@
 // the window within 1.2 times the command, the command within 1.5 times the copy.
 #include "DemoData.h"
 #include "archive/GameData.h"
-#include "archive/Paths.h"
 #include "export/dialog/ExportRun.h"
+#include "io/Paths.h"
 
 #include <QApplication>
 #include <QProgressBar>
@@ -74,7 +74,7 @@ std::uintmax_t TreeBytes(const fs::path& folder) {
 }
 
 // The main window's progress bar: shown, moved and repainted between records.
-class BarProgress final : public ProgressControl {
+class BarProgress final : public sv::ProgressControl {
 public:
     explicit BarProgress(QProgressBar& bar) : m_bar(bar) {}
     void Show() override { m_bar.show(); }
@@ -90,7 +90,7 @@ private:
 };
 
 void BM_WindowExport(benchmark::State& state) {
-    GameData data;
+    sv::GameData data;
     data.SetWorkFolder(sv::FromPath(Scratch().path));
     if (!data.Open(DemoFolder())) {
         state.SkipWithError("the demo folder did not open");

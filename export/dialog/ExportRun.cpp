@@ -1,9 +1,9 @@
 #include "export/dialog/ExportRun.h"
 
-#include "archive/Paths.h"
 #include "controls/Dialogs.h"
 #include "export/BulkExport.h"
 #include "export/dialog/CExportDialog.h"
+#include "io/Paths.h"
 
 #include <algorithm>
 

@@ -13,8 +13,8 @@
 #include <fstream>
 
 using export_test::DialogStub;
-using testing_support::Bytes;
-using testing_support::ReadFile;
+using sv::test::Bytes;
+using sv::test::ReadFile;
 
 namespace {
 
@@ -80,10 +80,10 @@ class ExportRunTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<testing_support::ScratchDir>();
+        m_dir = std::make_unique<sv::test::ScratchDir>();
         m_game = m_dir->Sub("Arena2");
         QVERIFY(demo::WriteDemoFolder(m_game, {}));
-        m_data = std::make_unique<GameData>();
+        m_data = std::make_unique<sv::GameData>();
         m_data->SetWorkFolder(m_dir->Sub("work"));
         QVERIFY(m_data->Open(m_game));
         m_out = m_dir->Sub("out");
@@ -202,11 +202,11 @@ private slots:
                        static_cast<std::streamsize>(bytes.size()));
         };
         write(m_game + "/WYVERN.SND",
-              testing_support::MakeBsa(
+              sv::test::MakeBsa(
                   {{"../../UP", 0, {1, 2}}, {"..", 0, {3}}, {"/ABS", 0, {4}}, {"A\\B:C", 0, {}}},
                   true));
         write(m_game + "/MIDI.BSA",
-              testing_support::MakeBsa({{"../../ESC.HMI", 0, song}, {"..", 0, song}}, true));
+              sv::test::MakeBsa({{"../../ESC.HMI", 0, song}, {"..", 0, song}}, true));
         QVERIFY(m_data->Open(m_game));
         DialogStub stub;
         const std::string fx = m_dir->Sub("out/a/fx");
@@ -251,11 +251,11 @@ private slots:
     }
 
 private:
-    std::unique_ptr<testing_support::ScratchDir> m_dir;
+    std::unique_ptr<sv::test::ScratchDir> m_dir;
     std::string m_game;
     std::string m_out;
-    std::unique_ptr<GameData> m_data;
-    testing_support::RecordingProgress m_progress;
+    std::unique_ptr<sv::GameData> m_data;
+    sv::test::RecordingProgress m_progress;
 };
 
 int RunExportRunTests(int argc, char** argv) {
