@@ -1,0 +1,266 @@
+// The export run on a generated game folder, the platform's dialogs answered by the test: the
+// files each choice writes, what the progress control is told, what the closing message says,
+// and that names from a hostile archive stay inside the folder chosen.
+#include "export/dialog/ExportRun.h"
+
+#include "DemoData.h"
+#include "ExportSupport.h"
+#include "TestSupport.h"
+
+#include <QAbstractButton>
+#include <QTimer>
+#include <QtTest>
+#include <fstream>
+
+using export_test::DialogStub;
+using sv::test::Bytes;
+using sv::test::ReadFile;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// Every file below `folder`, relative to it, sorted.
+QStringList Listing(const std::string& folder) {
+    QStringList names;
+    for (const auto& e : fs::recursive_directory_iterator(sv::ToPath(folder)))
+        if (e.is_regular_file())
+            names << Q(sv::FromPath(e.path().lexically_relative(sv::ToPath(folder))));
+    names.sort();
+    return names;
+}
+
+// A WAV file whose samples are these bytes, after the 44-byte header.
+bool IsWavOf(const std::string& path, const Bytes& samples) {
+    const Bytes file = ReadFile(path);
+    return file.size() == 44 + samples.size() &&
+           std::equal(samples.begin(), samples.end(), file.begin() + 44);
+}
+
+// The progress calls of one archive: its range, then a position after each record not skipped.
+QStringList Moves(int count, int skipped = -1) {
+    QStringList calls{QString("range 0 %1").arg(count)};
+    for (int i = 0; i < count; ++i)
+        if (i != skipped)
+            calls << QString("pos %1").arg(i);
+    return calls;
+}
+
+QStringList Files(const QString& folder, bool effects) {
+    QStringList files;
+    for (std::int32_t number : demo::EffectNumbers(false))
+        if (effects)
+            files << QString("%1/%2.wav").arg(folder).arg(number);
+    for (const std::string& name : demo::SongNames(false))
+        if (!effects && name != "TAVERN.HMI")
+            files << folder + "/" + Q(name).toLower().replace(".hmi", ".mid");
+    files.sort();
+    return files;
+}
+
+int EffectCount() {
+    return static_cast<int>(demo::EffectNumbers(false).size());
+}
+int SongCount() {
+    return static_cast<int>(demo::SongNames(false).size());
+}
+int TavernIndex() {
+    const auto names = demo::SongNames(false);
+    return static_cast<int>(std::find(names.begin(), names.end(), "TAVERN.HMI") - names.begin());
+}
+
+} // namespace
+
+class ExportRunTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<sv::test::ScratchDir>();
+        m_game = m_dir->Sub("Arena2");
+        QVERIFY(demo::WriteDemoFolder(m_game, {}));
+        m_data = std::make_unique<sv::GameData>();
+        m_data->SetWorkFolder(m_dir->Sub("work"));
+        QVERIFY(m_data->Open(m_game));
+        m_out = m_dir->Sub("out");
+        m_progress.calls.clear();
+    }
+    void cleanup() {
+        // Exporting never touches the game folder.
+        QCOMPARE(Listing(m_game), (QStringList{"MIDI.BSA", "WYVERN.SND"}));
+        m_data.reset();
+        m_dir.reset();
+    }
+
+    void singleTrack_data() {
+        QTest::addColumn<uint>("kind");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<QString>("file");
+        const QString song = Q(demo::SongNames(false)[3]).chopped(4);
+        const QStringList midi{song, ".mid", "MIDI Files (*.mid)"};
+        QTest::newRow("song") << 4u << "Tune.MID" << midi << "tune.mid";
+        QTest::newRow("effect") << 3u << "Boom.WAV" << QStringList{"33", ".wav", "Sounds (*.wav)"}
+                                << "boom.wav";
+        QTest::newRow("save cancelled") << 4u << QString() << midi << QString();
+        QTest::newRow("folder item") << 2u << "x.mid" << QStringList{} << QString();
+        QTest::newRow("missing folder")
+            << 3u << "absent/x.wav" << QStringList{"33", ".wav", "Sounds (*.wav)"} << QString();
+    }
+    void singleTrack() {
+        QFETCH(uint, kind);
+        QFETCH(QString, chosen);
+        QFETCH(QStringList, asked);
+        QFETCH(QString, file);
+        DialogStub stub;
+        if (!chosen.isEmpty())
+            stub.savePath = Q(m_out) + "/" + chosen;
+        const int index = 3;
+        const QString text = kind == 4 ? Q(demo::SongNames(false)[index]) : QString("33");
+        // The bulk fields are filled in too: they must not matter.
+        sv::CarryOutExport(nullptr, sv::ExportTarget{kind, index, text},
+                           {true, true, Q(m_out), true, Q(m_out)}, *m_data, m_progress);
+        QCOMPARE(stub.saveAsked, asked);
+        QCOMPARE(Listing(m_out), file.isEmpty() ? QStringList{} : QStringList{file});
+        QVERIFY(m_progress.calls.empty());
+        const bool failed = chosen.startsWith("absent");
+        QCOMPARE(stub.errors, failed
+                                  ? QStringList{"Export: Cannot write \"" + *stub.savePath + "\"."}
+                                  : QStringList{});
+        if (kind == 3 && !file.isEmpty())
+            QVERIFY(IsWavOf(m_out + "/" + file.toStdString(), demo::MakeEffect(index, false)));
+        if (kind == 4 && !file.isEmpty()) {
+            // The record asked for, not a neighbour.
+            QVERIFY(m_data->ExtractSong(index, m_dir->File("ref.mid"), true));
+            QVERIFY(ReadFile(m_out + "/" + file.toStdString()) == ReadFile(m_dir->File("ref.mid")));
+        }
+    }
+
+    void bulk_data() {
+        QTest::addColumn<QString>("effects"); // the folder text; none: box clear
+        QTest::addColumn<QString>("songs");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("moves");
+        QTest::addColumn<QString>("error");
+        const QString none;
+        QTest::newRow("effects only")
+            << "fx" << none << Files("fx", true) << Moves(EffectCount()) << none;
+        QTest::newRow("both") << "fx"
+                              << "music" << Files("fx", true) + Files("music", false)
+                              << Moves(EffectCount()) + Moves(SongCount(), TavernIndex()) << none;
+        QTest::newRow("neither") << none << none << QStringList{} << QStringList{} << none;
+        QTest::newRow("empty folder text")
+            << "" << none << QStringList{} << Moves(EffectCount())
+            << QString("0 files written, %1 files passed over.\nNo folder was given for the first "
+                       "one passed over.")
+                   .arg(EffectCount());
+        QTest::newRow("missing folder")
+            << "fx"
+            << "absent" << Files("fx", true)
+            << Moves(EffectCount()) + Moves(SongCount(), TavernIndex())
+            << QString("%1 files written, %2 files passed over.\nFirst folder that failed: "
+                       "\"OUT/absent\"")
+                   .arg(EffectCount())
+                   .arg(SongCount() - 1);
+    }
+    void bulk() {
+        QFETCH(QString, effects);
+        QFETCH(QString, songs);
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, moves);
+        QFETCH(QString, error);
+        DialogStub stub;
+        m_dir->Sub("out/fx");
+        m_dir->Sub("out/music");
+        const auto in = [this](const QString& f) { return f.isEmpty() ? f : Q(m_out) + "/" + f; };
+        // A current track does not matter once the bulk export is chosen.
+        sv::CarryOutExport(nullptr, sv::ExportTarget{4, 0, "X.HMI"},
+                           {false, !effects.isNull(), in(effects), !songs.isNull(), in(songs)},
+                           *m_data, m_progress);
+        QCOMPARE(Listing(m_out), files);
+        QStringList calls;
+        for (const std::string& c : m_progress.calls)
+            calls << Q(c);
+        QCOMPARE(calls, QStringList{"show"} + moves + QStringList{"hide"});
+        QCOMPARE(stub.errors.replaceInStrings(Q(m_out), "OUT"),
+                 error.isNull() ? QStringList{} : QStringList{"Export: " + error});
+        for (int i = 0; i < EffectCount() && files.size() > 0; ++i)
+            QVERIFY(IsWavOf(m_out + "/fx/" + std::to_string(demo::EffectNumbers(false)[i]) + ".wav",
+                            demo::MakeEffect(i, false)));
+    }
+
+    // Names that try to leave the folder, or are no names at all, end up inside it.
+    void hostileNamesStayInside() {
+        const Bytes song = demo::MakeSong(0, false);
+        const auto write = [](const std::string& path, const Bytes& bytes) {
+            std::ofstream(sv::ToPath(path), std::ios::binary)
+                .write(reinterpret_cast<const char*>(bytes.data()),
+                       static_cast<std::streamsize>(bytes.size()));
+        };
+        write(m_game + "/WYVERN.SND",
+              sv::test::MakeBsa(
+                  {{"../../UP", 0, {1, 2}}, {"..", 0, {3}}, {"/ABS", 0, {4}}, {"A\\B:C", 0, {}}},
+                  true));
+        write(m_game + "/MIDI.BSA",
+              sv::test::MakeBsa({{"../../ESC.HMI", 0, song}, {"..", 0, song}}, true));
+        QVERIFY(m_data->Open(m_game));
+        DialogStub stub;
+        const std::string fx = m_dir->Sub("out/a/fx");
+        const std::string music = m_dir->Sub("out/a/music");
+        sv::CarryOutExport(nullptr, std::nullopt, {false, true, Q(fx), true, Q(music)}, *m_data,
+                           m_progress);
+        QCOMPARE(Listing(m_dir->Path()),
+                 (QStringList{"Arena2/MIDI.BSA", "Arena2/WYVERN.SND", "out/a/fx/.._.._up.wav",
+                              "out/a/fx/_.wav", "out/a/fx/_abs.wav", "out/a/fx/a_b_c.wav",
+                              "out/a/music/.._.._esc.mid", "out/a/music/_"}));
+        QVERIFY(IsWavOf(fx + "/_abs.wav", {4}));
+        QVERIFY(stub.errors.isEmpty());
+    }
+
+    // The whole run with no current item: the dialog answered as a person would, then the
+    // export it asked for, or nothing at all.
+    void throughTheDialog_data() {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<int>("written");
+        QTest::newRow("save") << "saveButton" << SongCount() - 1;
+        QTest::newRow("cancel") << "cancelButton" << 0;
+    }
+    void throughTheDialog() {
+        QFETCH(QString, ending);
+        QFETCH(int, written);
+        DialogStub stub;
+        stub.folder = Q(m_out);
+        bool offeredTrack = true;
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            offeredTrack = dialog->findChild<QWidget*>("radioSelected")->isEnabled();
+            dialog->findChild<QAbstractButton*>("btnAllSongs")->click();
+            dialog->findChild<QAbstractButton*>("btnBrowseSongs")->click();
+            dialog->findChild<QAbstractButton*>(ending)->click();
+        });
+        sv::RunExport(nullptr, std::nullopt, *m_data, m_progress);
+        QVERIFY(!offeredTrack);
+        QCOMPARE(Listing(m_out).size(), written);
+        QCOMPARE(m_progress.calls.empty(), written == 0);
+        QVERIFY(stub.errors.isEmpty() && stub.saveAsked.isEmpty());
+    }
+
+private:
+    std::unique_ptr<sv::test::ScratchDir> m_dir;
+    std::string m_game;
+    std::string m_out;
+    std::unique_ptr<sv::GameData> m_data;
+    sv::test::RecordingProgress m_progress;
+};
+
+int RunExportRunTests(int argc, char** argv) {
+    ExportRunTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "ExportRunTest.moc"
