@@ -4,9 +4,11 @@
 // packed_demo_full target first) against the bare decoding of the same streams, to show what the
 // container walk and the file write cost on top.
 //
-// Names: explode_memory/KIND/SIZE/{sonvault,stormlib}, rebuild_packed/{sonvault,bare_explode}.
+// Names: explode_memory/KIND/SIZE/{sonvault,stormlib},
+// rebuild_packed/{sonvault,bare_explode,write_alone}.
 #include "BenchInputs.h"
 #include "Dcl.h"
+#include "archive/OutputFile.h"
 #include "archive/Paths.h"
 #include "decode/Explode.h"
 #include "decode/Recovery.h"
@@ -108,6 +110,8 @@ struct Packed {
     Bytes container;
     std::vector<std::uint64_t> streams;
     std::uint64_t total = 0; // bytes the streams decode to
+    Bytes decoded;           // what they decode to, one block after the other
+    std::vector<std::uint32_t> blockSizes;
     std::string error;
 };
 
@@ -146,6 +150,8 @@ Packed LoadPacked() {
             return p;
         }
         p.total += count;
+        p.decoded.insert(p.decoded.end(), block.begin(), block.begin() + count);
+        p.blockSizes.push_back(count);
         at = static_cast<std::uint64_t>(sv::Tell(file.get())) + kBlockHeader;
     }
     return p;
@@ -200,6 +206,30 @@ void RebuildBareExplode(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * p.total));
 }
 
+// The rebuild's file write alone: the decoded entry written block by block as the rebuild writes
+// it, into a new folder each time.
+void RebuildWriteAlone(benchmark::State& state) {
+    const Packed& p = PackedDemo();
+    if (!p.error.empty()) {
+        state.SkipWithError(p.error.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        sv::OutputFile out;
+        bool ok = out.Create(sv::JoinPath(sv::bench::FreshFolder(), "WYVERN.SND"));
+        std::uint64_t at = 0;
+        for (const std::uint32_t size : p.blockSizes) {
+            ok = ok && out.Write(p.decoded.data() + at, size);
+            at += size;
+        }
+        if (!ok || !out.Commit()) {
+            state.SkipWithError("the write failed");
+            return;
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * p.total));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -221,6 +251,9 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark("rebuild_packed/bare_explode", RebuildBareExplode)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("rebuild_packed/write_alone", RebuildWriteAlone)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::Initialize(&argc, argv);
