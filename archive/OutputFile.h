@@ -7,6 +7,7 @@
 #include "Paths.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 namespace sv {
@@ -38,6 +39,8 @@ public:
     const std::string& Target() const { return m_target; }
 
 private:
+    std::unique_ptr<char[]>
+        m_buffer; // the stream's buffer; declared first, so it outlives the stream
     FilePtr m_file;
     std::string m_target;
     std::string m_temporary;
