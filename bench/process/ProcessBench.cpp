@@ -90,15 +90,19 @@ std::string Join(const std::vector<std::string>& command) {
     return text;
 }
 
-// Times make(fresh folder) once per iteration; the folder is made outside the timing. A counter
-// gives the command's processor time, which a busy machine disturbs less than the elapsed time.
-template <typename Make> void TimeCommand(benchmark::State& state, Make make) {
+// Times make(fresh folder) once per iteration; the folder is made outside the timing, and check
+// (outside it too) must find the command's output there. A counter gives the command's processor
+// time, which a busy machine disturbs less than the elapsed time.
+template <typename Make, typename Check>
+void TimeCommand(benchmark::State& state, Make make, Check check) {
     double processor = 0;
     for (auto _ : state) {
-        const std::vector<std::string> command = make(sv::bench::FreshFolder());
+        const std::string folder = sv::bench::FreshFolder();
+        const std::vector<std::string> command = make(folder);
         const Cost cost = Run(command);
-        if (cost.seconds < 0) {
-            state.SkipWithError(("failed: " + Join(command)).c_str());
+        if (cost.seconds < 0 || !check(folder)) {
+            state.SkipWithError(
+                ((cost.seconds < 0 ? "failed: " : "wrong output: ") + Join(command)).c_str());
             return;
         }
         state.SetIterationTime(cost.seconds);
@@ -106,6 +110,15 @@ template <typename Make> void TimeCommand(benchmark::State& state, Make make) {
     }
     state.counters["processor_s"] =
         benchmark::Counter(processor, benchmark::Counter::kAvgIterations);
+}
+
+// A check that the file exists with the given size, or with any size when size is 0.
+auto FileOf(std::string name, std::uintmax_t size) {
+    return [name = std::move(name), size](const std::string& folder) {
+        std::error_code ec;
+        const std::uintmax_t n = fs::file_size(fs::path(folder) / name, ec);
+        return !ec && n != 0 && (size == 0 || n == size);
+    };
 }
 
 // The 16 MiB input as one stream, and its decoded bytes, written once.
@@ -133,28 +146,37 @@ const std::string kLimit = std::to_string(kExplodeSize);
 
 void ExplodeSonvault(benchmark::State& state) {
     const std::string& in = ExplodeInput().stream;
-    TimeCommand(state, [&](const std::string& out) {
-        return std::vector<std::string>{
-            BinFolder() + "/sonvault-cli", "explode", in, out + "/out.bin", "--limit", kLimit};
-    });
+    TimeCommand(
+        state,
+        [&](const std::string& out) {
+            return std::vector<std::string>{
+                BinFolder() + "/sonvault-cli", "explode", in, out + "/out.bin", "--limit", kLimit};
+        },
+        FileOf("out.bin", kExplodeSize));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kExplodeSize));
 }
 
 void ExplodeStormLib(benchmark::State& state) {
     const std::string& in = ExplodeInput().stream;
-    TimeCommand(state, [&](const std::string& out) {
-        return std::vector<std::string>{BinFolder() + "/stormlib_explode", in, out + "/out.bin",
-                                        kLimit};
-    });
+    TimeCommand(
+        state,
+        [&](const std::string& out) {
+            return std::vector<std::string>{BinFolder() + "/stormlib_explode", in, out + "/out.bin",
+                                            kLimit};
+        },
+        FileOf("out.bin", kExplodeSize));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kExplodeSize));
 }
 
 void WriteAlone(benchmark::State& state) {
     const std::string& in = ExplodeInput().decoded;
-    TimeCommand(state, [&](const std::string& out) {
-        return std::vector<std::string>{BinFolder() + "/stormlib_explode", "--copy", in,
-                                        out + "/out.bin", kLimit};
-    });
+    TimeCommand(
+        state,
+        [&](const std::string& out) {
+            return std::vector<std::string>{BinFolder() + "/stormlib_explode", "--copy", in,
+                                            out + "/out.bin", kLimit};
+        },
+        FileOf("out.bin", kExplodeSize));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kExplodeSize));
 }
 
@@ -197,7 +219,9 @@ void ExportSonvault(benchmark::State& state) {
         state.SkipWithError("the export failed: build demo_data_full and sonvault-cli first");
         return;
     }
-    TimeCommand(state, ExportCommand);
+    const std::int64_t bytes = FolderBytes(ExportReference());
+    TimeCommand(state, ExportCommand,
+                [&](const std::string& out) { return FolderBytes(out) == bytes; });
     state.SetBytesProcessed(state.iterations() * FolderBytes(ExportReference()));
 }
 
@@ -207,9 +231,12 @@ void ExportCopy(benchmark::State& state) {
         state.SkipWithError("the export failed: build demo_data_full and sonvault-cli first");
         return;
     }
-    TimeCommand(state, [&](const std::string& out) {
-        return std::vector<std::string>{"cp", "-r", reference, out + "/copy"};
-    });
+    TimeCommand(
+        state,
+        [&](const std::string& out) {
+            return std::vector<std::string>{"cp", "-r", reference, out + "/copy"};
+        },
+        [&](const std::string& out) { return FolderBytes(out) == FolderBytes(reference); });
     state.SetBytesProcessed(state.iterations() * FolderBytes(reference));
 }
 
@@ -251,32 +278,38 @@ void RenderSonvault(benchmark::State& state) {
     if (!RenderReady(state)) {
         return;
     }
-    TimeCommand(state, [](const std::string& out) {
-        return std::vector<std::string>{BinFolder() + "/sonvault-cli",
-                                        "render",
-                                        RenderedSong(),
-                                        out + "/song.wav",
-                                        "--soundfont",
-                                        audio::FindDefaultSoundFont(),
-                                        "--rate",
-                                        "44100"};
-    });
+    TimeCommand(
+        state,
+        [](const std::string& out) {
+            return std::vector<std::string>{BinFolder() + "/sonvault-cli",
+                                            "render",
+                                            RenderedSong(),
+                                            out + "/song.wav",
+                                            "--soundfont",
+                                            audio::FindDefaultSoundFont(),
+                                            "--rate",
+                                            "44100"};
+        },
+        FileOf("song.wav", 0));
 }
 
 void RenderFluidSynth(benchmark::State& state) {
     if (!RenderReady(state)) {
         return;
     }
-    TimeCommand(state, [](const std::string& out) {
-        return std::vector<std::string>{"fluidsynth",
-                                        "-ni",
-                                        "-F",
-                                        out + "/song.wav",
-                                        "-r",
-                                        "44100",
-                                        audio::FindDefaultSoundFont(),
-                                        RenderedSong()};
-    });
+    TimeCommand(
+        state,
+        [](const std::string& out) {
+            return std::vector<std::string>{"fluidsynth",
+                                            "-ni",
+                                            "-F",
+                                            out + "/song.wav",
+                                            "-r",
+                                            "44100",
+                                            audio::FindDefaultSoundFont(),
+                                            RenderedSong()};
+        },
+        FileOf("song.wav", 0));
 }
 
 } // namespace
