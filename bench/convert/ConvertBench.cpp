@@ -67,10 +67,7 @@ void ConvertSonvault(benchmark::State& state) {
     }
     Count(state, s);
 }
-BENCHMARK(ConvertSonvault)
-    ->Name("convert_songs/sonvault")
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(ConvertSonvault)->Name("convert_songs/sonvault")->Unit(benchmark::kMillisecond);
 
 // WildMIDI wants a configuration file; an empty one loads no patches.
 bool InitWildMidi() {
@@ -123,10 +120,7 @@ void ConvertWildMidi(benchmark::State& state) {
     }
     Count(state, s);
 }
-BENCHMARK(ConvertWildMidi)
-    ->Name("convert_songs/wildmidi")
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(ConvertWildMidi)->Name("convert_songs/wildmidi")->Unit(benchmark::kMillisecond);
 
 } // namespace
 

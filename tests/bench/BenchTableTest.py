@@ -16,10 +16,11 @@ table_module = importlib.util.module_from_spec(spec)
 loader.exec_module(table_module)
 
 
-def run(name, seconds, unit="ms", **extra):
+def run(name, seconds, unit="ms", cpu=None, **extra):
     scale = {"ms": 1e3, "us": 1e6}[unit]
     return [dict({"name": name, "run_name": name, "run_type": "iteration",
-                  "real_time": s * scale, "time_unit": unit}, **extra) for s in seconds]
+                  "real_time": s * scale, "cpu_time": (cpu or s) * scale, "time_unit": unit},
+                 **extra) for s in seconds]
 
 
 def aggregate(name):
@@ -39,9 +40,10 @@ PROCESS = (run("explode_cli/sonvault/iterations:1/manual_time", [0.30, 0.20, 0.2
                "run_type": "iteration", "error_occurred": True,
                "error_message": "failed: sonvault-cli export"}]
            + run("export_cli/cp/iterations:1/manual_time", [0.05]))
-CONVERT = (run("convert_songs/sonvault/real_time", [0.001], items_per_second=130000.0,
+# In memory the table reads processor time: elapsed time here would make ours the slower.
+CONVERT = (run("convert_songs/sonvault", [0.003], cpu=0.001, items_per_second=130000.0,
                bytes_per_second=5e8)
-           + run("convert_songs/wildmidi/real_time", [0.002]))
+           + run("convert_songs/wildmidi", [0.002]))
 
 
 class BenchTableTest(unittest.TestCase):
