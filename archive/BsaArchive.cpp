@@ -1,10 +1,12 @@
 #include "BsaArchive.h"
 
-#include "Bytes.h"
+#include "io/ByteCursor.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
+
+namespace sv {
 
 namespace {
 
@@ -15,23 +17,25 @@ constexpr std::size_t kNameBytes = 14;
 
 } // namespace
 
-BsaArchive::~BsaArchive() { Close(); }
+BsaArchive::~BsaArchive() {
+    Close();
+}
 
 bool BsaArchive::Open(const std::string& folder, const std::string& fileName, bool readOnly) {
     Close();
 
-    const std::string path = sv::ResolveCase(sv::JoinPath(folder, fileName));
-    sv::FilePtr f = sv::OpenFile(path, readOnly ? "rb" : "r+b");
+    const std::string path = ResolveCase(JoinPath(folder, fileName));
+    FilePtr f = OpenFile(path, readOnly ? "rb" : "r+b");
     if (!f) {
         return false;
     }
 
     // Header bytes that cannot be read count as 0.
     std::uint8_t head[4] = {};
-    sv::SeekTo(f.get(), 0);
+    SeekTo(f.get(), 0);
     const std::size_t got = std::fread(head, 1, sizeof head, f.get());
     std::memset(head + got, 0, sizeof head - got);
-    sv::ByteCursor cursor(head);
+    ByteCursor cursor(head);
     header = {cursor.U16(), cursor.U16()};
 
     const std::int32_t count = static_cast<std::int16_t>(header[0]);
@@ -49,13 +53,12 @@ bool BsaArchive::Open(const std::string& folder, const std::string& fileName, bo
     } catch (const std::bad_alloc&) {
         return false;
     }
-    if (directoryBytes > 0 &&
-        (!sv::SeekFromEnd(f.get(), -directoryBytes) ||
-         std::fread(raw.data(), 1, raw.size(), f.get()) != raw.size())) {
+    if (directoryBytes > 0 && (!SeekFromEnd(f.get(), -directoryBytes) ||
+                               std::fread(raw.data(), 1, raw.size(), f.get()) != raw.size())) {
         return false;
     }
 
-    sv::ByteCursor entries(raw);
+    ByteCursor entries(raw);
     if (type == kNameDirectory) {
         nameDirectory.resize(static_cast<std::size_t>(count));
         for (BsaNameRecord& entry : nameDirectory) {
@@ -152,8 +155,10 @@ bool BsaArchive::ReadRecord(int index, void* buffer, std::uint32_t capacity) {
     // Stop at the end of the file; what lies beyond keeps the buffer's previous bytes.
     const std::uint64_t available = static_cast<std::uint64_t>(fileLength) - offset;
     const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(n, available));
-    if (sv::SeekTo(file.get(), offset)) {
+    if (SeekTo(file.get(), offset)) {
         (void)std::fread(buffer, 1, count, file.get());
     }
     return true;
 }
+
+} // namespace sv

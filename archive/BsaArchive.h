@@ -4,12 +4,15 @@
 // type means 8-byte number entries (u32 number, u32 size). Records are addressed only by index.
 #pragma once
 
-#include "Paths.h"
+#include "io/File.h"
+#include "io/Paths.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+namespace sv {
 
 struct BsaNameRecord {
     std::array<char, 14> name{};
@@ -56,7 +59,7 @@ public:
 private:
     bool ValidIndex(int index) const { return isOpen && index >= 0 && index < recordCount; }
 
-    sv::FilePtr file;
+    FilePtr file;
     bool isOpen = false;
     std::int32_t recordCount = 0;
     std::int32_t directoryType = 0;
@@ -66,3 +69,5 @@ private:
     std::vector<BsaNameRecord> nameDirectory;
     std::vector<BsaNumberRecord> numberDirectory;
 };
+
+} // namespace sv

@@ -1,16 +1,17 @@
 // Writing one record to a file: a song as its raw HMI bytes or converted to a Standard MIDI File,
 // an effect as its raw bytes or as a WAV file (8-bit mono PCM at 11025 Hz, 44-byte header).
 //
-// Every file goes through sv::OutputFile, so nothing is left half-written and an existing file
+// Every file goes through OutputFile, so nothing is left half-written and an existing file
 // of the same name survives a failure. With conversion on, the raw song passes through an
 // anonymous temporary file, never through a ".hmi" file beside the target.
 #include "Extraction.h"
 
-#include "Bytes.h"
 #include "GameData.h"
-#include "OutputFile.h"
-#include "Paths.h"
 #include "decode/SongConverter.h"
+#include "io/ByteCursor.h"
+#include "io/File.h"
+#include "io/OutputFile.h"
+#include "io/Paths.h"
 
 #include <cstdint>
 #include <limits>
@@ -19,6 +20,7 @@
 #include <vector>
 
 namespace sv {
+
 namespace {
 
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
@@ -59,8 +61,6 @@ std::string WavEffectPath(const std::string& path) {
                       [](std::string name) { return ReplaceAll(std::move(name), ".raw", ".wav"); });
 }
 
-} // namespace sv
-
 namespace {
 
 // The record's bytes. A closed archive gives none (its sizes are all 0). False for an index
@@ -97,20 +97,19 @@ GameData::Extraction GameData::ExtractSongFile(int index, const std::string& pat
         return Extraction::Failed;
     }
     if (!convert) {
-        return sv::WriteWholeFile(sv::RawSongPath(path), record.data(), record.size())
-                   ? Extraction::Written
-                   : Extraction::Failed;
+        return WriteWholeFile(RawSongPath(path), record.data(), record.size()) ? Extraction::Written
+                                                                               : Extraction::Failed;
     }
 
-    sv::FilePtr raw(std::tmpfile());
+    FilePtr raw(std::tmpfile());
     if (!raw ||
         (!record.empty() &&
          std::fwrite(record.data(), 1, record.size(), raw.get()) != record.size()) ||
         std::fflush(raw.get()) != 0) {
         return Extraction::Failed;
     }
-    sv::OutputFile midi;
-    if (!midi.Create(sv::MidiSongPath(path))) {
+    OutputFile midi;
+    if (!midi.Create(MidiSongPath(path))) {
         return Extraction::Failed;
     }
     SongConverter converter;
@@ -128,26 +127,28 @@ bool GameData::ExtractEffect(int index, const std::string& path, bool asWav) {
     }
     if (asWav) {
         return WriteWav(record.data(), static_cast<std::uint32_t>(record.size()),
-                        sv::WavEffectPath(path));
+                        WavEffectPath(path));
     }
-    return sv::WriteWholeFile(path, record.data(), record.size());
+    return WriteWholeFile(path, record.data(), record.size());
 }
 
 bool GameData::WriteWav(const std::uint8_t* samples, std::uint32_t count, const std::string& path) {
     std::uint8_t header[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm',
                                't', ' ', 0,   0,   0, 0, 0, 0, 0,   0,   0,   0,   0,   0,
                                0,   0,   0,   0,   0, 0, 0, 0, 'd', 'a', 't', 'a'};
-    sv::StoreLE32(header + 4, count + 36); // no pad byte follows an odd count
-    sv::StoreLE32(header + 16, 16);
-    sv::StoreLE16(header + 20, 1); // PCM
-    sv::StoreLE16(header + 22, 1); // mono
-    sv::StoreLE32(header + 24, 11025);
-    sv::StoreLE32(header + 28, 11025);
-    sv::StoreLE16(header + 32, 1);
-    sv::StoreLE16(header + 34, 8);
-    sv::StoreLE32(header + 40, count);
+    StoreLE32(header + 4, count + 36); // no pad byte follows an odd count
+    StoreLE32(header + 16, 16);
+    StoreLE16(header + 20, 1); // PCM
+    StoreLE16(header + 22, 1); // mono
+    StoreLE32(header + 24, 11025);
+    StoreLE32(header + 28, 11025);
+    StoreLE16(header + 32, 1);
+    StoreLE16(header + 34, 8);
+    StoreLE32(header + 40, count);
 
-    sv::OutputFile out;
+    OutputFile out;
     return out.Create(path) && out.Write(header, sizeof header) && out.Write(samples, count) &&
            out.Commit();
 }
+
+} // namespace sv

@@ -1,6 +1,10 @@
 #include "GameData.h"
 
-#include "Paths.h"
+#include "decode/Recovery.h"
+#include "io/File.h"
+#include "io/Paths.h"
+
+namespace sv {
 
 namespace {
 
@@ -10,19 +14,21 @@ const char* const kContainer = "packed.dat";
 
 // Opens and closes the file, reading nothing.
 bool Probe(const std::string& path) {
-    return static_cast<bool>(sv::OpenFile(sv::ResolveCase(path), "rb"));
+    return static_cast<bool>(OpenFile(ResolveCase(path), "rb"));
 }
 
 } // namespace
 
-GameData::~GameData() { Close(); }
+GameData::~GameData() {
+    Close();
+}
 
 bool GameData::ValidateFolder(const std::string& folder) {
-    if (!Probe(sv::JoinPathAlways(folder, kSoundArchive)) &&
-        !Probe(sv::JoinPathAlways(folder, kContainer))) {
+    if (!Probe(JoinPathAlways(folder, kSoundArchive)) &&
+        !Probe(JoinPathAlways(folder, kContainer))) {
         return false;
     }
-    return Probe(sv::JoinPathAlways(folder, kSongArchive));
+    return Probe(JoinPathAlways(folder, kSongArchive));
 }
 
 bool GameData::Open(const std::string& gameFolder) {
@@ -59,3 +65,14 @@ void GameData::Close() {
     folder.clear();
     isOpen = 0;
 }
+
+bool GameData::RebuildSoundArchive(const std::string& sourceFolder,
+                                   const std::string& destinationFolder, int entryIndex) {
+    ExplodeStatus status = ExplodeStatus::kOk;
+    const RebuildResult result = RebuildFromContainer(sourceFolder, destinationFolder, entryIndex,
+                                                      progressControl, decoderLines, &status);
+    fatalCondition = result == RebuildResult::kFatal;
+    return result == RebuildResult::kDone;
+}
+
+} // namespace sv

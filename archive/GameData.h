@@ -4,12 +4,14 @@
 #pragma once
 
 #include "BsaArchive.h"
-#include "ProgressControl.h"
+#include "io/ProgressControl.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+
+namespace sv {
 
 class GameData {
 public:
@@ -42,14 +44,14 @@ public:
     const std::string& WorkFolder() const { return workFolder; }
 
     // Record i of the songs archive as raw HMI bytes, optionally converted to a Standard MIDI File.
-    // File names follow sv::RawSongPath / sv::MidiSongPath. False (nothing written, an existing
+    // File names follow RawSongPath / MidiSongPath. False (nothing written, an existing
     // file kept) for an index outside the archive, a record that reaches past the end of its file,
     // or a file that could not be written. A song that does not convert leaves no file either,
     // but counts as done, as playback and export expect; ExtractSongFile tells the two apart.
     bool ExtractSong(int index, const std::string& path, bool convert);
     enum class Extraction { Written, NotConverted, Failed };
     Extraction ExtractSongFile(int index, const std::string& path, bool convert);
-    // Record i of the sound archive as a WAV file (named by sv::WavEffectPath) or as its raw bytes
+    // Record i of the sound archive as a WAV file (named by WavEffectPath) or as its raw bytes
     // (under the path as given). True when the file was written.
     bool ExtractEffect(int index, const std::string& path, bool asWav);
     // 8-bit mono 11025 Hz PCM samples with the 44-byte RIFF header. False when not written.
@@ -72,3 +74,5 @@ private:
     std::function<void(std::string_view)> decoderLines;
     bool fatalCondition = false;
 };
+
+} // namespace sv

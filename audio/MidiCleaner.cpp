@@ -1,42 +1,24 @@
 #include "MidiCleaner.h"
 
-#include "MidiTiming.h"
-#include "archive/Bytes.h"
+#include "io/ByteCursor.h"
+#include "io/VarLen.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace audio {
+namespace sv {
 namespace {
-
-void PutVarLen(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    std::uint8_t bytes[5];
-    int n = 0;
-    do {
-        bytes[n++] = static_cast<std::uint8_t>(value & 0x7F);
-        value >>= 7;
-    } while (value != 0);
-    while (n-- > 0) {
-        out.push_back(static_cast<std::uint8_t>(bytes[n] | (n > 0 ? 0x80 : 0)));
-    }
-}
 
 // A delta time beyond what 4 bytes hold (the sum of many dropped ones) is spread over empty
 // text events.
 void PutDelta(std::vector<std::uint8_t>& out, std::uint64_t delta) {
     constexpr std::uint32_t kMaxVarLen = 0x0FFFFFFF;
     while (delta > kMaxVarLen) {
-        PutVarLen(out, kMaxVarLen);
+        AppendVarLen(out, kMaxVarLen);
         out.insert(out.end(), {0xFF, 0x01, 0x00});
         delta -= kMaxVarLen;
     }
-    PutVarLen(out, static_cast<std::uint32_t>(delta));
-}
-
-void PutBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        out.push_back(static_cast<std::uint8_t>(value >> shift));
-    }
+    AppendVarLen(out, static_cast<std::uint32_t>(delta));
 }
 
 bool IsSystemCommon(std::uint8_t status) {
@@ -51,12 +33,12 @@ int DataBytes(std::uint8_t status) {
 // One track's events, rewritten; false when the track cannot be walked.
 bool CleanTrack(std::span<const std::uint8_t> track, std::vector<std::uint8_t>& out,
                 bool& removed) {
-    sv::ByteCursor in(track);
+    ByteCursor in(track);
     std::uint64_t carried = 0; // delta time of dropped events, owed to the next one kept
     std::uint8_t running = 0;
     while (in.Remaining() > 0) {
         std::uint32_t delta = 0;
-        if (!VarLen(in, delta)) {
+        if (!ReadVarLen(in, delta, 4)) {
             return false;
         }
         carried += delta;
@@ -76,13 +58,13 @@ bool CleanTrack(std::span<const std::uint8_t> track, std::vector<std::uint8_t>& 
                 endOfTrack = in.U8() == 0x2F;
             }
             std::uint32_t length = 0;
-            if (!VarLen(in, length) || !in.Skip(length)) {
+            if (!ReadVarLen(in, length, 4) || !in.Skip(length)) {
                 return false;
             }
             running = status == 0xFF ? running : 0;
         } else {
             running = status;
-            in = sv::ByteCursor(track, dataStart);
+            in = ByteCursor(track, dataStart);
             if (!in.Skip(static_cast<std::size_t>(DataBytes(status)))) {
                 return false;
             }
@@ -114,14 +96,12 @@ bool CleanTrack(std::span<const std::uint8_t> track, std::vector<std::uint8_t>& 
 
 std::vector<std::uint8_t> StripSystemCommon(std::span<const std::uint8_t> file) {
     const auto unchanged = [file] { return std::vector<std::uint8_t>(file.begin(), file.end()); };
-    sv::ByteCursor in(file);
+    ByteCursor in(file);
     const auto header = in.Bytes(8);
     if (header.empty() || std::memcmp(header.data(), "MThd", 4) != 0) {
         return unchanged();
     }
-    const std::uint32_t headerLength = static_cast<std::uint32_t>(header[4]) << 24 |
-                                       static_cast<std::uint32_t>(header[5]) << 16 |
-                                       static_cast<std::uint32_t>(header[6]) << 8 | header[7];
+    const std::uint32_t headerLength = ByteCursor(header, 4).U32BE();
     const auto headerBody = in.Bytes(headerLength);
     if (in.Failed()) {
         return unchanged();
@@ -132,10 +112,7 @@ std::vector<std::uint8_t> StripSystemCommon(std::span<const std::uint8_t> file) 
     while (in.Remaining() >= 8) {
         const auto id = in.Bytes(4);
         const auto lengthBytes = in.Bytes(4);
-        const std::uint32_t length = static_cast<std::uint32_t>(lengthBytes[0]) << 24 |
-                                     static_cast<std::uint32_t>(lengthBytes[1]) << 16 |
-                                     static_cast<std::uint32_t>(lengthBytes[2]) << 8 |
-                                     lengthBytes[3];
+        const std::uint32_t length = ByteCursor(lengthBytes).U32BE();
         const auto body = in.Bytes(std::min<std::size_t>(length, in.Remaining()));
         out.insert(out.end(), id.begin(), id.end());
         if (std::memcmp(id.data(), "MTrk", 4) != 0) {
@@ -147,10 +124,12 @@ std::vector<std::uint8_t> StripSystemCommon(std::span<const std::uint8_t> file) 
         if (!CleanTrack(body, track, removed)) {
             return unchanged();
         }
-        PutBigEndian32(out, static_cast<std::uint32_t>(track.size()));
+        std::uint8_t trackLength[4];
+        StoreBE32(trackLength, static_cast<std::uint32_t>(track.size()));
+        out.insert(out.end(), trackLength, trackLength + 4);
         out.insert(out.end(), track.begin(), track.end());
     }
     return removed ? out : unchanged();
 }
 
-} // namespace audio
+} // namespace sv

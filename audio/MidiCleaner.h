@@ -9,10 +9,10 @@
 #include <span>
 #include <vector>
 
-namespace audio {
+namespace sv {
 
 // The file with every system common message removed; every event kept is written with its
 // status byte. The bytes unchanged when there is nothing to remove or the file cannot be walked.
 std::vector<std::uint8_t> StripSystemCommon(std::span<const std::uint8_t> file);
 
-} // namespace audio
+} // namespace sv

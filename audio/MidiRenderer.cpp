@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace audio {
+namespace sv {
 namespace {
 
 // The tail ends once the voices and the reverb have faded below this level (-72 dBFS, a few
@@ -115,4 +115,4 @@ double MidiRenderer::Position() const {
     return static_cast<double>(std::min(m_frame, m_endFrame)) / m_synth->Rate();
 }
 
-} // namespace audio
+} // namespace sv

@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-namespace audio {
+namespace sv {
 
 class MidiRenderer final : public Renderer {
 public:
@@ -46,4 +46,4 @@ private:
     bool m_tailDone = false;
 };
 
-} // namespace audio
+} // namespace sv

@@ -1,26 +1,19 @@
 #include "MidiTiming.h"
 
-#include "archive/Bytes.h"
+#include "io/ByteCursor.h"
+#include "io/VarLen.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
-namespace audio {
+namespace sv {
 namespace {
 
 using Tempos = std::vector<std::pair<std::uint32_t, std::uint32_t>>; // tick, microseconds/quarter
 
 constexpr std::uint32_t kDefaultTempo = 500000;
-
-std::uint32_t BigEndian(sv::ByteCursor& in, int bytes) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i) {
-        v = (v << 8) | in.U8();
-    }
-    return v;
-}
 
 bool ChunkIs(std::span<const std::uint8_t> id, const char* name) {
     return id.size() == 4 && std::memcmp(id.data(), name, 4) == 0;
@@ -34,33 +27,18 @@ int ChannelDataBytes(std::uint8_t status) {
 
 } // namespace
 
-bool VarLen(sv::ByteCursor& in, std::uint32_t& value) {
-    value = 0;
-    for (int i = 0; i < 4; ++i) {
-        const std::uint8_t b = in.U8();
-        if (in.Failed()) {
-            return false;
-        }
-        value = (value << 7) | (b & 0x7F);
-        if ((b & 0x80) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 bool MidiTiming::Parse(std::span<const std::uint8_t> file) {
     *this = MidiTiming();
-    sv::ByteCursor in(file);
+    ByteCursor in(file);
     if (!ChunkIs(in.Bytes(4), "MThd")) {
         return false;
     }
-    const std::uint32_t headerLength = BigEndian(in, 4);
+    const std::uint32_t headerLength = in.U32BE();
     if (in.Failed() || headerLength < 6 || headerLength > in.Remaining()) {
         return false;
     }
     in.Skip(4); // format and track count: every "MTrk" chunk is read whatever they say
-    m_division = static_cast<std::uint16_t>(BigEndian(in, 2));
+    m_division = in.U16BE();
     in.Skip(headerLength - 6);
     if (in.Failed() || (m_division & 0x7FFF) == 0 ||
         ((m_division & 0x8000) != 0 && (m_division & 0xFF) == 0)) {
@@ -71,7 +49,7 @@ bool MidiTiming::Parse(std::span<const std::uint8_t> file) {
     int tracks = 0;
     while (in.Remaining() >= 8) {
         const auto id = in.Bytes(4);
-        const std::uint32_t length = BigEndian(in, 4);
+        const std::uint32_t length = in.U32BE();
         // A last chunk that claims more than the file holds is read as far as it goes.
         const auto body = in.Bytes(std::min<std::size_t>(length, in.Remaining()));
         if (ChunkIs(id, "MTrk")) {
@@ -89,12 +67,12 @@ bool MidiTiming::Parse(std::span<const std::uint8_t> file) {
 }
 
 bool MidiTiming::ParseTrack(std::span<const std::uint8_t> track, Tempos& tempos) {
-    sv::ByteCursor in(track);
+    ByteCursor in(track);
     std::uint32_t tick = 0;
     std::uint8_t running = 0;
     while (in.Remaining() > 0) {
         std::uint32_t delta = 0;
-        if (!VarLen(in, delta)) {
+        if (!ReadVarLen(in, delta, 4)) {
             return false;
         }
         // A track longer than the tick counter would wrap and end before it began.
@@ -112,7 +90,7 @@ bool MidiTiming::ParseTrack(std::span<const std::uint8_t> track, Tempos& tempos)
         } else if (status == 0xFF) {
             const std::uint8_t type = in.U8();
             std::uint32_t length = 0;
-            if (!VarLen(in, length)) {
+            if (!ReadVarLen(in, length, 4)) {
                 return false;
             }
             const auto data = in.Bytes(length);
@@ -130,7 +108,7 @@ bool MidiTiming::ParseTrack(std::span<const std::uint8_t> track, Tempos& tempos)
             continue;
         } else if (status == 0xF0 || status == 0xF7) {
             std::uint32_t length = 0;
-            if (!VarLen(in, length) || !in.Skip(length)) {
+            if (!ReadVarLen(in, length, 4) || !in.Skip(length)) {
                 return false;
             }
             running = 0;
@@ -194,4 +172,4 @@ std::uint32_t MidiTiming::TickAt(double seconds) const {
     return tick >= m_endTick ? m_endTick : static_cast<std::uint32_t>(tick);
 }
 
-} // namespace audio
+} // namespace sv

@@ -16,14 +16,6 @@
 #include <vector>
 
 namespace sv {
-class ByteCursor;
-}
-
-namespace audio {
-
-// A Standard MIDI File's variable-length number (at most 4 bytes); false when it runs past them
-// or past the data.
-bool VarLen(sv::ByteCursor& in, std::uint32_t& value);
 
 class MidiTiming {
 public:
@@ -53,4 +45,4 @@ private:
     std::vector<Tempo> m_map; // sorted by tick; the first entry is at tick 0
 };
 
-} // namespace audio
+} // namespace sv

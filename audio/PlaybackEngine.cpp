@@ -1,12 +1,13 @@
 #include "PlaybackEngine.h"
 
 #include "WavRenderer.h"
-#include "archive/Paths.h"
+#include "io/File.h"
+#include "io/Paths.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace audio {
+namespace sv {
 
 const char* Describe(LoadError error) {
     switch (error) {
@@ -33,22 +34,6 @@ FileKind DetectKind(std::span<const std::uint8_t> file) {
         return FileKind::Wav;
     }
     return FileKind::None;
-}
-
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    bytes.clear();
-    sv::FilePtr file = sv::OpenFile(path, "rb");
-    if (!file) {
-        return false;
-    }
-    std::uint8_t block[65536];
-    for (;;) {
-        const std::size_t got = std::fread(block, 1, sizeof block, file.get());
-        bytes.insert(bytes.end(), block, block + got);
-        if (got < sizeof block) {
-            return std::ferror(file.get()) == 0;
-        }
-    }
 }
 
 std::unique_ptr<Renderer> MakeRenderer(std::vector<std::uint8_t> file,
@@ -228,4 +213,4 @@ void PlaybackEngine::Pull(float* out, std::size_t frames) {
     std::fill(out + done * kChannels, out + frames * kChannels, 0.0f);
 }
 
-} // namespace audio
+} // namespace sv

@@ -16,16 +16,13 @@
 #include <string>
 #include <vector>
 
-namespace audio {
+namespace sv {
 
 enum class PlayState { Stopped, Playing, Paused };
 enum class FileKind { None, Midi, Wav };
 
 // The kind that the first bytes of a file announce.
 FileKind DetectKind(std::span<const std::uint8_t> file);
-
-// Reads a whole file; false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 
 // A renderer for the bytes, of the kind they announce. A song needs `synth`.
 std::unique_ptr<Renderer> MakeRenderer(std::vector<std::uint8_t> file,
@@ -86,4 +83,4 @@ private:
     std::atomic<std::uint64_t> m_framesPlayed{0};
 };
 
-} // namespace audio
+} // namespace sv

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace audio {
+namespace sv {
 
 inline constexpr int kChannels = 2;
 inline constexpr int kDefaultRate = 44100;
@@ -40,4 +40,4 @@ public:
     virtual double Position() const = 0;
 };
 
-} // namespace audio
+} // namespace sv

@@ -1,14 +1,15 @@
 #include "SoundFileWriter.h"
 
-#include "archive/OutputFile.h"
-#include "archive/Paths.h"
+#include "io/File.h"
+#include "io/OutputFile.h"
+#include "io/Paths.h"
 
 #include <algorithm>
 #include <memory>
 #include <sndfile.h>
 #include <vector>
 
-namespace audio {
+namespace sv {
 namespace {
 
 // libsndfile writes into the OutputFile's temporary file through these callbacks.
@@ -20,11 +21,11 @@ sf_count_t FileSeek(sf_count_t offset, int whence, void* user) {
     auto* f = static_cast<std::FILE*>(user);
     std::int64_t target = offset;
     if (whence == SEEK_CUR) {
-        target += sv::Tell(f);
+        target += Tell(f);
     } else if (whence == SEEK_END) {
-        target += sv::FileLength(f);
+        target += FileLength(f);
     }
-    if (target < 0 || !sv::SeekTo(f, static_cast<std::uint64_t>(target))) {
+    if (target < 0 || !SeekTo(f, static_cast<std::uint64_t>(target))) {
         return -1;
     }
     return target;
@@ -41,7 +42,7 @@ sf_count_t FileWrite(const void* data, sf_count_t count, void* user) {
 }
 
 sf_count_t FileTell(void* user) {
-    return sv::Tell(static_cast<std::FILE*>(user));
+    return Tell(static_cast<std::FILE*>(user));
 }
 
 int FormatOf(SoundFileType type) {
@@ -65,7 +66,7 @@ int ProgressUnits(std::uint64_t frames) {
 } // namespace
 
 SoundFileType SoundFileTypeFor(const std::string& path) {
-    const std::string lower = sv::AsciiLower(path);
+    const std::string lower = AsciiLower(path);
     const auto endsWith = [&lower](std::string_view ext) {
         return lower.size() > ext.size() &&
                lower.compare(lower.size() - ext.size(), ext.size(), ext) == 0;
@@ -84,7 +85,7 @@ SoundFileType SoundFileTypeFor(const std::string& path) {
 
 WriteResult RenderToFile(Renderer& renderer, int rate, std::uint64_t expectedFrames,
                          const std::string& path, SoundFileType type, ProgressControl* progress) {
-    sv::OutputFile out;
+    OutputFile out;
     if (FormatOf(type) == 0 || !out.Create(path)) {
         return WriteResult::CannotCreate;
     }
@@ -132,4 +133,4 @@ WriteResult RenderToFile(Renderer& renderer, int rate, std::uint64_t expectedFra
     return WriteResult::Done;
 }
 
-} // namespace audio
+} // namespace sv

@@ -1,14 +1,14 @@
 // Writes what a renderer produces to a sound file with libsndfile: WAV (16-bit PCM), FLAC (16-bit)
-// or Ogg Vorbis, chosen by the file's extension. The file goes through sv::OutputFile, so a
+// or Ogg Vorbis, chosen by the file's extension. The file goes through OutputFile, so a
 // failure leaves no half-written file and an older file of that name survives.
 #pragma once
 
 #include "Renderer.h"
-#include "archive/ProgressControl.h"
+#include "io/ProgressControl.h"
 
 #include <string>
 
-namespace audio {
+namespace sv {
 
 enum class SoundFileType { Unknown, Wav, Flac, Ogg };
 
@@ -23,4 +23,4 @@ enum class WriteResult { Done, CannotCreate, WriteFailed };
 WriteResult RenderToFile(Renderer& renderer, int rate, std::uint64_t expectedFrames,
                          const std::string& path, SoundFileType type, ProgressControl* progress);
 
-} // namespace audio
+} // namespace sv

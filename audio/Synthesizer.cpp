@@ -1,6 +1,7 @@
 #include "Synthesizer.h"
 
-#include "archive/Paths.h"
+#include "io/File.h"
+#include "io/Paths.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +9,7 @@
 #include <filesystem>
 #include <mutex>
 
-namespace audio {
+namespace sv {
 namespace {
 
 void QuietLog(int, const char*, void*) {}
@@ -26,7 +27,7 @@ void SilenceFluidLog() {
 // A SoundFont 2 file is a RIFF form of type "sfbk". Anything else is refused before FluidSynth
 // sees it: its other loaders would take some non-SoundFont files and complain on the console.
 bool LooksLikeSoundFont(const std::string& path) {
-    sv::FilePtr file = sv::OpenFile(path, "rb");
+    FilePtr file = OpenFile(path, "rb");
     unsigned char head[12] = {};
     return file && std::fread(head, 1, sizeof head, file.get()) == sizeof head &&
            std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "sfbk", 4) == 0;
@@ -37,7 +38,7 @@ bool LooksLikeSoundFont(const std::string& path) {
 std::shared_ptr<Synthesizer> Synthesizer::Load(const std::string& soundFont, int rate) {
     SilenceFluidLog();
     std::error_code ec;
-    if (soundFont.empty() || !std::filesystem::is_regular_file(sv::ToPath(soundFont), ec)) {
+    if (soundFont.empty() || !std::filesystem::is_regular_file(ToPath(soundFont), ec)) {
         return nullptr;
     }
     if (!LooksLikeSoundFont(soundFont)) {
@@ -95,11 +96,11 @@ std::vector<std::string> DefaultSoundFontCandidates() {
 std::string FindDefaultSoundFont() {
     for (const std::string& path : DefaultSoundFontCandidates()) {
         std::error_code ec;
-        if (std::filesystem::is_regular_file(sv::ToPath(path), ec)) {
+        if (std::filesystem::is_regular_file(ToPath(path), ec)) {
             return path;
         }
     }
     return {};
 }
 
-} // namespace audio
+} // namespace sv

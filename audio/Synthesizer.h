@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace audio {
+namespace sv {
 
 struct FluidSettingsDeleter {
     void operator()(fluid_settings_t* s) const noexcept { delete_fluid_settings(s); }
@@ -50,4 +50,4 @@ std::vector<std::string> DefaultSoundFontCandidates();
 // The first candidate that exists, or an empty string.
 std::string FindDefaultSoundFont();
 
-} // namespace audio
+} // namespace sv

@@ -6,7 +6,7 @@
 #include <numbers>
 #include <sndfile.h>
 
-namespace audio {
+namespace sv {
 namespace {
 
 constexpr int kPhases = 512;
@@ -202,4 +202,4 @@ std::uint64_t WavRenderer::OutputFrames() const {
     return end == 0 ? 0 : (end - 1) / m_step + 1;
 }
 
-} // namespace audio
+} // namespace sv

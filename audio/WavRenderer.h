@@ -12,7 +12,7 @@
 #include <span>
 #include <vector>
 
-namespace audio {
+namespace sv {
 
 class WavRenderer final : public Renderer {
 public:
@@ -45,4 +45,4 @@ private:
     std::vector<float> m_filter; // kPhases rows of 2 * m_halfWidth taps
 };
 
-} // namespace audio
+} // namespace sv

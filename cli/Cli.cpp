@@ -1,11 +1,10 @@
 #include "Cli.h"
 
 #include "archive/GameData.h"
-#include "archive/Paths.h"
-
-#include <filesystem>
+#include "io/Paths.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 #ifdef _WIN32
@@ -16,9 +15,11 @@
 #include <unistd.h>
 #endif
 
-namespace cli {
+namespace sv {
 
-void Fail(const std::string& message) { std::cerr << message << '\n'; }
+void Fail(const std::string& message) {
+    std::cerr << message << '\n';
+}
 
 void DecoderLine(std::FILE* to, std::string_view line) {
     static const bool barOnTerminal = isatty(fileno(stderr)) != 0;
@@ -34,7 +35,7 @@ void DecoderLine(std::FILE* to, std::string_view line) {
 int OpenGameFolder(GameData& data, const std::string& folder, const std::string& work,
                    ProgressControl& progress) {
     data.SetProgressControl(&progress);
-    data.SetWorkFolder(work.empty() ? sv::FromPath(std::filesystem::current_path()) : work);
+    data.SetWorkFolder(work.empty() ? FromPath(std::filesystem::current_path()) : work);
     data.SetDecoderLines([](std::string_view line) { DecoderLine(stderr, line); });
     if (!data.Open(folder)) {
         if (data.HitFatalCondition()) {
@@ -49,7 +50,9 @@ int OpenGameFolder(GameData& data, const std::string& folder, const std::string&
 TerminalProgress::TerminalProgress(std::string label)
     : m_label(std::move(label)), m_terminal(isatty(fileno(stderr)) != 0) {}
 
-TerminalProgress::~TerminalProgress() { Hide(); }
+TerminalProgress::~TerminalProgress() {
+    Hide();
+}
 
 void TerminalProgress::Show() {
     m_visible = true;
@@ -97,4 +100,4 @@ void TerminalProgress::Draw() {
     (void)std::fflush(stderr);
 }
 
-} // namespace cli
+} // namespace sv

@@ -2,24 +2,23 @@
 // progress bar drawn on standard error.
 #pragma once
 
-#include "archive/ProgressControl.h"
-
-class GameData;
+#include "io/ProgressControl.h"
 
 #include <CLI/CLI.hpp>
-
 #include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
 
-namespace cli {
+namespace sv {
+
+class GameData;
 
 enum Exit : int {
     kDone = 0,
     kFailed = 1,
-    kFatal = 2,   // a fatal condition of the explode decoder
+    kFatal = 2, // a fatal condition of the explode decoder
     kUsage = 64,
 };
 
@@ -44,7 +43,7 @@ void DecoderLine(std::FILE* to, std::string_view line);
 // directory when it is empty; a missing sound archive is rebuilt there with a progress bar, the
 // decoder's lines going to standard error. kDone; kFatal when the rebuild met a fatal condition
 // of the decoder; else kFailed after printing "Failed to open Arena2 folder.".
-int OpenGameFolder(::GameData& data, const std::string& folder, const std::string& work,
+int OpenGameFolder(GameData& data, const std::string& folder, const std::string& work,
                    ProgressControl& progress);
 
 // A bar on standard error, drawn only when standard error is a terminal; silent otherwise.
@@ -69,4 +68,4 @@ private:
     int m_lastPercent = -1;
 };
 
-} // namespace cli
+} // namespace sv

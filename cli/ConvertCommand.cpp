@@ -1,14 +1,15 @@
 // convert INPUT OUTPUT: one HMI song file to a Standard MIDI File. Nothing is left at OUTPUT
 // unless the whole song converted and was written.
 #include "Cli.h"
-#include "archive/OutputFile.h"
-#include "archive/Paths.h"
 #include "decode/SongConverter.h"
+#include "io/File.h"
+#include "io/OutputFile.h"
+#include "io/Paths.h"
 
 #include <cerrno>
 #include <cstring>
 
-namespace cli {
+namespace sv {
 namespace {
 
 struct ConvertOptions {
@@ -17,12 +18,12 @@ struct ConvertOptions {
 };
 
 int RunConvert(const ConvertOptions& options) {
-    sv::FilePtr input = sv::OpenFile(options.input, "rb");
+    FilePtr input = OpenFile(options.input, "rb");
     if (!input) {
         Fail("Cannot read " + options.input + ": " + std::strerror(errno) + ".");
         return kFailed;
     }
-    sv::OutputFile output;
+    OutputFile output;
     if (!output.Create(options.output)) {
         Fail("Cannot write " + options.output + ": " + std::strerror(errno) + ".");
         return kFailed;
@@ -57,4 +58,4 @@ void AddConvertCommand(CLI::App& app, Action& action) {
     cmd->callback([options, &action] { action = [options] { return RunConvert(*options); }; });
 }
 
-} // namespace cli
+} // namespace sv

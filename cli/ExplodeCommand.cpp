@@ -1,16 +1,17 @@
 // explode INPUT OUTPUT [--offset N] [--limit N]: one implode stream from byte N of INPUT into
 // OUTPUT, with the decoder's lines on standard output.
 #include "Cli.h"
-#include "archive/OutputFile.h"
-#include "archive/Paths.h"
 #include "decode/Explode.h"
+#include "io/File.h"
+#include "io/OutputFile.h"
+#include "io/Paths.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <new>
 
-namespace cli {
+namespace sv {
 namespace {
 
 struct ExplodeOptions {
@@ -26,15 +27,15 @@ constexpr std::uint64_t kMostBytesPerByte = 518;
 
 int RunExplode(const ExplodeOptions& options) {
     std::error_code ec;
-    const sv::FilePtr in = std::filesystem::is_directory(sv::ToPath(options.input), ec)
-                               ? nullptr
-                               : sv::OpenFile(options.input, "rb");
+    const FilePtr in = std::filesystem::is_directory(ToPath(options.input), ec)
+                           ? nullptr
+                           : OpenFile(options.input, "rb");
     if (!in) {
         Fail("Cannot open " + options.input + ".");
         return kFailed;
     }
-    const std::int64_t length = sv::FileLength(in.get());
-    if (length < 0 || !sv::SeekTo(in.get(), options.offset)) {
+    const std::int64_t length = FileLength(in.get());
+    if (length < 0 || !SeekTo(in.get(), options.offset)) {
         Fail("Cannot read " + options.input + ".");
         return kFailed;
     }
@@ -48,7 +49,7 @@ int RunExplode(const ExplodeOptions& options) {
         Fail("Not enough memory for " + std::to_string(capacity) + " bytes of output.");
         return kFailed;
     }
-    sv::OutputFile out;
+    OutputFile out;
     if (!out.Create(options.output)) {
         Fail("Cannot create " + options.output + ".");
         return kFailed;
@@ -89,4 +90,4 @@ void AddExplodeCommand(CLI::App& app, Action& action) {
     cmd->callback([options, &action] { action = [options] { return RunExplode(*options); }; });
 }
 
-} // namespace cli
+} // namespace sv

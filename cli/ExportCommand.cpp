@@ -8,13 +8,13 @@
 #include <chrono>
 #include <cstdio>
 
-namespace cli {
+namespace sv {
 namespace {
 
 struct ExportOptions {
     std::string folder;
     std::string work;
-    sv::BulkExportOptions run;
+    BulkExportOptions run;
 };
 
 int RunExport(const ExportOptions& options) {
@@ -25,10 +25,10 @@ int RunExport(const ExportOptions& options) {
         return status;
     }
     const auto start = std::chrono::steady_clock::now();
-    sv::BulkExportResult result;
+    BulkExportResult result;
     {
         TerminalProgress progress("Exporting");
-        result = sv::BulkExport(data, options.run, progress);
+        result = BulkExport(data, options.run, progress);
     }
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
 
@@ -65,4 +65,4 @@ void AddExportCommand(CLI::App& app, Action& action) {
     });
 }
 
-} // namespace cli
+} // namespace sv

@@ -5,8 +5,7 @@
 #include "archive/Extraction.h"
 #include "archive/GameData.h"
 
-
-namespace cli {
+namespace sv {
 namespace {
 
 struct ExtractOptions {
@@ -43,10 +42,10 @@ int RunExtract(const ExtractOptions& options) {
     std::string target;
     GameData::Extraction result = GameData::Extraction::Failed;
     if (song) {
-        target = options.raw ? sv::RawSongPath(options.output) : sv::MidiSongPath(options.output);
+        target = options.raw ? RawSongPath(options.output) : MidiSongPath(options.output);
         result = data.ExtractSongFile(options.index, options.output, !options.raw);
     } else {
-        target = options.raw ? options.output : sv::WavEffectPath(options.output);
+        target = options.raw ? options.output : WavEffectPath(options.output);
         if (data.ExtractEffect(options.index, options.output, !options.raw)) {
             result = GameData::Extraction::Written;
         }
@@ -80,4 +79,4 @@ void AddExtractCommand(CLI::App& app, Action& action) {
     cmd->callback([options, &action] { action = [options] { return RunExtract(*options); }; });
 }
 
-} // namespace cli
+} // namespace sv

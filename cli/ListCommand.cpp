@@ -1,11 +1,10 @@
 // list FOLDER [--work DIR]: what the main window's tree shows, one tab-separated line per item.
 #include "Cli.h"
-
 #include "archive/GameData.h"
 
 #include <iostream>
 
-namespace cli {
+namespace sv {
 namespace {
 
 struct ListOptions {
@@ -48,4 +47,4 @@ void AddListCommand(CLI::App& app, Action& action) {
     cmd->callback([options, &action] { action = [options] { return RunList(*options); }; });
 }
 
-} // namespace cli
+} // namespace sv

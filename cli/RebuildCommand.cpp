@@ -5,7 +5,7 @@
 
 #include <memory>
 
-namespace cli {
+namespace sv {
 namespace {
 
 struct RebuildOptions {
@@ -16,16 +16,16 @@ struct RebuildOptions {
 
 int RunRebuild(const RebuildOptions& options) {
     TerminalProgress progress("Rebuilding entry " + std::to_string(options.entry));
-    const sv::RebuildResult result =
-        sv::RebuildFromContainer(options.folder, options.destination, options.entry, &progress,
-                                 [](std::string_view line) { DecoderLine(stdout, line); });
+    const RebuildResult result =
+        RebuildFromContainer(options.folder, options.destination, options.entry, &progress,
+                             [](std::string_view line) { DecoderLine(stdout, line); });
     switch (result) {
-    case sv::RebuildResult::kDone:
+    case RebuildResult::kDone:
         return kDone;
-    case sv::RebuildResult::kFatal:
+    case RebuildResult::kFatal:
         return kFatal;
     default:
-        Fail("Cannot rebuild entry " + std::to_string(options.entry) + ": " + sv::Describe(result) +
+        Fail("Cannot rebuild entry " + std::to_string(options.entry) + ": " + Describe(result) +
              ".");
         return kFailed;
     }
@@ -44,4 +44,4 @@ void AddRebuildCommand(CLI::App& app, Action& action) {
     cmd->callback([options, &action] { action = [options] { return RunRebuild(*options); }; });
 }
 
-} // namespace cli
+} // namespace sv

@@ -3,38 +3,39 @@
 // played through the General MIDI SoundFont of the system unless --soundfont names another; the
 // output's extension picks WAV, FLAC or Ogg Vorbis.
 #include "Cli.h"
-#include "archive/Paths.h"
 #include "audio/MidiRenderer.h"
 #include "audio/PlaybackEngine.h"
 #include "audio/SoundFileWriter.h"
 #include "audio/WavRenderer.h"
 #include "decode/SongConverter.h"
+#include "io/File.h"
+#include "io/Paths.h"
 
 #include <cmath>
 
-namespace cli {
+namespace sv {
 namespace {
 
 struct RenderOptions {
     std::string input;
     std::string output;
     std::string soundFont;
-    int rate = audio::kDefaultRate;
+    int rate = kDefaultRate;
 };
 
-std::shared_ptr<audio::Synthesizer> LoadSoundFont(const RenderOptions& options) {
+std::shared_ptr<Synthesizer> LoadSoundFont(const RenderOptions& options) {
     if (!options.soundFont.empty()) {
-        auto synth = audio::Synthesizer::Load(options.soundFont, options.rate);
+        auto synth = Synthesizer::Load(options.soundFont, options.rate);
         if (!synth) {
             Fail("Cannot load the SoundFont \"" + options.soundFont + "\".");
         }
         return synth;
     }
-    const std::string found = audio::FindDefaultSoundFont();
-    auto synth = found.empty() ? nullptr : audio::Synthesizer::Load(found, options.rate);
+    const std::string found = FindDefaultSoundFont();
+    auto synth = found.empty() ? nullptr : Synthesizer::Load(found, options.rate);
     if (!synth) {
         std::string places;
-        for (const std::string& path : audio::DefaultSoundFontCandidates()) {
+        for (const std::string& path : DefaultSoundFontCandidates()) {
             places += (places.empty() ? "" : ", ") + path;
         }
         Fail("No General MIDI SoundFont could be loaded (looked for " + places +
@@ -44,18 +45,18 @@ std::shared_ptr<audio::Synthesizer> LoadSoundFont(const RenderOptions& options) 
 }
 
 bool IsHmiName(const std::string& path) {
-    const std::string lower = sv::AsciiLower(path);
+    const std::string lower = AsciiLower(path);
     return lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".hmi") == 0;
 }
 
 int RunRender(const RenderOptions& options) {
-    const audio::SoundFileType type = audio::SoundFileTypeFor(options.output);
-    if (type == audio::SoundFileType::Unknown) {
+    const SoundFileType type = SoundFileTypeFor(options.output);
+    if (type == SoundFileType::Unknown) {
         Fail("Unknown output format for \"" + options.output + "\": use .wav, .flac or .ogg.");
         return kFailed;
     }
     std::vector<std::uint8_t> bytes;
-    if (!audio::ReadWholeFile(options.input, bytes)) {
+    if (!ReadWholeFile(options.input, bytes)) {
         Fail("Cannot read \"" + options.input + "\".");
         return kFailed;
     }
@@ -69,40 +70,39 @@ int RunRender(const RenderOptions& options) {
         bytes = std::move(midi);
     }
 
-    std::unique_ptr<audio::Renderer> renderer;
-    audio::LoadError error = audio::LoadError::None;
-    switch (audio::DetectKind(bytes)) {
-    case audio::FileKind::Midi: {
+    std::unique_ptr<Renderer> renderer;
+    LoadError error = LoadError::None;
+    switch (DetectKind(bytes)) {
+    case FileKind::Midi: {
         auto synth = LoadSoundFont(options);
         if (!synth) {
             return kFailed;
         }
-        renderer = audio::MidiRenderer::Create(std::move(synth), std::move(bytes), error);
+        renderer = MidiRenderer::Create(std::move(synth), std::move(bytes), error);
         break;
     }
-    case audio::FileKind::Wav:
-        renderer = audio::WavRenderer::Create(bytes, options.rate, error);
+    case FileKind::Wav:
+        renderer = WavRenderer::Create(bytes, options.rate, error);
         break;
-    case audio::FileKind::None:
-        error = audio::LoadError::UnknownFormat;
+    case FileKind::None:
+        error = LoadError::UnknownFormat;
         break;
     }
     if (!renderer) {
-        Fail("Cannot render \"" + options.input + "\": " + audio::Describe(error));
+        Fail("Cannot render \"" + options.input + "\": " + Describe(error));
         return kFailed;
     }
 
     TerminalProgress progress("Rendering");
     const auto expected =
         static_cast<std::uint64_t>(std::llround(renderer->Duration() * options.rate));
-    switch (
-        audio::RenderToFile(*renderer, options.rate, expected, options.output, type, &progress)) {
-    case audio::WriteResult::Done:
+    switch (RenderToFile(*renderer, options.rate, expected, options.output, type, &progress)) {
+    case WriteResult::Done:
         return kDone;
-    case audio::WriteResult::CannotCreate:
+    case WriteResult::CannotCreate:
         Fail("Cannot create \"" + options.output + "\".");
         return kFailed;
-    case audio::WriteResult::WriteFailed:
+    case WriteResult::WriteFailed:
         break;
     }
     Fail("Cannot write \"" + options.output + "\".");
@@ -127,4 +127,4 @@ void AddRenderCommand(CLI::App& app, Action& action) {
     cmd->callback([options, &action] { action = [options] { return RunRender(*options); }; });
 }
 
-} // namespace cli
+} // namespace sv

@@ -11,26 +11,26 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "sonvault-cli 1.0.0.1");
     app.require_subcommand(1);
 
-    cli::Action action;
-    cli::AddListCommand(app, action);
-    cli::AddConvertCommand(app, action);
-    cli::AddExtractCommand(app, action);
-    cli::AddExportCommand(app, action);
-    cli::AddExplodeCommand(app, action);
-    cli::AddRebuildCommand(app, action);
-    cli::AddRenderCommand(app, action);
+    sv::Action action;
+    sv::AddListCommand(app, action);
+    sv::AddConvertCommand(app, action);
+    sv::AddExtractCommand(app, action);
+    sv::AddExportCommand(app, action);
+    sv::AddExplodeCommand(app, action);
+    sv::AddRebuildCommand(app, action);
+    sv::AddRenderCommand(app, action);
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int status = app.exit(e);
-        return status == 0 ? cli::kDone : cli::kUsage;
+        return status == 0 ? sv::kDone : sv::kUsage;
     }
 
     try {
-        return action ? action() : cli::kUsage;
+        return action ? action() : sv::kUsage;
     } catch (const std::exception& e) {
-        cli::Fail(e.what());
-        return cli::kFailed;
+        sv::Fail(e.what());
+        return sv::kFailed;
     }
 }

@@ -6,14 +6,16 @@
 #include "controls/Resources.h"
 #include "ui_AboutDialog.h"
 
+namespace sv {
+
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent), ui(new Ui::AboutDialog) {
-    controls::EnsureResources();
+    EnsureResources();
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(size());
 
-    const QIcon icon = controls::AppIcon();
+    const QIcon icon = AppIcon();
     setWindowIcon(icon);
     ui->iconLabel->setPixmap(icon.pixmap(ui->iconLabel->size(), devicePixelRatioF()));
 
@@ -42,3 +44,5 @@ LabelCtrl& AboutDialog::webLink() {
 LabelCtrl& AboutDialog::mailLink() {
     return *ui->mailLink;
 }
+
+} // namespace sv

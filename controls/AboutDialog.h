@@ -6,11 +6,13 @@
 #include <QDialog>
 #include <memory>
 
-class LabelCtrl;
-
 namespace Ui {
 class AboutDialog;
 }
+
+namespace sv {
+
+class LabelCtrl;
 
 class AboutDialog final : public QDialog {
     Q_OBJECT
@@ -29,3 +31,5 @@ public:
 private:
     std::unique_ptr<Ui::AboutDialog> ui;
 };
+
+} // namespace sv

@@ -1,6 +1,8 @@
 #include "controls/CHotStatic.h"
 
-CHotStatic::CHotStatic(QWidget* parent) : services::StaticCtrl(parent) {}
+namespace sv {
+
+CHotStatic::CHotStatic(QWidget* parent) : StaticCtrl(parent) {}
 
 void CHotStatic::SetHotCursor(std::optional<QCursor> cursor) {
     m_hCursor = std::move(cursor);
@@ -9,3 +11,5 @@ void CHotStatic::SetHotCursor(std::optional<QCursor> cursor) {
     else
         unsetCursor();
 }
+
+} // namespace sv

@@ -2,12 +2,14 @@
 // clickable pictures use the hand cursor). Without one it is a plain static control.
 #pragma once
 
-#include "app/services/StaticCtrl.h"
+#include "controls/StaticCtrl.h"
 
 #include <QCursor>
 #include <optional>
 
-class CHotStatic : public services::StaticCtrl {
+namespace sv {
+
+class CHotStatic : public StaticCtrl {
     Q_OBJECT
 
 public:
@@ -20,3 +22,5 @@ public:
 private:
     std::optional<QCursor> m_hCursor;
 };
+
+} // namespace sv

@@ -3,7 +3,7 @@
 // separate erase, no flicker while flashing), a transparent one leaves the owner's pixels.
 #include "controls/LabelCtrl.h"
 
-#include "app/services/ShellOpen.h"
+#include "controls/ShellOpen.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QTimerEvent>
 #include <algorithm>
+
+namespace sv {
 
 namespace {
 
@@ -144,7 +146,7 @@ void PaintGradient(QPainter& painter, const QRect& rect, QColor start, QColor en
     }
 }
 
-LabelCtrl::LabelCtrl(QWidget* parent) : services::StaticCtrl(parent) {
+LabelCtrl::LabelCtrl(QWidget* parent) : StaticCtrl(parent) {
     // A static text's defaults: left-aligned from the top, words broken.
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setWordWrap(true);
@@ -388,9 +390,9 @@ void LabelCtrl::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         if (!m_bNotifyParent) {
             if (m_nLinkKind == LinkKind::Web)
-                services::OpenLink(m_strLinkTarget.isEmpty() ? text() : m_strLinkTarget);
+                OpenLink(m_strLinkTarget.isEmpty() ? text() : m_strLinkTarget);
             else if (m_nLinkKind == LinkKind::Mail)
-                services::OpenLink(QStringLiteral("mailto:") + text());
+                OpenLink(QStringLiteral("mailto:") + text());
         } else {
             // The owner may close and delete its window on the notification.
             const QPointer<LabelCtrl> alive(this);
@@ -492,3 +494,5 @@ void LabelCtrl::paintEvent(QPaintEvent* /*event*/) {
         DrawTextBlock(painter, rc.translated(d, d), flags, text);
     }
 }
+
+} // namespace sv

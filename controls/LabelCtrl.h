@@ -13,7 +13,7 @@
 // label is broken at word boundaries and cut off at its edges.
 #pragma once
 
-#include "app/services/StaticCtrl.h"
+#include "controls/StaticCtrl.h"
 
 #include <QBasicTimer>
 #include <QColor>
@@ -25,6 +25,8 @@
 #include <optional>
 
 class QPainter;
+
+namespace sv {
 
 // The description a label keeps of its font. Qt's QFont has no angle, so the angle lives here.
 struct LogFont {
@@ -62,9 +64,7 @@ struct NotifyHeader {
     std::uint32_t code = 0;
 };
 inline constexpr std::uint32_t kLabelClickNotify = 0x8200;
-Q_DECLARE_METATYPE(NotifyHeader)
-
-class LabelCtrl : public services::StaticCtrl {
+class LabelCtrl : public StaticCtrl {
     Q_OBJECT
 
 public:
@@ -168,3 +168,7 @@ private:
 // eight bits of fraction and step with truncation toward zero, so a black-to-white gradient of
 // 100 bands ends at 252, not 255; the last band always reaches the right edge.
 void PaintGradient(QPainter& painter, const QRect& rect, QColor start, QColor end, int bands);
+
+} // namespace sv
+
+Q_DECLARE_METATYPE(sv::NotifyHeader)

@@ -6,7 +6,7 @@ static void InitSonvaultResources() {
     Q_INIT_RESOURCE(sonvault);
 }
 
-namespace controls {
+namespace sv {
 
 void EnsureResources() {
     static const bool done = (InitSonvaultResources(), true);
@@ -22,4 +22,4 @@ QIcon AppIcon() {
     return icon;
 }
 
-} // namespace controls
+} // namespace sv

@@ -11,7 +11,7 @@
 
 #include <QIcon>
 
-namespace controls {
+namespace sv {
 
 // Registers the compiled resources; safe to call any number of times. The helpers below and
 // AboutDialog call it themselves.
@@ -20,4 +20,4 @@ void EnsureResources();
 // The application icon at every size it is drawn.
 QIcon AppIcon();
 
-} // namespace controls
+} // namespace sv

@@ -4,9 +4,12 @@
 // for every possible input by static_assert, so the two paths cannot disagree.
 #include "Explode.h"
 
-#include "archive/Paths.h"
+#include "io/File.h"
+#include "io/Paths.h"
 
 #include <cstring>
+
+namespace sv {
 
 namespace {
 
@@ -379,7 +382,7 @@ bool Exploder::Emit(const ExplodeToken& token, std::uint8_t* output, std::uint32
 
 bool Exploder::DecodeFast(std::uint8_t* output, std::uint32_t& count, std::uint32_t limit) {
     std::FILE* stream = m_bitReader->m_stream;
-    const std::int64_t origin = sv::Tell(stream);
+    const std::int64_t origin = Tell(stream);
     if (origin < 0) {
         return false; // not seekable: the stream cannot be put back after reading ahead
     }
@@ -423,7 +426,7 @@ bool Exploder::DecodeFast(std::uint8_t* output, std::uint32_t& count, std::uint3
     // unconsumed bits of that byte back to the bit reader.
     const auto sync = [&] {
         const std::uint64_t consumed = chunkOffset + pos - bits / 8;
-        sv::SeekTo(stream, static_cast<std::uint64_t>(origin) + consumed);
+        SeekTo(stream, static_cast<std::uint64_t>(origin) + consumed);
         m_bitReader->m_bitsLeft = static_cast<std::uint8_t>(bits % 8);
         m_bitReader->m_current = static_cast<std::uint8_t>(acc & ((1u << (bits % 8)) - 1));
     };
@@ -509,3 +512,5 @@ void Exploder::Decode(std::uint8_t* output, std::uint32_t& count, std::uint32_t 
     std::memcpy(m_window.data(), kept + head, keep - head);
     m_writePosition = (start + produced) & mask;
 }
+
+} // namespace sv

@@ -21,6 +21,8 @@
 #include <functional>
 #include <string_view>
 
+namespace sv {
+
 // The decoder's fatal conditions. kOk is none.
 enum class ExplodeStatus {
     kOk,
@@ -142,3 +144,5 @@ private:
     // stream that refers back past its first byte reads zeros.
     std::array<std::uint8_t, 4096> m_window{};
 };
+
+} // namespace sv

@@ -1,12 +1,12 @@
-// GameData::RebuildSoundArchive and the container walk behind it. The decoder runs once per block
+// The container walk behind the sound archive's rebuild. The decoder runs once per block
 // on the open container; the block buffer is allocated once and reused.
 #include "Recovery.h"
 
-#include "archive/Bytes.h"
-#include "archive/GameData.h"
-#include "archive/OutputFile.h"
-#include "archive/Paths.h"
-#include "archive/ProgressControl.h"
+#include "io/ByteCursor.h"
+#include "io/File.h"
+#include "io/OutputFile.h"
+#include "io/Paths.h"
+#include "io/ProgressControl.h"
 
 #include <array>
 #include <cstring>
@@ -15,6 +15,7 @@
 #include <new>
 
 namespace sv {
+
 namespace {
 
 constexpr std::size_t kHeaderSize = 8;
@@ -161,12 +162,3 @@ RebuildResult RebuildFromContainer(const std::string& sourceFolder,
 }
 
 } // namespace sv
-
-bool GameData::RebuildSoundArchive(const std::string& sourceFolder,
-                                   const std::string& destinationFolder, int entryIndex) {
-    ExplodeStatus status = ExplodeStatus::kOk;
-    const sv::RebuildResult result = sv::RebuildFromContainer(
-        sourceFolder, destinationFolder, entryIndex, progressControl, decoderLines, &status);
-    fatalCondition = result == sv::RebuildResult::kFatal;
-    return result == sv::RebuildResult::kDone;
-}

@@ -14,9 +14,9 @@
 
 #include <string>
 
-class ProgressControl;
-
 namespace sv {
+
+class ProgressControl;
 
 enum class RebuildResult {
     kDone,

@@ -4,8 +4,10 @@
 // that ends early all end the conversion with -1; nothing is read or written outside them.
 #include "SongConverter.h"
 
-#include "archive/Bytes.h"
-#include "archive/Paths.h"
+#include "io/ByteCursor.h"
+#include "io/File.h"
+#include "io/Paths.h"
+#include "io/VarLen.h"
 
 #include <algorithm>
 #include <array>
@@ -14,6 +16,8 @@
 #include <functional>
 #include <mutex>
 #include <string_view>
+
+namespace sv {
 
 namespace {
 
@@ -101,13 +105,6 @@ std::uint8_t inputBuffer[SongConverter::kInputCapacity];
 std::uint8_t trackBuffer[SongConverter::kTrackCapacity];
 NoteOffQueue pending;
 
-void StoreBE32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v >> 24);
-    p[1] = static_cast<std::uint8_t>(v >> 16);
-    p[2] = static_cast<std::uint8_t>(v >> 8);
-    p[3] = static_cast<std::uint8_t>(v);
-}
-
 } // namespace
 
 // Where the converted song goes: a file, or memory that mirrors what the file would hold.
@@ -123,7 +120,7 @@ namespace {
 class FileSink final : public SongConverter::Sink {
 public:
     explicit FileSink(std::FILE* file) : m_file(file) {}
-    void Seek(std::size_t offset) override { sv::SeekTo(m_file, offset); }
+    void Seek(std::size_t offset) override { SeekTo(m_file, offset); }
     void Write(const void* bytes, std::size_t count) override {
         // A failed write sets the stream's error flag, which the output file checks on commit.
         (void)std::fwrite(bytes, 1, count, m_file);
@@ -165,7 +162,7 @@ SongConverter::~SongConverter() = default;
 
 std::int32_t SongConverter::Convert(std::FILE* input, std::FILE* output) {
     const std::lock_guard lock(workAreaLock);
-    sv::SeekTo(input, 0);
+    SeekTo(input, 0);
     const std::size_t count = std::fread(inputBuffer, 1, kInputCapacity, input);
     FileSink sink(output);
     return ConvertSong({inputBuffer, count}, sink);
@@ -189,7 +186,7 @@ std::int32_t SongConverter::ConvertSong(std::span<const std::uint8_t> input, Sin
         return -1;
     }
     std::size_t block = match - kMatchOffset;
-    sv::ByteCursor header(data, kTrackCountOffset);
+    ByteCursor header(data, kTrackCountOffset);
     const std::uint32_t trackCount = header.U32();
     if (header.Failed()) {
         return -1;
@@ -379,25 +376,4 @@ bool SongConverter::Emit(const std::uint8_t* bytes, std::size_t count) {
     return true;
 }
 
-std::size_t SongConverter::WriteVarLen(std::uint8_t* destination, std::uint32_t value) {
-    const int groups = value >= 0x200000 ? 4 : value >= 0x4000 ? 3 : value >= 0x80 ? 2 : 1;
-    for (int g = groups - 1; g >= 0; --g) {
-        const auto bits = static_cast<std::uint8_t>((value >> (7 * g)) & 0x7F);
-        *destination++ = g > 0 ? static_cast<std::uint8_t>(bits | 0x80) : bits;
-    }
-    return static_cast<std::size_t>(groups);
-}
-
-bool SongConverter::ReadVarLen(std::span<const std::uint8_t> data, std::size_t& position,
-                               std::uint32_t& value) {
-    std::uint32_t result = 0;
-    for (std::size_t p = position; p < data.size(); ++p) {
-        result = result << 7 | (data[p] & 0x7Fu);
-        if ((data[p] & 0x80) == 0) {
-            value = result;
-            position = p + 1;
-            return true;
-        }
-    }
-    return false;
-}
+} // namespace sv

@@ -24,6 +24,8 @@
 #include <span>
 #include <vector>
 
+namespace sv {
+
 class SongConverter {
 public:
     static constexpr std::size_t kInputCapacity = 1048576;
@@ -48,15 +50,6 @@ public:
     // file would hold, on failure too.
     std::int32_t Convert(std::span<const std::uint8_t> input, std::vector<std::uint8_t>& output);
 
-    // Writes `value` in the shortest form, at most 4 bytes: 0x200000 and above always take four
-    // and lose the bits above bit 27. Returns the byte count (1 to 4).
-    static std::size_t WriteVarLen(std::uint8_t* destination, std::uint32_t value);
-
-    // Reads one variable-length quantity of any length from data[position], advancing position
-    // past it; groups shifted out of 32 bits are lost. False when the data ends inside it.
-    static bool ReadVarLen(std::span<const std::uint8_t> data, std::size_t& position,
-                           std::uint32_t& value);
-
     class Sink;
 
 private:
@@ -77,3 +70,5 @@ private:
     std::span<const std::uint8_t> data;
     std::uint32_t outputLength = 0;
 };
+
+} // namespace sv

@@ -1,7 +1,7 @@
 #include "BulkExport.h"
 
 #include "archive/Extraction.h"
-#include "archive/Paths.h"
+#include "io/Paths.h"
 
 #include <filesystem>
 #include <system_error>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "archive/GameData.h"
-#include "archive/ProgressControl.h"
+#include "io/ProgressControl.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,5 @@
 // Any bytes as a BSA archive: open, names, sizes, and every record that lies inside the file.
 #include "FuzzInput.h"
-
 #include "archive/BsaArchive.h"
 
 #include <vector>
@@ -9,7 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string& folder = fuzz::ScratchFolder();
     fuzz::Write(folder + "/archive.bsa", data, size);
 
-    BsaArchive archive;
+    sv::BsaArchive archive;
     if (!archive.Open(folder, "archive.bsa", true)) {
         return 0;
     }

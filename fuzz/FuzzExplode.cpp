@@ -16,9 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (stream == nullptr) {
         return 0;
     }
-    tcBitstream bits(stream);
+    sv::tcBitstream bits(stream);
     std::size_t lines = 0;
-    Exploder exploder(&bits, [&](std::string_view) { ++lines; });
+    sv::Exploder exploder(&bits, [&](std::string_view) { ++lines; });
     std::vector<std::uint8_t> output(limit + 1, 0xA5);
     std::uint32_t count = 0;
     exploder.Decode(output.data(), count, limit);

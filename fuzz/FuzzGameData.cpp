@@ -1,7 +1,6 @@
 // A game folder made from the input: the first two bytes say where the sound archive ends and the
 // songs archive begins. Opening must never crash or read outside the files.
 #include "FuzzInput.h"
-
 #include "archive/GameData.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -16,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Write(game + "/WYVERN.SND", data + 2, split);
     fuzz::Write(game + "/MIDI.BSA", data + 2 + split, size - 2 - split);
 
-    GameData set;
+    sv::GameData set;
     set.SetWorkFolder(work);
     if (set.Open(game)) {
         std::string name;

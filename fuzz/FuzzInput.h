@@ -1,7 +1,7 @@
 // Fuzz inputs become files: the readers under test take paths, as the program does.
 #pragma once
 
-#include "archive/Paths.h"
+#include "io/Paths.h"
 
 #include <cstdint>
 #include <cstdio>

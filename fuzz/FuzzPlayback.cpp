@@ -11,21 +11,20 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
-    audio::MidiTiming timing;
+    sv::MidiTiming timing;
     if (timing.Parse(bytes)) {
         const double length = timing.Duration();
         if (timing.TickAt(length / 2) > timing.EndTick() || timing.SecondsAt(0) != 0.0) {
             __builtin_trap();
         }
         // What the player is given must keep the song's timing.
-        audio::MidiTiming cleaned;
-        if (!cleaned.Parse(audio::StripSystemCommon(bytes)) ||
-            cleaned.EndTick() != timing.EndTick()) {
+        sv::MidiTiming cleaned;
+        if (!cleaned.Parse(sv::StripSystemCommon(bytes)) || cleaned.EndTick() != timing.EndTick()) {
             __builtin_trap();
         }
     }
-    audio::LoadError error = audio::LoadError::None;
-    if (auto wav = audio::WavRenderer::Create(bytes, 44100, error)) {
+    sv::LoadError error = sv::LoadError::None;
+    if (auto wav = sv::WavRenderer::Create(bytes, 44100, error)) {
         std::vector<float> block(2 * 1024);
         wav->Seek(wav->Duration() / 3);
         for (int i = 0; i < 64 && wav->Render(block.data(), 1024) == 1024; ++i) {

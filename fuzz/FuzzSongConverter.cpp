@@ -6,7 +6,7 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    SongConverter converter;
+    sv::SongConverter converter;
     std::vector<std::uint8_t> midi;
     if (converter.Convert({data, size}, midi) < 0) {
         return 0;

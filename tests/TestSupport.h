@@ -1,8 +1,8 @@
 // Scratch folders and byte builders shared by the tests.
 #pragma once
 
-#include "archive/Paths.h"
-#include "archive/ProgressControl.h"
+#include "io/Paths.h"
+#include "io/ProgressControl.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace testing_support {
+namespace sv::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -127,4 +127,4 @@ public:
     std::vector<std::string> calls;
 };
 
-} // namespace testing_support
+} // namespace sv::test

@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace sv {
+
 namespace {
 
 constexpr int kRefreshMs = 100;
@@ -20,13 +22,13 @@ constexpr int kDefaultVolume = 80;
 const char* const kVolumeKey = "Volume";
 const char* const kSoundFontKey = "SoundFont"; // empty: the system's General MIDI SoundFont
 
-PlayerControls::State ToControls(audio::PlayState state) {
+PlayerControls::State ToControls(PlayState state) {
     switch (state) {
-    case audio::PlayState::Playing:
+    case PlayState::Playing:
         return PlayerControls::State::Playing;
-    case audio::PlayState::Paused:
+    case PlayState::Paused:
         return PlayerControls::State::Paused;
-    case audio::PlayState::Stopped:
+    case PlayState::Stopped:
         break;
     }
     return PlayerControls::State::Stopped;
@@ -61,8 +63,8 @@ CMediaPlayer::CMediaPlayer(QWidget* parent)
     connect(m_controls, &PlayerControls::changeVolume, this, &CMediaPlayer::OnVolume);
     // Engine and output
     connect(&m_refresh, &QTimer::timeout, this, &CMediaPlayer::Refresh);
-    connect(&m_output, &audio::AudioOutput::statusChanged, this, &CMediaPlayer::UpdateStatus);
-    connect(&m_loading, &QFutureWatcher<std::shared_ptr<audio::Synthesizer>>::finished, this,
+    connect(&m_output, &AudioOutput::statusChanged, this, &CMediaPlayer::UpdateStatus);
+    connect(&m_loading, &QFutureWatcher<std::shared_ptr<Synthesizer>>::finished, this,
             &CMediaPlayer::OnSoundFontLoaded);
 
     const int volume = std::clamp(m_settings.value(kVolumeKey, kDefaultVolume).toInt(), 0, 100);
@@ -84,9 +86,8 @@ QSize CMediaPlayer::sizeHint() const {
 }
 
 void CMediaPlayer::SetFileName(const QString& name) {
-    const audio::LoadError error =
-        m_engine.SetFileName(QDir::toNativeSeparators(name).toStdString());
-    m_fileError = error == audio::LoadError::None ? QString() : tr(audio::Describe(error));
+    const LoadError error = m_engine.SetFileName(QDir::toNativeSeparators(name).toStdString());
+    m_fileError = error == LoadError::None ? QString() : tr(Describe(error));
     Refresh();
 }
 
@@ -137,15 +138,14 @@ void CMediaPlayer::LoadSoundFont(const QString& path) {
     }
     m_loadingSoundFont = true;
     m_loadingPath = path;
-    const std::string file = path.isEmpty() ? audio::FindDefaultSoundFont() : path.toStdString();
+    const std::string file = path.isEmpty() ? FindDefaultSoundFont() : path.toStdString();
     const int rate = m_engine.Rate();
-    m_loading.setFuture(
-        QtConcurrent::run([file, rate] { return audio::Synthesizer::Load(file, rate); }));
+    m_loading.setFuture(QtConcurrent::run([file, rate] { return Synthesizer::Load(file, rate); }));
     UpdateStatus();
 }
 
 void CMediaPlayer::OnSoundFontLoaded() {
-    std::shared_ptr<audio::Synthesizer> synth = m_loading.result();
+    std::shared_ptr<Synthesizer> synth = m_loading.result();
     if (synth) {
         m_engine.SetSynthesizer(std::move(synth));
         m_soundFontError.clear();
@@ -178,7 +178,7 @@ void CMediaPlayer::contextMenuEvent(QContextMenuEvent* event) {
 void CMediaPlayer::ChooseSoundFont() {
     const QString current = m_settings.value(kSoundFontKey).toString();
     const QString start =
-        current.isEmpty() ? QString::fromStdString(audio::FindDefaultSoundFont()) : current;
+        current.isEmpty() ? QString::fromStdString(FindDefaultSoundFont()) : current;
     const QString path =
         QFileDialog::getOpenFileName(this, tr("Choose SoundFont"), start, tr("SoundFonts (*.sf2)"));
     if (path.isEmpty()) {
@@ -205,8 +205,8 @@ void CMediaPlayer::UpdateStatus() {
     if (!m_fileError.isEmpty()) {
         sentences << m_fileError;
     }
-    const bool song = m_engine.Kind() == audio::FileKind::Midi;
-    if (!m_soundFontError.isEmpty() && (song || m_engine.Kind() == audio::FileKind::None)) {
+    const bool song = m_engine.Kind() == FileKind::Midi;
+    if (!m_soundFontError.isEmpty() && (song || m_engine.Kind() == FileKind::None)) {
         sentences << m_soundFontError;
     }
     if (!m_output.ErrorText().isEmpty()) {
@@ -215,18 +215,18 @@ void CMediaPlayer::UpdateStatus() {
     if (sentences.isEmpty()) {
         if (song && m_engine.WaitingForSoundFont() && m_loadingSoundFont) {
             sentences << tr("Loading the SoundFont...");
-        } else if (m_engine.Kind() == audio::FileKind::None) {
+        } else if (m_engine.Kind() == FileKind::None) {
             sentences << tr("Select a song or a sound effect to play it.");
         } else {
             const QString what = song ? tr("song") : tr("sound effect");
             switch (m_engine.State()) {
-            case audio::PlayState::Playing:
+            case PlayState::Playing:
                 sentences << tr("Playing the %1.").arg(what);
                 break;
-            case audio::PlayState::Paused:
+            case PlayState::Paused:
                 sentences << tr("The %1 is paused.").arg(what);
                 break;
-            case audio::PlayState::Stopped:
+            case PlayState::Stopped:
                 sentences << tr("The %1 is stopped.").arg(what);
                 break;
             }
@@ -242,3 +242,5 @@ void CMediaPlayer::UpdateStatus() {
 QString CMediaPlayer::StatusText() const {
     return m_status->text();
 }
+
+} // namespace sv

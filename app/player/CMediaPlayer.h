@@ -10,8 +10,8 @@
 #pragma once
 
 #include "PlayerControls.h"
-#include "audio/AudioOutput.h"
 #include "audio/PlaybackEngine.h"
+#include "audio/sink/AudioOutput.h"
 
 #include <QFutureWatcher>
 #include <QSettings>
@@ -20,6 +20,8 @@
 #include <memory>
 
 class QLabel;
+
+namespace sv {
 
 class CMediaPlayer final : public QWidget {
     Q_OBJECT
@@ -38,7 +40,7 @@ public:
     QSize sizeHint() const override;
 
     // For the tests: the engine behind the controls, the sentence shown, the transport bar.
-    audio::PlaybackEngine& Engine() { return m_engine; }
+    PlaybackEngine& Engine() { return m_engine; }
     QString StatusText() const;
     PlayerControls* Controls() const { return m_controls; }
     // True from the start of a SoundFont load until its result has reached the engine.
@@ -64,13 +66,13 @@ private:
     void Refresh();
     void UpdateStatus();
 
-    audio::PlaybackEngine m_engine;
-    audio::AudioOutput m_output;
+    PlaybackEngine m_engine;
+    AudioOutput m_output;
     QSettings m_settings;
     PlayerControls* m_controls = nullptr;
     QLabel* m_status = nullptr;
     QTimer m_refresh;
-    QFutureWatcher<std::shared_ptr<audio::Synthesizer>> m_loading;
+    QFutureWatcher<std::shared_ptr<Synthesizer>> m_loading;
     QString m_loadingPath; // the SoundFont being loaded, empty for the system's
     QString m_pendingPath; // asked for while another was loading
     bool m_pendingLoad = false;
@@ -78,3 +80,5 @@ private:
     QString m_soundFontError;
     QString m_fileError;
 };
+
+} // namespace sv

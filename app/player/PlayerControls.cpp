@@ -8,6 +8,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+namespace sv {
+
 namespace {
 
 // A click on the seek slider's groove jumps there, as in every media player, rather than paging.
@@ -135,3 +137,5 @@ void PlayerControls::OnSeekAction(int action) {
 void PlayerControls::UpdateTimes(qint64 position) {
     m_elapsed->setText(FormatTime(position));
 }
+
+} // namespace sv

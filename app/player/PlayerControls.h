@@ -9,6 +9,8 @@ class QLabel;
 class QSlider;
 class QToolButton;
 
+namespace sv {
+
 class PlayerControls final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PlayerControls)
@@ -49,3 +51,5 @@ private:
     QLabel* m_volumeIcon = nullptr;
     QSlider* m_volume = nullptr;
 };
+
+} // namespace sv

@@ -5,7 +5,6 @@
 //
 // Names: convert_songs/{sonvault,wildmidi}; items are songs, bytes are HMI input.
 #include "archive/BsaArchive.h"
-#include "archive/Paths.h"
 #include "decode/SongConverter.h"
 
 #include <benchmark/benchmark.h>
@@ -16,7 +15,7 @@
 #include <vector>
 #include <wildmidi_lib.h>
 
-namespace {
+namespace sv::bench {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -122,6 +121,6 @@ void ConvertWildMidi(benchmark::State& state) {
 }
 BENCHMARK(ConvertWildMidi)->Name("convert_songs/wildmidi")->Unit(benchmark::kMillisecond);
 
-} // namespace
+} // namespace sv::bench
 
 BENCHMARK_MAIN();

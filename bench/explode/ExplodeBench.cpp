@@ -8,10 +8,11 @@
 // rebuild_packed/{sonvault,bare_explode,write_alone}.
 #include "BenchInputs.h"
 #include "Dcl.h"
-#include "archive/OutputFile.h"
-#include "archive/Paths.h"
 #include "decode/Explode.h"
 #include "decode/Recovery.h"
+#include "io/File.h"
+#include "io/OutputFile.h"
+#include "io/Paths.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -20,10 +21,7 @@
 #include <map>
 #include <memory>
 
-namespace {
-
-using sv::bench::Bytes;
-using sv::bench::Kind;
+namespace sv::bench {
 
 constexpr std::size_t kSizes[] = {1 << 10, 2 << 10, 16 << 10, 256 << 10, 4 << 20, 16 << 20};
 
@@ -48,8 +46,8 @@ const Case& CaseFor(Kind kind, std::size_t size) {
     auto& slot = cache[{kind, size}];
     if (!slot) {
         slot = std::make_unique<Case>();
-        slot->input = sv::bench::MakeInput(kind, size);
-        slot->stream = sv::bench::ImplodeStream(slot->input);
+        slot->input = MakeInput(kind, size);
+        slot->stream = ImplodeStream(slot->input);
     }
     return *slot;
 }
@@ -127,7 +125,7 @@ Packed LoadPacked() {
     Packed p;
     p.folder = std::string(SONVAULT_DEMO_DIR) + "/Arena2-packed-full";
     const std::string path = sv::ResolveCase(sv::JoinPath(p.folder, "PACKED.DAT"));
-    if (!sv::bench::ReadFile(path, p.container)) {
+    if (!ReadFile(path, p.container)) {
         p.error = "no Arena2-packed-full: build the packed_demo_full target first";
         return p;
     }
@@ -170,7 +168,7 @@ void RebuildSonvault(benchmark::State& state) {
     }
     for (auto _ : state) {
         const sv::RebuildResult r =
-            sv::RebuildFromContainer(p.folder, sv::bench::FreshFolder(), 1, nullptr, {});
+            sv::RebuildFromContainer(p.folder, FreshFolder(), 1, nullptr, {});
         if (r != sv::RebuildResult::kDone) {
             state.SkipWithError(sv::Describe(r));
             return;
@@ -216,7 +214,7 @@ void RebuildWriteAlone(benchmark::State& state) {
     }
     for (auto _ : state) {
         sv::OutputFile out;
-        bool ok = out.Create(sv::JoinPath(sv::bench::FreshFolder(), "WYVERN.SND"));
+        bool ok = out.Create(sv::JoinPath(FreshFolder(), "WYVERN.SND"));
         std::uint64_t at = 0;
         for (const std::uint32_t size : p.blockSizes) {
             ok = ok && out.Write(p.decoded.data() + at, size);
@@ -230,13 +228,14 @@ void RebuildWriteAlone(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * p.total));
 }
 
-} // namespace
+} // namespace sv::bench
 
 int main(int argc, char** argv) {
-    for (const Kind kind : sv::bench::kKinds) {
+    using namespace sv::bench;
+    for (const Kind kind : kKinds) {
         for (const std::size_t size : kSizes) {
-            const std::string name = std::string("explode_memory/") + sv::bench::KindName(kind) +
-                                     "/" + sv::bench::SizeName(size) + "/";
+            const std::string name =
+                std::string("explode_memory/") + KindName(kind) + "/" + SizeName(size) + "/";
             benchmark::RegisterBenchmark((name + "sonvault").c_str(), ExplodeSonvault, kind, size)
                 ->Unit(benchmark::kMicrosecond);
             benchmark::RegisterBenchmark((name + "stormlib").c_str(), ExplodeStormLib, kind, size)

@@ -5,8 +5,8 @@
 // one written by this program into a temporary folder and removed at exit.
 #include "DemoData.h"
 #include "archive/GameData.h"
-#include "archive/Paths.h"
 #include "export/BulkExport.h"
+#include "io/Paths.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -14,7 +14,7 @@
 #include <random>
 #include <vector>
 
-namespace {
+namespace sv::bench {
 
 namespace fs = std::filesystem;
 
@@ -93,17 +93,17 @@ BENCHMARK(BM_ExtractSongs)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_BulkExport(benchmark::State& state) {
     GameData& data = Demo();
     NoProgress progress;
-    sv::BulkExportResult result;
+    BulkExportResult result;
     static int run = 0; // never a folder of an earlier repetition
     for (auto _ : state) {
         state.PauseTiming();
         const fs::path folder = Scratch().path / ("export-" + std::to_string(run++));
-        const sv::BulkExportOptions options{true, sv::FromPath(folder / "effects"), true,
-                                            sv::FromPath(folder / "songs")};
-        fs::create_directories(sv::ToPath(options.effectsPath));
-        fs::create_directories(sv::ToPath(options.songsPath));
+        const BulkExportOptions options{true, FromPath(folder / "effects"), true,
+                                        FromPath(folder / "songs")};
+        fs::create_directories(ToPath(options.effectsPath));
+        fs::create_directories(ToPath(options.songsPath));
         state.ResumeTiming();
-        result = sv::BulkExport(data, options, progress);
+        result = BulkExport(data, options, progress);
         if (result.passedOver != 0) {
             state.SkipWithError("a record was passed over");
             return;
@@ -115,6 +115,6 @@ void BM_BulkExport(benchmark::State& state) {
 }
 BENCHMARK(BM_BulkExport)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-} // namespace
+} // namespace sv::bench
 
 BENCHMARK_MAIN();

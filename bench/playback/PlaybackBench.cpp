@@ -6,23 +6,23 @@
 // SoundFont already loaded. "SetFileNameThenPlay" adds what the main window does just before:
 // reading the temporary file and building the song's player.
 #include "DemoData.h"
-#include "archive/OutputFile.h"
 #include "audio/PlaybackEngine.h"
 #include "audio/Synthesizer.h"
 #include "audio/WavRenderer.h"
 #include "decode/SongConverter.h"
+#include "io/OutputFile.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <filesystem>
 
-namespace {
+namespace sv::bench {
 
 constexpr int kRate = 44100;
 constexpr std::size_t kSinkFrames = kRate * 50 / 1000;
 
-std::shared_ptr<audio::Synthesizer> Synth() {
-    static const auto synth = audio::Synthesizer::Load(audio::FindDefaultSoundFont(), kRate);
+std::shared_ptr<sv::Synthesizer> Synth() {
+    static const auto synth = sv::Synthesizer::Load(sv::FindDefaultSoundFont(), kRate);
     return synth;
 }
 
@@ -52,9 +52,9 @@ void PlayToFirstBlock(benchmark::State& state) {
     if (!Ready(state)) {
         return;
     }
-    audio::PlaybackEngine engine(kRate);
+    sv::PlaybackEngine engine(kRate);
     engine.SetSynthesizer(Synth());
-    std::vector<float> block(kSinkFrames * audio::kChannels);
+    std::vector<float> block(kSinkFrames * sv::kChannels);
     for (auto _ : state) {
         engine.SetFileName(DemoSongFile());
         const auto start = std::chrono::steady_clock::now();
@@ -71,9 +71,9 @@ void SetFileNameThenPlay(benchmark::State& state) {
     if (!Ready(state)) {
         return;
     }
-    audio::PlaybackEngine engine(kRate);
+    sv::PlaybackEngine engine(kRate);
     engine.SetSynthesizer(Synth());
-    std::vector<float> block(kSinkFrames * audio::kChannels);
+    std::vector<float> block(kSinkFrames * sv::kChannels);
     for (auto _ : state) {
         engine.SetFileName({});
         engine.SetFileName(DemoSongFile());
@@ -89,14 +89,14 @@ void RenderDemoSong(benchmark::State& state) {
     if (!Ready(state)) {
         return;
     }
-    audio::PlaybackEngine engine(kRate);
+    sv::PlaybackEngine engine(kRate);
     engine.SetSynthesizer(Synth());
-    std::vector<float> block(4096 * audio::kChannels);
+    std::vector<float> block(4096 * sv::kChannels);
     double music = 0;
     for (auto _ : state) {
         engine.SetFileName(DemoSongFile());
         engine.Play();
-        while (engine.State() == audio::PlayState::Playing) {
+        while (engine.State() == sv::PlayState::Playing) {
             engine.Pull(block.data(), 4096);
         }
         music += static_cast<double>(engine.FramesPlayed()) / kRate;
@@ -107,9 +107,9 @@ BENCHMARK(RenderDemoSong)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // Why the SoundFont is loaded off the user-interface thread.
 void LoadSoundFont(benchmark::State& state) {
-    const std::string path = audio::FindDefaultSoundFont();
+    const std::string path = sv::FindDefaultSoundFont();
     for (auto _ : state) {
-        auto synth = audio::Synthesizer::Load(path, kRate);
+        auto synth = sv::Synthesizer::Load(path, kRate);
         if (!synth) {
             state.SkipWithError("no General MIDI SoundFont");
             return;
@@ -129,11 +129,11 @@ void ResampleEffect(benchmark::State& state) {
         wav.push_back(static_cast<std::uint8_t>(n >> (8 * i)));
     }
     wav.insert(wav.end(), samples.begin(), samples.end());
-    std::vector<float> block(4096 * audio::kChannels);
+    std::vector<float> block(4096 * sv::kChannels);
     std::int64_t frames = 0;
     for (auto _ : state) {
-        audio::LoadError error = audio::LoadError::None;
-        auto r = audio::WavRenderer::Create(wav, kRate, error);
+        sv::LoadError error = sv::LoadError::None;
+        auto r = sv::WavRenderer::Create(wav, kRate, error);
         while (r && r->Render(block.data(), 4096) == 4096) {
             frames += 4096;
         }
@@ -143,6 +143,6 @@ void ResampleEffect(benchmark::State& state) {
 }
 BENCHMARK(ResampleEffect)->Unit(benchmark::kMillisecond);
 
-} // namespace
+} // namespace sv::bench
 
 BENCHMARK_MAIN();

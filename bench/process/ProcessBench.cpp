@@ -10,10 +10,10 @@
 // pass --benchmark_repetitions for more.
 #include "BenchInputs.h"
 #include "archive/BsaArchive.h"
-#include "archive/OutputFile.h"
-#include "archive/Paths.h"
 #include "audio/Synthesizer.h"
 #include "decode/SongConverter.h"
+#include "io/OutputFile.h"
+#include "io/Paths.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -28,10 +28,9 @@
 
 extern char** environ;
 
-namespace {
+namespace sv::bench {
 
 namespace fs = std::filesystem;
-using sv::bench::Bytes;
 
 constexpr std::size_t kExplodeSize = 16 << 20;
 constexpr int kRenderedSong = 3;
@@ -97,7 +96,7 @@ template <typename Make, typename Check>
 void TimeCommand(benchmark::State& state, Make make, Check check) {
     double processor = 0;
     for (auto _ : state) {
-        const std::string folder = sv::bench::FreshFolder();
+        const std::string folder = FreshFolder();
         const std::vector<std::string> command = make(folder);
         const Cost cost = Run(command);
         if (cost.seconds < 0 || !check(folder)) {
@@ -129,10 +128,10 @@ struct ExplodeFiles {
 
 const ExplodeFiles& ExplodeInput() {
     static const ExplodeFiles files = [] {
-        const Bytes data = sv::bench::MakeInput(sv::bench::Kind::kAudio, kExplodeSize);
-        const Bytes stream = sv::bench::ImplodeStream(data);
-        ExplodeFiles f{sv::JoinPath(sv::bench::ScratchFolder(), "stream.imploded"),
-                       sv::JoinPath(sv::bench::ScratchFolder(), "stream.decoded")};
+        const Bytes data = MakeInput(Kind::kAudio, kExplodeSize);
+        const Bytes stream = ImplodeStream(data);
+        ExplodeFiles f{sv::JoinPath(ScratchFolder(), "stream.imploded"),
+                       sv::JoinPath(ScratchFolder(), "stream.decoded")};
         if (stream.empty() || !sv::WriteWholeFile(f.stream, stream.data(), stream.size()) ||
             !sv::WriteWholeFile(f.decoded, data.data(), data.size())) {
             f = {};
@@ -200,7 +199,7 @@ std::vector<std::string> ExportCommand(const std::string& out) {
 // One export made before timing, for cp to copy: the same files and bytes the export writes.
 const std::string& ExportReference() {
     static const std::string folder = [] {
-        const std::string out = sv::bench::FreshFolder();
+        const std::string out = FreshFolder();
         return Run(ExportCommand(out)).seconds < 0 ? std::string() : out;
     }();
     return folder;
@@ -250,7 +249,7 @@ const std::string& RenderedSong() {
         Bytes hmi(archive.RecordSize(kRenderedSong));
         Bytes midi;
         SongConverter converter;
-        const std::string file = sv::JoinPath(sv::bench::ScratchFolder(), "song.mid");
+        const std::string file = sv::JoinPath(ScratchFolder(), "song.mid");
         if (!archive.ReadRecord(kRenderedSong, hmi.data(),
                                 static_cast<std::uint32_t>(hmi.size())) ||
             converter.Convert(hmi, midi) < 0 ||
@@ -267,7 +266,7 @@ bool RenderReady(benchmark::State& state) {
         state.SkipWithError("no Arena2-full: build the demo_data_full target first");
         return false;
     }
-    if (audio::FindDefaultSoundFont().empty()) {
+    if (FindDefaultSoundFont().empty()) {
         state.SkipWithError("no General MIDI SoundFont (fluid-soundfont-gm)");
         return false;
     }
@@ -286,7 +285,7 @@ void RenderSonvault(benchmark::State& state) {
                                             RenderedSong(),
                                             out + "/song.wav",
                                             "--soundfont",
-                                            audio::FindDefaultSoundFont(),
+                                            FindDefaultSoundFont(),
                                             "--rate",
                                             "44100"};
         },
@@ -300,21 +299,17 @@ void RenderFluidSynth(benchmark::State& state) {
     TimeCommand(
         state,
         [](const std::string& out) {
-            return std::vector<std::string>{"fluidsynth",
-                                            "-ni",
-                                            "-F",
-                                            out + "/song.wav",
-                                            "-r",
-                                            "44100",
-                                            audio::FindDefaultSoundFont(),
-                                            RenderedSong()};
+            return std::vector<std::string>{"fluidsynth",           "-ni",         "-F",
+                                            out + "/song.wav",      "-r",          "44100",
+                                            FindDefaultSoundFont(), RenderedSong()};
         },
         FileOf("song.wav", 0));
 }
 
-} // namespace
+} // namespace sv::bench
 
 int main(int argc, char** argv) {
+    using namespace sv::bench;
     const auto add = [](const char* name, void (*fn)(benchmark::State&)) {
         benchmark::RegisterBenchmark(name, fn)->Iterations(1)->UseManualTime()->Unit(
             benchmark::kMillisecond);

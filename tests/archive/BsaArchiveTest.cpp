@@ -2,7 +2,7 @@
 
 #include "TestSupport.h"
 
-using namespace testing_support;
+namespace sv::test {
 
 namespace {
 
@@ -44,7 +44,8 @@ TEST_F(BsaArchiveTest, NameDirectoryRecordsAreReadFromTheirOffsets) {
     // A capacity below the record's size reads only that many bytes.
     Bytes partial(8, 0xEE);
     ASSERT_TRUE(a.ReadRecord(1, partial.data(), 3));
-    EXPECT_EQ(Bytes(partial.begin(), partial.begin() + 3), Bytes(second.begin(), second.begin() + 3));
+    EXPECT_EQ(Bytes(partial.begin(), partial.begin() + 3),
+              Bytes(second.begin(), second.begin() + 3));
     EXPECT_EQ(partial[3], 0xEE);
 }
 
@@ -177,22 +178,42 @@ TEST_F(BsaArchiveTest, RecordsReachingPastTheFileStillOpenAndReadWhatIsThere) {
     ASSERT_TRUE(a.Open(dir.Path(), "huge.snd", true));
     Bytes small(4, 0xEE);
     EXPECT_TRUE(a.ReadRecord(0, small.data(), 4));
-    EXPECT_EQ(small, Bytes(4, 0xEE) );
+    EXPECT_EQ(small, Bytes(4, 0xEE));
 }
 
 TEST_F(BsaArchiveTest, FileNamesAreFoundWhateverTheirCase) {
     Write("MIDI.BSA", MakeBsa({{"UPPER", 0, Filled(1, 0)}}, true));
     BsaArchive a;
     ASSERT_TRUE(a.Open(dir.Path(), "midi.bsa", true));
-    EXPECT_EQ([&] { std::string n; a.RecordName(0, 16, n); return n; }(), "UPPER");
+    EXPECT_EQ(
+        [&] {
+            std::string n;
+            a.RecordName(0, 16, n);
+            return n;
+        }(),
+        "UPPER");
 
     // Several matches: the exact spelling wins, else the first name in byte order.
     Write("Midi.Bsa", MakeBsa({{"MIXED", 0, Filled(1, 0)}}, true));
     ASSERT_TRUE(a.Open(dir.Path(), "midi.bsa", true));
-    EXPECT_EQ([&] { std::string n; a.RecordName(0, 16, n); return n; }(), "UPPER");
+    EXPECT_EQ(
+        [&] {
+            std::string n;
+            a.RecordName(0, 16, n);
+            return n;
+        }(),
+        "UPPER");
     Write("midi.bsa", MakeBsa({{"EXACT", 0, Filled(1, 0)}}, true));
     ASSERT_TRUE(a.Open(dir.Path(), "midi.bsa", true));
-    EXPECT_EQ([&] { std::string n; a.RecordName(0, 16, n); return n; }(), "EXACT");
+    EXPECT_EQ(
+        [&] {
+            std::string n;
+            a.RecordName(0, 16, n);
+            return n;
+        }(),
+        "EXACT");
 }
 
 } // namespace
+
+} // namespace sv::test

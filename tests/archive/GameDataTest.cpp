@@ -2,7 +2,7 @@
 
 #include "TestSupport.h"
 
-using namespace testing_support;
+namespace sv::test {
 
 namespace {
 
@@ -110,3 +110,5 @@ TEST_F(GameDataTest, ContainerWithoutAnyArchiveNeedsTheRebuild) {
 }
 
 } // namespace
+
+} // namespace sv::test

@@ -1,10 +1,10 @@
 // The controls as a person sees and uses them. A LabelCtrl's pixels (gradient bands, backgrounds,
 // the 3D copy, rotation, flashing, placement by style, edge and border, palette changes), its font
 // description and what a click opens or reports; the hot picture's cursor; the About box.
-#include "app/services/ShellOpen.h"
 #include "controls/AboutDialog.h"
 #include "controls/CHotStatic.h"
 #include "controls/LabelCtrl.h"
+#include "controls/ShellOpen.h"
 
 #include <QFontInfo>
 #include <QPushButton>
@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QTimerEvent>
 #include <functional>
+
+namespace sv::test {
 
 namespace {
 
@@ -77,11 +79,11 @@ struct Hosted {
 // Collects what would have gone to the desktop while a test runs.
 struct OpenedLinks {
     QStringList urls;
-    services::LinkOpener previous = services::SetLinkOpener([this](const QUrl& url) {
+    sv::LinkOpener previous = sv::SetLinkOpener([this](const QUrl& url) {
         urls.append(url.toString());
         return true;
     });
-    ~OpenedLinks() { services::SetLinkOpener(std::move(previous)); }
+    ~OpenedLinks() { sv::SetLinkOpener(std::move(previous)); }
 };
 
 } // namespace
@@ -467,5 +469,7 @@ private slots:
     }
 };
 
-QTEST_MAIN(ControlsTest)
+} // namespace sv::test
+
+QTEST_MAIN(sv::test::ControlsTest)
 #include "ControlsTest.moc"

@@ -3,18 +3,18 @@
 #include "DemoData.h"
 
 #include "TestSupport.h"
-#include "archive/Bytes.h"
 #include "archive/GameData.h"
 #include "decode/SongConverter.h"
+#include "io/ByteCursor.h"
+#include "io/VarLen.h"
 
 #include <algorithm>
 #include <cstring>
 #include <set>
 
-namespace {
+namespace sv::test {
 
-using testing_support::Bytes;
-using testing_support::ScratchDir;
+namespace {
 
 // Walks one track from its first delta; returns the offset just past its FF 2F 00, or 0. Checks
 // what the converter lets through: a sysex length that disagrees with its F7, F1..FD, a data
@@ -22,13 +22,13 @@ using testing_support::ScratchDir;
 std::size_t WalkTrack(const Bytes& song, std::size_t p, const std::string& where) {
     std::uint8_t status = 0;
     std::uint32_t value = 0;
-    while (SongConverter::ReadVarLen(song, p, value) && p < song.size()) {
+    while (ReadVarLen(song, p, value) && p < song.size()) {
         const std::uint8_t first = song[p++];
         if (first == 0xFF) {
             return p + 2;
         }
         if (first == 0xF0) {
-            EXPECT_TRUE(SongConverter::ReadVarLen(song, p, value)) << where;
+            EXPECT_TRUE(ReadVarLen(song, p, value)) << where;
             p += value;
             EXPECT_EQ(song.at(p - 1), 0xF7) << where << ": sysex length";
         } else if (first == 0xFE) {
@@ -42,7 +42,7 @@ std::size_t WalkTrack(const Bytes& song, std::size_t p, const std::string& where
                 EXPECT_LT(song.at(p++), 0x80) << where;
             }
             if ((status >> 4) == 0x9) {
-                EXPECT_TRUE(SongConverter::ReadVarLen(song, p, value)) << where;
+                EXPECT_TRUE(ReadVarLen(song, p, value)) << where;
             }
         }
     }
@@ -145,15 +145,16 @@ TEST(DemoData, GenerationIsDeterministic) {
                                                            {"WYVERN.SND", 0x27AE646836916883ull}};
     for (const auto& [file, hash] : files) {
         std::uint64_t fnv1a = 0xCBF29CE484222325ull;
-        for (const std::uint8_t b :
-             testing_support::ReadFile(sv::JoinPath(dir.File("one"), file))) {
+        for (const std::uint8_t b : ReadFile(sv::JoinPath(dir.File("one"), file))) {
             fnv1a = (fnv1a ^ b) * 0x100000001B3ull;
         }
         EXPECT_EQ(fnv1a, hash) << file;
     }
     // A folder that cannot be made is reported.
-    testing_support::WriteFile(dir.File("file"), {1});
+    WriteFile(dir.File("file"), {1});
     EXPECT_FALSE(demo::WriteDemoFolder(sv::JoinPath(dir.File("file"), "Arena2"), {}));
 }
 
 } // namespace
+
+} // namespace sv::test

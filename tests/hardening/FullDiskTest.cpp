@@ -1,8 +1,7 @@
 // A full disk, simulated with a file-size limit in a child process: a write that fails must leave
 // no partial file and keep an older file of the same name.
-#include "archive/OutputFile.h"
-
 #include "TestSupport.h"
+#include "io/OutputFile.h"
 
 #include <csignal>
 #include <filesystem>
@@ -10,7 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using namespace testing_support;
+namespace sv::test {
 
 namespace {
 
@@ -40,19 +39,19 @@ TEST(FullDisk, FailedWriteKeepsTheOlderFileAndLeavesNoTemporary) {
     WriteFile(target, {'o', 'l', 'd'});
     const Bytes big(1 << 20, 0x55);
 
-    const int status = WithFileSizeLimit(64 * 1024, [&] {
-        return sv::WriteWholeFile(target, big.data(), big.size());
-    });
+    const int status = WithFileSizeLimit(
+        64 * 1024, [&] { return sv::WriteWholeFile(target, big.data(), big.size()); });
     EXPECT_EQ(status, 1) << "the write past the limit must be reported as a failure";
     EXPECT_EQ(ReadFile(target), Bytes({'o', 'l', 'd'}));
     EXPECT_EQ(EntryCount(dir.Path()), 1u);
 
     // Under the limit the same write succeeds.
-    EXPECT_EQ(WithFileSizeLimit(4 << 20, [&] {
-                  return sv::WriteWholeFile(target, big.data(), big.size());
-              }),
+    EXPECT_EQ(WithFileSizeLimit(4 << 20,
+                                [&] { return sv::WriteWholeFile(target, big.data(), big.size()); }),
               0);
     EXPECT_EQ(ReadFile(target).size(), big.size());
 }
 
 } // namespace
+
+} // namespace sv::test

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <map>
 
-using namespace testing_support;
+namespace sv::test {
 
 namespace {
 
@@ -73,3 +73,5 @@ TEST(GameFolderUntouched, OpenRebuildExtractAndExport) {
 }
 
 } // namespace
+
+} // namespace sv::test

@@ -1,13 +1,12 @@
 // Archives cut short at every length, and counts and sizes at their extremes: each opens or fails
 // as the reader defines it, never reads outside the file, and never allocates beyond it.
+#include "TestSupport.h"
 #include "archive/BsaArchive.h"
 #include "archive/GameData.h"
 
-#include "TestSupport.h"
-
 #include <filesystem>
 
-using namespace testing_support;
+namespace sv::test {
 
 namespace {
 
@@ -80,3 +79,5 @@ TEST(HostileArchive, OpeningNeverWritesTheGameFolder) {
 }
 
 } // namespace
+
+} // namespace sv::test

@@ -4,8 +4,8 @@
 #include "DemoData.h"
 
 #include "Catalog.h"
-#include "archive/OutputFile.h"
-#include "archive/Paths.h"
+#include "io/OutputFile.h"
+#include "io/Paths.h"
 
 #include <filesystem>
 #include <system_error>

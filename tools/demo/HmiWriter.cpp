@@ -1,5 +1,7 @@
 #include "HmiWriter.h"
 
+#include "io/VarLen.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -25,19 +27,6 @@ std::uint8_t Data7(int value) {
 }
 
 } // namespace
-
-void PutVarLen(Bytes& out, std::uint32_t value) {
-    std::uint8_t groups[5];
-    int n = 0;
-    do {
-        groups[n++] = static_cast<std::uint8_t>(value & 0x7F);
-        value >>= 7;
-    } while (value != 0);
-    while (n > 1) {
-        out.push_back(static_cast<std::uint8_t>(groups[--n] | 0x80));
-    }
-    out.push_back(groups[0]);
-}
 
 void HmiTrack::Add(std::uint32_t tick, Bytes bytes, std::uint32_t duration) {
     m_events.push_back(
@@ -68,7 +57,7 @@ void HmiTrack::PitchBend(std::uint32_t tick, int value) {
 
 void HmiTrack::Sysex(std::uint32_t tick, const Bytes& data) {
     Bytes bytes{0xF0};
-    PutVarLen(bytes, static_cast<std::uint32_t>(data.size() + 1));
+    sv::AppendVarLen(bytes, static_cast<std::uint32_t>(data.size() + 1));
     bytes.insert(bytes.end(), data.begin(), data.end());
     bytes.push_back(0xF7);
     Add(tick, std::move(bytes), 0);
@@ -110,7 +99,7 @@ Bytes HmiTrack::Encode(std::uint32_t end) const {
     std::uint8_t status = 0;
     for (std::size_t i = 0; i < sorted.size(); ++i) {
         const Event* e = sorted[i];
-        PutVarLen(out, e->tick - last);
+        sv::AppendVarLen(out, e->tick - last);
         last = e->tick;
         const std::uint8_t first = e->bytes[0];
         if (first >= 0xF0) {
@@ -122,10 +111,10 @@ Bytes HmiTrack::Encode(std::uint32_t end) const {
         out.insert(out.end(), e->bytes.begin() + (running ? 1 : 0), e->bytes.end());
         status = first;
         if ((first & 0xF0) == 0x90) {
-            PutVarLen(out, durations[i]);
+            sv::AppendVarLen(out, durations[i]);
         }
     }
-    PutVarLen(out, std::max(end, m_end) - last);
+    sv::AppendVarLen(out, std::max(end, m_end) - last);
     out.insert(out.end(), {0xFF, 0x2F, 0x00});
     return out;
 }

@@ -19,8 +19,6 @@ namespace demo {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void PutVarLen(Bytes& out, std::uint32_t value);
-
 // One track's events, added in any order at absolute ticks and written sorted by time (events
 // at the same tick keep the order they were added in).
 class HmiTrack {

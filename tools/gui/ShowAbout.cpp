@@ -7,7 +7,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    AboutDialog dialog;
+    sv::AboutDialog dialog;
     const QStringList args = app.arguments();
     if (args.size() > 1) {
         const QString file = args[1];

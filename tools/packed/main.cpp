@@ -6,9 +6,9 @@
 // - directory at the end, 25 bytes per entry: u32 size, u32 stored size, 13-byte name, u32 offset.
 // Entry 0 is "MIDI.BSA", entry 1 "WYVERN.SND" (upper case, as the game stores its files).
 #include "Dcl.h"
-#include "archive/Bytes.h"
-#include "archive/OutputFile.h"
-#include "archive/Paths.h"
+#include "io/ByteCursor.h"
+#include "io/OutputFile.h"
+#include "io/Paths.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,0 +1,66 @@
+#include "File.h"
+
+#include "Paths.h"
+
+namespace sv {
+
+FilePtr OpenFile(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    std::wstring wmode(mode, mode + std::char_traits<char>::length(mode));
+    return FilePtr(_wfopen(ToPath(path).c_str(), wmode.c_str()));
+#else
+    return FilePtr(std::fopen(path.c_str(), mode));
+#endif
+}
+
+bool SeekTo(std::FILE* file, std::uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+bool SeekFromEnd(std::FILE* file, std::int64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(file, offset, SEEK_END) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_END) == 0;
+#endif
+}
+
+std::int64_t Tell(std::FILE* file) {
+#ifdef _WIN32
+    return _ftelli64(file);
+#else
+    return ftello(file);
+#endif
+}
+
+std::int64_t FileLength(std::FILE* file) {
+    const std::int64_t here = Tell(file);
+    if (here < 0 || !SeekFromEnd(file, 0)) {
+        return -1;
+    }
+    const std::int64_t length = Tell(file);
+    SeekTo(file, static_cast<std::uint64_t>(here));
+    return length;
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    FilePtr file = OpenFile(path, "rb");
+    if (!file) {
+        return false;
+    }
+    std::uint8_t block[65536];
+    for (;;) {
+        const std::size_t got = std::fread(block, 1, sizeof block, file.get());
+        bytes.insert(bytes.end(), block, block + got);
+        if (got < sizeof block) {
+            return std::ferror(file.get()) == 0;
+        }
+    }
+}
+
+} // namespace sv

@@ -1,0 +1,35 @@
+// Files as the program reads them: a handle that closes itself, opening by UTF-8 path in binary
+// mode, 64-bit positions whatever the platform's long, and reading a whole file into memory.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sv {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const noexcept {
+        if (f != nullptr) {
+            (void)std::fclose(f);
+        }
+    }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// fopen with a UTF-8 path on every platform; the mode must name binary access.
+FilePtr OpenFile(const std::string& path, const char* mode);
+
+// 64-bit seek and tell, whatever the platform's long.
+bool SeekTo(std::FILE* file, std::uint64_t offset);
+bool SeekFromEnd(std::FILE* file, std::int64_t offset);
+std::int64_t Tell(std::FILE* file);
+// The file's length, leaving its position unchanged; -1 when it cannot be told.
+std::int64_t FileLength(std::FILE* file);
+
+// The file's bytes; false (bytes empty or partial) when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+
+} // namespace sv

@@ -1,0 +1,183 @@
+// What the playback tests build and listen with: small MIDI and WAV files, the system's General
+// MIDI SoundFont loaded once for the whole program (it reads well over 100 MB), and what a
+// listener would notice in rendered stereo frames (loudness, where sound starts, pitch).
+#pragma once
+
+#include "TestSupport.h"
+#include "audio/Renderer.h"
+#include "audio/Synthesizer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace sv::test {
+
+inline constexpr int kRate = 44100;
+inline constexpr double kQuarter = 1.605631; // seconds per quarter in every converted song
+
+inline void PutVarLen(Bytes& out, std::uint32_t v, std::uint8_t more = 0) {
+    if (v > 0x7F) {
+        PutVarLen(out, v >> 7, 0x80);
+    }
+    out.push_back(static_cast<std::uint8_t>((v & 0x7F) | more));
+}
+
+// A Standard MIDI File of one track that holds `track` as given.
+inline Bytes Smf(const Bytes& track, std::uint16_t division = 192) {
+    Bytes f{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1};
+    f.insert(f.end(), {static_cast<std::uint8_t>(division >> 8),
+                       static_cast<std::uint8_t>(division), 'M', 'T', 'r', 'k'});
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        f.push_back(static_cast<std::uint8_t>(track.size() >> shift));
+    }
+    f.insert(f.end(), track.begin(), track.end());
+    return f;
+}
+
+// One track at 192 ticks per quarter and the songs' tempo. Events are written in tick order,
+// those on one tick in the order they were added.
+class MidiBuilder {
+public:
+    MidiBuilder() { Meta(0, 0x51, {0x18, 0x7F, 0xFF}); } // the songs' tempo
+    MidiBuilder& Raw(std::uint32_t tick, Bytes bytes) {
+        m_events.emplace_back(tick, std::move(bytes));
+        return *this;
+    }
+    MidiBuilder& Meta(std::uint32_t tick, std::uint8_t type, Bytes data) {
+        data.insert(data.begin(), {0xFF, type, static_cast<std::uint8_t>(data.size())});
+        return Raw(tick, std::move(data));
+    }
+    MidiBuilder& Note(std::uint32_t tick, std::uint32_t length, int channel, int key) {
+        Raw(tick, {static_cast<std::uint8_t>(0x90 | channel), static_cast<std::uint8_t>(key), 100});
+        return Raw(tick + length,
+                   {static_cast<std::uint8_t>(0x80 | channel), static_cast<std::uint8_t>(key), 0});
+    }
+    // The file, with its end of track at `endTick` or right after the last event.
+    Bytes Build(std::uint32_t endTick = 0) {
+        std::stable_sort(m_events.begin(), m_events.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        Bytes track;
+        std::uint32_t at = 0;
+        for (const auto& [tick, bytes] : m_events) {
+            PutVarLen(track, tick - at);
+            track.insert(track.end(), bytes.begin(), bytes.end());
+            at = tick;
+        }
+        PutVarLen(track, std::max(endTick, at) - at);
+        track.insert(track.end(), {0xFF, 0x2F, 0x00});
+        return Smf(track);
+    }
+
+private:
+    std::vector<std::pair<std::uint32_t, Bytes>> m_events;
+};
+
+// A PCM WAV file with a sine on its first channel and silence on any other: 8-bit unsigned
+// samples at level 100 of 128, or 16-bit ones at level 16000.
+inline Bytes Wav(int rate, int channels, int bits, std::size_t frames, double frequency) {
+    const auto align = static_cast<std::uint32_t>(channels * bits / 8);
+    const auto size = static_cast<std::uint32_t>(frames) * align;
+    Bytes b{'R', 'I', 'F', 'F'};
+    PutLE32(b, 36 + size);
+    b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0});
+    PutLE16(b, static_cast<std::uint16_t>(channels));
+    PutLE32(b, static_cast<std::uint32_t>(rate));
+    PutLE32(b, static_cast<std::uint32_t>(rate) * align);
+    PutLE16(b, static_cast<std::uint16_t>(align));
+    PutLE16(b, static_cast<std::uint16_t>(bits));
+    b.insert(b.end(), {'d', 'a', 't', 'a'});
+    PutLE32(b, size);
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double s = std::sin(2 * std::numbers::pi * frequency * static_cast<double>(i) / rate);
+        for (int c = 0; c < channels; ++c) {
+            const double level = c == 0 ? s : 0.0;
+            if (bits == 8) {
+                b.push_back(static_cast<std::uint8_t>(std::lround(128 + 100 * level)));
+            } else {
+                PutLE16(b, static_cast<std::uint16_t>(std::lround(16000 * level)));
+            }
+        }
+    }
+    return b;
+}
+
+// An effect as extraction writes it: a 44-byte header, 8-bit mono samples at 11025 Hz.
+inline Bytes EffectWav(std::size_t samples, double frequency) {
+    return Wav(11025, 1, 8, samples, frequency);
+}
+
+inline std::shared_ptr<sv::Synthesizer> SharedSynth() {
+    static const std::shared_ptr<sv::Synthesizer> synth =
+        sv::Synthesizer::Load(sv::FindDefaultSoundFont(), kRate);
+    return synth;
+}
+
+#define REQUIRE_SOUNDFONT()                                                                        \
+    if (!sv::test::SharedSynth()) {                                                                \
+        GTEST_SKIP() << "no General MIDI SoundFont on this machine";                               \
+    }
+
+// Interleaved stereo frames.
+using Frames = std::vector<float>;
+
+inline std::size_t FrameCount(const Frames& f) {
+    return f.size() / 2;
+}
+inline std::size_t FramesIn(double seconds) {
+    return static_cast<std::size_t>(std::llround(seconds * kRate));
+}
+
+inline Frames RenderFor(sv::Renderer& r, double seconds) {
+    Frames out(2 * FramesIn(seconds));
+    out.resize(2 * r.Render(out.data(), FrameCount(out)));
+    return out;
+}
+
+// Everything the renderer has left, up to ten minutes.
+inline Frames RenderAll(sv::Renderer& r) {
+    Frames out;
+    for (int block = 0; block < 600; ++block) {
+        const Frames part = RenderFor(r, 1.0);
+        out.insert(out.end(), part.begin(), part.end());
+        if (FrameCount(part) < FramesIn(1.0)) {
+            break;
+        }
+    }
+    return out;
+}
+
+inline float PeakOf(const Frames& f, std::size_t from = 0, std::size_t to = SIZE_MAX) {
+    float peak = 0.0f;
+    for (std::size_t i = from * 2; i < std::min(f.size(), to * 2); ++i) {
+        peak = std::max(peak, std::fabs(f[i]));
+    }
+    return peak;
+}
+
+// The first frame from `from` on whose left or right sample exceeds `threshold`, or SIZE_MAX.
+inline std::size_t FirstSound(const Frames& f, float threshold = 0.01f, std::size_t from = 0) {
+    for (std::size_t i = from; i < FrameCount(f); ++i) {
+        if (std::fabs(f[2 * i]) > threshold || std::fabs(f[2 * i + 1]) > threshold) {
+            return i;
+        }
+    }
+    return SIZE_MAX;
+}
+
+// The frequency of a steady tone on the left channel, from its rising zero crossings.
+inline double ToneFrequency(const Frames& f, std::size_t from = 0, std::size_t to = SIZE_MAX) {
+    std::size_t first = 0;
+    std::size_t last = 0;
+    int crossings = 0;
+    for (std::size_t i = from + 1; i < std::min(to, FrameCount(f)); ++i) {
+        if (f[2 * (i - 1)] < 0.0f && f[2 * i] >= 0.0f) {
+            first = crossings++ == 0 ? i : first;
+            last = i;
+        }
+    }
+    return crossings < 2 ? 0.0
+                         : (crossings - 1) * double{kRate} / static_cast<double>(last - first);
+}
+
+} // namespace sv::test

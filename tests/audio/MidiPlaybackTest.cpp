@@ -1,0 +1,222 @@
+// Songs from bytes to sound: the length and seek targets that ticks and tempo events give, the
+// system common messages FluidSynth would refuse a whole song for, and songs (small ones and the
+// demo game's) rendered offline as a listener hears them.
+#include "DemoData.h"
+#include "PlaybackSupport.h"
+#include "audio/MidiCleaner.h"
+#include "audio/MidiRenderer.h"
+#include "audio/MidiTiming.h"
+#include "decode/SongConverter.h"
+
+namespace sv::test {
+
+using sv::LoadError;
+using sv::MidiRenderer;
+using sv::MidiTiming;
+
+namespace {
+
+TEST(MidiTiming, LengthFromTicksAndTempo) {
+    const struct {
+        const char* what;
+        Bytes file;
+        std::uint32_t endTick;
+        double seconds;
+    } cases[] = {
+        {"the songs' tempo", MidiBuilder().Note(0, 192, 0, 60).Build(768), 768, 4 * kQuarter},
+        {"a quarter of 250,000 us from tick 384",
+         MidiBuilder().Note(0, 100, 0, 60).Meta(384, 0x51, {0x03, 0xD0, 0x90}).Build(768), 768,
+         2 * kQuarter + 0.5},
+        {"no tempo event, no end of track, 96 ticks per quarter",
+         Smf({0x81, 0x40, 0x90, 60, 100}, 96), 192, 1.0},
+        {"25 frames of 40 ticks per second", Smf({0x8F, 0x50, 0xFF, 0x2F, 0x00}, 0xE728), 2000,
+         2.0},
+        {"running status, then a sysex",
+         Smf({0x00, 0x90, 60, 100, 0x0A, 64, 100, 0x00, 0xF0, 0x02, 0x7E, 0xF7, 0x0A, 0xFF, 0x2F,
+              0x00}),
+         20, 20 * 0.5 / 192},
+    };
+    MidiTiming t;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(t.Parse(c.file)) << c.what;
+        EXPECT_EQ(t.EndTick(), c.endTick) << c.what;
+        EXPECT_NEAR(t.Duration(), c.seconds, 1e-9) << c.what;
+    }
+
+    ASSERT_TRUE(t.Parse(cases[0].file));
+    EXPECT_NEAR(t.SecondsAt(96), kQuarter / 2, 1e-9);
+    EXPECT_EQ(t.TickAt(kQuarter / 2), 96u);
+    EXPECT_EQ(t.TickAt(kQuarter / 2 - 0.001), 95u);
+    EXPECT_EQ(t.TickAt(-1.0), 0u);
+    EXPECT_EQ(t.TickAt(1e9), 768u);
+    ASSERT_TRUE(t.Parse(cases[1].file));
+    EXPECT_NEAR(t.SecondsAt(384), 2 * kQuarter, 1e-9);
+    EXPECT_EQ(t.TickAt(2 * kQuarter + 0.125), 384u + 96u);
+}
+
+TEST(MidiTiming, BrokenFilesAreRefused) {
+    const Bytes good = MidiBuilder().Note(0, 192, 0, 60).Build(768);
+    Bytes noHeader = good;
+    noHeader[0] = 'X';
+    Bytes zeroDivision = good;
+    zeroDivision[12] = zeroDivision[13] = 0;
+    Bytes longTrack; // 17 gaps of 0x0FFFFFFF ticks pass 2^32
+    for (int i = 0; i < 17; ++i) {
+        longTrack.insert(longTrack.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 0});
+    }
+    longTrack.insert(longTrack.end(), {0x00, 0xFF, 0x2F, 0x00});
+    const Bytes cases[] = {
+        {},
+        noHeader,
+        zeroDivision,
+        Bytes(good.begin(), good.begin() + 14),                // no track
+        Bytes(good.begin(), good.begin() + 26),                // cut inside the tempo event
+        Smf({0x81, 0x81, 0x81, 0x81, 0x01, 0xFF, 0x2F, 0x00}), // a 5-byte delta time
+        Smf({0x00, 60, 100}),                                  // data before any status
+        Smf(longTrack),                                        // outlasts the tick counter
+    };
+    MidiTiming t;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_FALSE(t.Parse(cases[i])) << "case " << i;
+    }
+}
+
+std::unique_ptr<MidiRenderer> Song(Bytes file) {
+    LoadError error = LoadError::None;
+    auto r = MidiRenderer::Create(SharedSynth(), std::move(file), error);
+    EXPECT_EQ(error, LoadError::None);
+    return r;
+}
+
+TEST(MidiRenderer, NotesSoundOnTheirTicksForTheSongsLength) {
+    REQUIRE_SOUNDFONT();
+    auto song = Song(MidiBuilder().Note(0, 96, 0, 60).Note(384, 96, 0, 72).Build(768));
+    ASSERT_TRUE(song);
+    EXPECT_NEAR(song->Duration(), 4 * kQuarter, 1e-6);
+
+    const Frames out = RenderAll(*song);
+    const std::size_t songFrames = FramesIn(4 * kQuarter);
+    EXPECT_GE(FrameCount(out), songFrames);
+    EXPECT_LE(FrameCount(out), songFrames + FramesIn(MidiRenderer::kMaxTailSeconds));
+    EXPECT_LT(FirstSound(out), FramesIn(0.02));
+    EXPECT_GT(PeakOf(out, 0, FramesIn(0.5)), 0.05f);
+    // The rest between the notes is heard as a rest, and the second note comes on its tick.
+    EXPECT_LT(PeakOf(out, FramesIn(2.3), FramesIn(3.1)), 0.01f);
+    EXPECT_NEAR(static_cast<double>(FirstSound(out, 0.005f, FramesIn(3.1))) / kRate, 2 * kQuarter,
+                0.02);
+    EXPECT_NEAR(song->Position(), song->Duration(), 1.0 / kRate);
+}
+
+TEST(MidiRenderer, SeekLandsWhereAsked) {
+    REQUIRE_SOUNDFONT();
+    MidiBuilder builder;
+    for (std::uint32_t q = 0; q < 6; ++q) {
+        builder.Note(q * 192, 48, 0, 60 + static_cast<int>(q));
+    }
+    auto song = Song(builder.Build(6 * 192));
+    ASSERT_TRUE(song);
+    RenderFor(*song, 0.5);
+
+    // 10 ticks before the third note: it is heard 10 ticks later.
+    const double target = (2 * 192 - 10) * kQuarter / 192;
+    song->Seek(target);
+    EXPECT_NEAR(song->Position(), target, 0.005);
+    const double onset = static_cast<double>(FirstSound(RenderFor(*song, 1.0), 0.005f)) / kRate;
+    EXPECT_NEAR(onset, 10 * kQuarter / 192, 0.02);
+
+    song->Seek(0.0);
+    EXPECT_EQ(song->Position(), 0.0);
+    EXPECT_LT(FirstSound(RenderFor(*song, 0.2)), FramesIn(0.02));
+
+    // Past the end: nothing is left but the tail.
+    song->Seek(1e6);
+    EXPECT_NEAR(song->Position(), song->Duration(), 1.0 / kRate);
+    EXPECT_LE(FrameCount(RenderAll(*song)), FramesIn(MidiRenderer::kMaxTailSeconds));
+}
+
+TEST(MidiRenderer, RefusedWithoutASoundFontOrAReadableSong) {
+    ScratchDir dir;
+    WriteFile(dir.File("fake.sf2"), Filled(1000, 7));
+    for (const std::string& path : {dir.File("none.sf2"), dir.File("fake.sf2"), std::string()}) {
+        EXPECT_FALSE(sv::Synthesizer::Load(path, kRate)) << path;
+    }
+    LoadError error = LoadError::None;
+    const Bytes song = MidiBuilder().Note(0, 10, 0, 60).Build();
+    EXPECT_FALSE(MidiRenderer::Create(nullptr, song, error));
+    EXPECT_EQ(error, LoadError::NoSoundFont);
+    REQUIRE_SOUNDFONT();
+    EXPECT_FALSE(
+        MidiRenderer::Create(SharedSynth(), Bytes(song.begin(), song.begin() + 25), error));
+    EXPECT_EQ(error, LoadError::BadData);
+}
+
+TEST(MidiRenderer, SystemCommonMessagesAreDroppedNotTheSong) {
+    // As the converter passes them on: two data bytes, then data under their running status.
+    const Bytes file = MidiBuilder()
+                           .Note(0, 96, 0, 60)
+                           .Raw(100, {0xF3, 0x01, 0x02})
+                           .Raw(110, {0x05, 0x06})
+                           .Note(192, 96, 0, 72)
+                           .Build();
+    const Bytes cleaned = sv::StripSystemCommon(file);
+    EXPECT_EQ(cleaned.size(), file.size() - 4 - 3); // both events with their one-byte deltas
+    EXPECT_EQ(std::count(cleaned.begin(), cleaned.end(), 0xF3), 0);
+    MidiTiming before;
+    MidiTiming after;
+    ASSERT_TRUE(before.Parse(file));
+    ASSERT_TRUE(after.Parse(cleaned));
+    EXPECT_EQ(after.EndTick(), before.EndTick());
+    EXPECT_EQ(sv::StripSystemCommon(cleaned), cleaned);
+
+    REQUIRE_SOUNDFONT();
+    auto song = Song(file);
+    ASSERT_TRUE(song);
+    const Frames out = RenderAll(*song);
+    EXPECT_LT(FirstSound(out), FramesIn(0.02));
+    // The second note still starts 192 ticks in: the dropped deltas were carried over.
+    const std::size_t second = FramesIn(kQuarter);
+    EXPECT_GT(PeakOf(out, second, second + FramesIn(0.25)),
+              4 * PeakOf(out, second - FramesIn(0.1), second - FramesIn(0.02)));
+}
+
+// The demo game's songs, converted as playback converts them.
+class DemoSong : public testing::TestWithParam<int> {};
+
+TEST_P(DemoSong, SoundsForItsWholeLengthAndSeeks) {
+    REQUIRE_SOUNDFONT();
+    Bytes midi;
+    SongConverter converter;
+    ASSERT_GE(converter.Convert(demo::MakeSong(GetParam(), false), midi), 0);
+    auto song = Song(midi);
+    ASSERT_TRUE(song);
+    const double length = song->Timing().EndTick() * kQuarter / 192;
+    EXPECT_NEAR(song->Duration(), length, 1e-9);
+    EXPECT_GT(length, 20.0);
+
+    const Frames out = RenderAll(*song);
+    const std::size_t songFrames = FramesIn(length);
+    ASSERT_GE(FrameCount(out), songFrames);
+    EXPECT_LE(FrameCount(out) - songFrames, FramesIn(MidiRenderer::kMaxTailSeconds));
+    int quietSeconds = 0; // no long dropout
+    for (std::size_t s = 0; s + kRate <= songFrames; s += kRate) {
+        quietSeconds += PeakOf(out, s, s + kRate) < 0.01f ? 1 : 0;
+    }
+    EXPECT_LE(quietSeconds, 2);
+    EXPECT_GT(PeakOf(out), 0.1f);
+    EXPECT_LT(PeakOf(out), 1.0f) << "clipped";
+    EXPECT_LT(PeakOf(out, FrameCount(out) - 256), 1.0f / 2048) << "the end does not fade";
+
+    song->Seek(length / 2);
+    const double from = song->Position();
+    EXPECT_NEAR(from, length / 2, kQuarter / 192);
+    const Frames rest = RenderAll(*song);
+    EXPECT_GE(FrameCount(rest), FramesIn(length - from) - 1);
+    EXPECT_LE(FrameCount(rest), FramesIn(length - from + MidiRenderer::kMaxTailSeconds));
+    EXPECT_GT(PeakOf(rest, 0, FramesIn(2.0)), 0.01f);
+}
+
+INSTANTIATE_TEST_SUITE_P(TavernAndBattle, DemoSong, testing::Values(0, 3));
+
+} // namespace
+
+} // namespace sv::test

@@ -1,0 +1,216 @@
+// Effects resampled for the output, and the engine as the media player control drives it: files
+// set by name and read at once, a new file replacing the old, an empty name letting go of
+// everything, the transport, and songs set before the SoundFont has arrived.
+#include "audio/PlaybackEngine.h"
+
+#include "PlaybackSupport.h"
+#include "audio/WavRenderer.h"
+
+#include <filesystem>
+
+namespace sv::test {
+
+using sv::FileKind;
+using sv::LoadError;
+using sv::PlaybackEngine;
+using sv::PlayState;
+using sv::WavRenderer;
+
+namespace {
+
+TEST(WavRenderer, EffectIsResampledToTheOutputRate) {
+    LoadError error = LoadError::None;
+    auto r = WavRenderer::Create(EffectWav(11025, 441.0), kRate, error);
+    ASSERT_TRUE(r);
+    EXPECT_NEAR(r->Duration(), 1.0, 1e-9);
+    EXPECT_EQ(r->OutputFrames(), 4u * 11025u);
+    const Frames out = RenderAll(*r);
+    EXPECT_EQ(FrameCount(out), r->OutputFrames());
+    // The filter draws the sine between the source's samples, at its level, on both channels.
+    double worst = 0;
+    for (std::size_t i = FramesIn(0.1); i < FramesIn(0.9); ++i) {
+        const double ideal =
+            100.0 / 128 * std::sin(2 * std::numbers::pi * 441.0 * static_cast<double>(i) / kRate);
+        worst = std::max({worst, std::fabs(out[2 * i] - ideal), std::fabs(out[2 * i + 1] - ideal)});
+    }
+    EXPECT_LT(worst, 0.02);
+}
+
+TEST(WavRenderer, OrdinaryWavKeepsItsChannelsAndPitch) {
+    LoadError error = LoadError::None;
+    auto down = WavRenderer::Create(Wav(48000, 2, 16, 48000, 1000.0), kRate, error);
+    ASSERT_TRUE(down);
+    const Frames out = RenderAll(*down);
+    EXPECT_NEAR(static_cast<double>(FrameCount(out)), kRate, 1.0);
+    EXPECT_NEAR(ToneFrequency(out, FramesIn(0.1), FramesIn(0.9)), 1000.0, 1.0);
+    for (std::size_t i = 0; i < FrameCount(out); ++i) {
+        ASSERT_EQ(out[2 * i + 1], 0.0f) << "frame " << i;
+    }
+
+    // At the output's own rate the samples pass unchanged.
+    auto same = WavRenderer::Create(Wav(kRate, 2, 16, 1000, 1000.0), kRate, error);
+    ASSERT_TRUE(same);
+    const Frames copy = RenderAll(*same);
+    ASSERT_EQ(FrameCount(copy), 1000u);
+    EXPECT_FLOAT_EQ(copy[20], static_cast<float>(std::lround(
+                                  16000 * std::sin(2 * std::numbers::pi * 1000.0 * 10 / kRate))) /
+                                  32768);
+}
+
+TEST(WavRenderer, SeekAndDamagedFiles) {
+    LoadError error = LoadError::None;
+    auto r = WavRenderer::Create(EffectWav(11025, 441.0), kRate, error);
+    ASSERT_TRUE(r);
+    r->Seek(0.75);
+    EXPECT_NEAR(r->Position(), 0.75, 1e-6);
+    EXPECT_NEAR(static_cast<double>(FrameCount(RenderAll(*r))), 0.25 * kRate, 2.0);
+    r->Seek(5.0);
+    EXPECT_EQ(FrameCount(RenderAll(*r)), 0u);
+
+    // A header that promises more data than the file holds plays what is there.
+    Bytes truncated = EffectWav(11025, 441.0);
+    truncated.resize(44 + 5000);
+    auto shortened = WavRenderer::Create(truncated, kRate, error);
+    ASSERT_TRUE(shortened);
+    EXPECT_EQ(shortened->SourceFrames(), 5000u);
+    // An empty effect is a file of no length, not an error.
+    auto empty = WavRenderer::Create(EffectWav(0, 441.0), kRate, error);
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(FrameCount(RenderAll(*empty)), 0u);
+
+    const Bytes garbage{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'j', 'u', 'n', 'k'};
+    EXPECT_FALSE(WavRenderer::Create(garbage, kRate, error));
+    EXPECT_EQ(error, LoadError::BadData);
+    // A rate no recording has would size the resampling filter beyond reason.
+    EXPECT_FALSE(WavRenderer::Create(Wav(2000000000, 2, 16, 100, 1000.0), kRate, error));
+    EXPECT_TRUE(WavRenderer::Create(Wav(384000, 2, 16, 100, 1000.0), kRate, error));
+}
+
+// As the output does: blocks of 512 frames.
+Frames Pull(PlaybackEngine& engine, double seconds) {
+    Frames out(2 * FramesIn(seconds));
+    for (std::size_t at = 0; at < FrameCount(out); at += 512) {
+        engine.Pull(out.data() + 2 * at, std::min<std::size_t>(512, FrameCount(out) - at));
+    }
+    return out;
+}
+
+TEST(PlaybackEngine, FileIsReadWhenSetReplacedByTheNextReleasedByNoName) {
+    ScratchDir dir;
+    const std::string temp = dir.File("temp.wav");
+    WriteFile(temp, EffectWav(22050, 441.0));
+    PlaybackEngine engine(kRate);
+    ASSERT_EQ(engine.SetFileName(temp), LoadError::None);
+    EXPECT_EQ(engine.Kind(), FileKind::Wav);
+    // The next selection overwrites the temporary file, then removes it: the player is unmoved.
+    WriteFile(temp, EffectWav(11025, 882.0));
+    std::filesystem::remove(sv::ToPath(temp));
+    engine.Play();
+    EXPECT_NEAR(ToneFrequency(Pull(engine, 0.3)), 441.0, 1.0);
+
+    // A new file stops the old one and starts from its own beginning on Play.
+    WriteFile(temp, EffectWav(11025, 882.0));
+    ASSERT_EQ(engine.SetFileName(temp), LoadError::None);
+    EXPECT_EQ(engine.State(), PlayState::Stopped);
+    EXPECT_NEAR(engine.Duration(), 1.0, 1e-9);
+    EXPECT_EQ(engine.Position(), 0.0);
+    EXPECT_EQ(PeakOf(Pull(engine, 0.1)), 0.0f);
+    engine.Play();
+    EXPECT_NEAR(ToneFrequency(Pull(engine, 0.5)), 882.0, 1.0);
+
+    EXPECT_EQ(engine.SetFileName(""), LoadError::None);
+    EXPECT_EQ(engine.Kind(), FileKind::None);
+    EXPECT_EQ(engine.State(), PlayState::Stopped);
+    EXPECT_EQ(engine.Duration(), 0.0);
+    engine.Play(); // nothing to play
+    EXPECT_EQ(engine.State(), PlayState::Stopped);
+    EXPECT_EQ(PeakOf(Pull(engine, 0.2)), 0.0f);
+    EXPECT_TRUE(std::filesystem::remove(sv::ToPath(temp)));
+}
+
+TEST(PlaybackEngine, TransportStopsPausesAndRewinds) {
+    PlaybackEngine engine(kRate);
+    ASSERT_EQ(engine.SetData(EffectWav(11025, 441.0)), LoadError::None);
+    EXPECT_EQ(PeakOf(Pull(engine, 0.1)), 0.0f); // nothing before Play
+
+    engine.Play();
+    EXPECT_GT(PeakOf(Pull(engine, 0.25)), 0.5f);
+    engine.Pause();
+    EXPECT_EQ(engine.State(), PlayState::Paused);
+    EXPECT_EQ(PeakOf(Pull(engine, 0.1)), 0.0f);
+    EXPECT_NEAR(engine.Position(), 0.25, 0.02);
+    engine.Play(); // resumes where it paused
+    Pull(engine, 0.25);
+    EXPECT_NEAR(engine.Position(), 0.5, 0.02);
+
+    engine.Stop();
+    EXPECT_EQ(engine.State(), PlayState::Stopped);
+    EXPECT_EQ(engine.Position(), 0.0);
+    EXPECT_EQ(PeakOf(Pull(engine, 0.2)), 0.0f);
+
+    engine.SetVolume(0.25f);
+    engine.Seek(0.5);
+    engine.Play();
+    EXPECT_NEAR(PeakOf(Pull(engine, 0.2)), 0.25f * 100 / 128, 0.02);
+    EXPECT_NEAR(engine.Position(), 0.7, 0.02);
+
+    // At the end the engine stops and rewinds; what is left of the block is silence.
+    engine.SetVolume(1.0f);
+    const Frames end = Pull(engine, 0.5);
+    EXPECT_EQ(engine.State(), PlayState::Stopped);
+    EXPECT_EQ(engine.Position(), 0.0);
+    EXPECT_EQ(PeakOf(end, FramesIn(0.31)), 0.0f);
+}
+
+TEST(PlaybackEngine, UnplayableFilesLeaveTheEngineEmpty) {
+    ScratchDir dir;
+    Bytes cut = Smf({0x00, 0xFF, 0x51, 0x03, 0x18}); // ends inside the tempo event
+    cut[21] = 0x40;                                  // and claims more than there is
+    WriteFile(dir.File("cut.mid"), cut);
+    WriteFile(dir.File("text.mid"), Bytes{'h', 'e', 'l', 'l', 'o'});
+    const std::pair<const char*, LoadError> cases[] = {{"missing.mid", LoadError::Unreadable},
+                                                       {"text.mid", LoadError::UnknownFormat},
+                                                       {"cut.mid", LoadError::BadData}};
+    PlaybackEngine engine(kRate);
+    for (const auto& [name, error] : cases) {
+        ASSERT_EQ(engine.SetData(EffectWav(100, 441.0)), LoadError::None);
+        EXPECT_EQ(engine.SetFileName(dir.File(name)), error) << name;
+        EXPECT_EQ(engine.Kind(), FileKind::None) << name;
+        EXPECT_EQ(engine.Duration(), 0.0) << name;
+    }
+}
+
+TEST(PlaybackEngine, SongWaitsForTheSoundFont) {
+    REQUIRE_SOUNDFONT();
+    PlaybackEngine engine(kRate);
+    ASSERT_EQ(engine.SetData(MidiBuilder().Note(0, 192, 0, 60).Build(768)), LoadError::None);
+    EXPECT_TRUE(engine.WaitingForSoundFont());
+    EXPECT_NEAR(engine.Duration(), 4 * kQuarter, 1e-6);
+    engine.Play();
+    EXPECT_EQ(PeakOf(Pull(engine, 0.1)), 0.0f);
+
+    engine.SetSynthesizer(SharedSynth());
+    EXPECT_FALSE(engine.WaitingForSoundFont());
+    EXPECT_GT(PeakOf(Pull(engine, 0.3)), 0.05f);
+    EXPECT_GT(engine.FramesPlayed(), 0u);
+
+    // A SoundFont arriving (or changing) while an effect plays leaves the effect alone.
+    PlaybackEngine effects(kRate);
+    ASSERT_EQ(effects.SetData(EffectWav(11025, 441.0)), LoadError::None);
+    effects.Play();
+    Pull(effects, 0.25);
+    effects.SetSynthesizer(SharedSynth());
+    EXPECT_NEAR(effects.Duration(), 1.0, 1e-9);
+    EXPECT_NEAR(effects.Position(), 0.25, 0.01);
+    EXPECT_NEAR(ToneFrequency(Pull(effects, 0.25)), 441.0, 1.0);
+
+    // Stop silences the synthesizer at once, release tail and all.
+    engine.Stop();
+    EXPECT_EQ(PeakOf(Pull(engine, 0.2)), 0.0f);
+    engine.Play();
+    EXPECT_LT(FirstSound(Pull(engine, 0.2)), FramesIn(0.02));
+}
+
+} // namespace
+
+} // namespace sv::test

@@ -1,0 +1,99 @@
+// sonvault-cli explode, rebuild and list on packed folders: the decoder's lines on the right
+// stream, the exit statuses, and no file left behind by a fatal condition.
+#include "ExplodeSupport.h"
+
+#include <cstdlib>
+#include <sys/wait.h>
+
+namespace sv::test {
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun Cli(const ScratchDir& dir, const std::string& args) {
+    const std::string out = dir.File("stdout.txt"), err = dir.File("stderr.txt");
+    const std::string command =
+        std::string("'") + SONVAULT_CLI + "' " + args + " >'" + out + "' 2>'" + err + "'";
+    const int raw = std::system(command.c_str());
+    const Bytes o = ReadFile(out), e = ReadFile(err);
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(o.begin(), o.end()),
+            std::string(e.begin(), e.end())};
+}
+
+std::string Q(const std::string& path) {
+    return "'" + path + "'";
+}
+
+TEST(CliTest, ExplodeWritesTheStreamAndItsLines) {
+    ScratchDir dir;
+    WriteFile(dir.File("in.bin"), {'x', 'y', 0x00, 0x04, 0x82, 0x24, 0x25, 0x8F, 0x80, 0x7F});
+    const std::string in = "explode " + Q(dir.File("in.bin")) + " ";
+    const std::string out = dir.File("out.txt");
+    const std::string bad = "Error: Bad header.\n";
+    const struct {
+        std::string args;
+        int status;
+        std::string lines, written;
+    } cases[] = {
+        {Q(out) + " --offset 2", 0, "Literal setting: 0\n", "AIAIAIAIAIAIA"},
+        {Q(out) + " --offset 2 --limit 4", 0, "Literal setting: 0\n", "AIAI"},
+        // From byte 0 the header is "xy": status 2, and the older output is kept.
+        {Q(out), 2, "Literal setting: 120\n" + bad, "AIAI"},
+        {Q(out) + " --offset 99", 2, "Literal setting: -2147483648\n" + bad, "AIAI"},
+        {Q(out) + " --limit 0", 64, "", "AIAI"},
+        {Q(out) + " --limit 2147483649", 64, "", "AIAI"},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = Cli(dir, in + c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.out, c.lines) << c.args;
+        const Bytes written = ReadFile(out);
+        EXPECT_EQ(std::string(written.begin(), written.end()), c.written) << c.args;
+    }
+    EXPECT_EQ(Cli(dir, in + Q(dir.File("new")) + " --offset 99").status, 2);
+    EXPECT_FALSE(Exists(dir.File("new")));
+    EXPECT_EQ(Cli(dir, "explode " + Q(dir.File("missing")) + " o").status, 1);
+}
+
+TEST(CliTest, RebuildAndListReportAFatalRebuild) {
+    ScratchDir dir;
+    const std::string game = dir.Sub("game");
+    const std::string work = dir.Sub("work");
+    const Bytes sounds = MakeBsa({{"", 1, Filled(5000, 3)}}, false);
+    // Entry 1 promises more than its block holds.
+    WriteFile(game + "/PACKED.DAT",
+              MakePacked({{"WYVERN.SND", sounds},
+                          {"WYVERN.SND", sounds, std::int64_t(sounds.size()) + 30000}}));
+    WriteFile(game + "/MIDI.BSA", MakeBsa({{"SONG.HMI", 0, Filled(4, 0)}}, true));
+
+    CliRun r = Cli(dir, "rebuild " + Q(game) + " " + Q(work) + " --entry 0");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Literal setting: 0\n");
+    EXPECT_EQ(ReadFile(work + "/WYVERN.SND"), sounds);
+    std::filesystem::remove(sv::ToPath(work + "/WYVERN.SND"));
+
+    // Entry 1's second header is cut: the decoder's lines on standard output, status 2.
+    r = Cli(dir, "rebuild " + Q(game) + " " + Q(work));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "Literal setting: 0\nLiteral setting: -2147483648\nError: Bad header.\n");
+    EXPECT_TRUE(std::filesystem::is_empty(sv::ToPath(work)));
+
+    // list prints the same lines on standard error and nothing on standard output.
+    const CliRun l = Cli(dir, "list " + Q(game) + " --work " + Q(work));
+    EXPECT_EQ(l.status, 2);
+    EXPECT_EQ(l.out, "");
+    EXPECT_EQ(l.err, r.out);
+    EXPECT_TRUE(std::filesystem::is_empty(sv::ToPath(work)));
+
+    EXPECT_EQ(Cli(dir, "rebuild " + Q(game) + " " + Q(work) + " --entry 5").status, 1);
+    EXPECT_EQ(Cli(dir, "rebuild " + Q(game) + " " + Q(work) + " --entry -1").status, 64);
+}
+
+} // namespace
+
+} // namespace sv::test

@@ -1,0 +1,284 @@
+// The decoder on hand-made streams (worked examples, header checks and their lines, the limit,
+// the window, the bit reader, where the stream stands afterwards) and on an independent encoder's
+// streams, through both the read-ahead and the bit-by-bit path.
+#include "ExplodeSupport.h"
+
+namespace sv::test {
+
+namespace {
+
+std::string Text(const Bytes& b) {
+    return std::string(b.begin(), b.end());
+}
+
+TEST(ExplodeTest, WorkedExamplesStopAtTheLimitAndLeaveTheStreamAfterTheLastBitRead) {
+    const Bytes aiai{0x00, 0x04, 0x82, 0x24, 0x25, 0x8F, 0x80, 0x7F}; // 'A', 'I', match 11 back 2
+    struct Case {
+        Bytes stream;
+        std::uint32_t limit;
+        std::string text;
+        long position;
+        int nextByte;
+    };
+    const Case cases[] = {
+        {aiai, 1 << 20, "AIAIAIAIAIAIA", 8, -1},
+        {aiai, 3, "AIA", 6, 0x80}, // inside the match: the end marker is left unread
+        {aiai, 2, "AI", 5, 0x8F},
+        {aiai, 1, "A", 4, 0x25},
+        {aiai, 0, "", 2, 0x82},
+        {{0x00, 0x04, 0x82, 0x02, 0xFE, 0x01}, 1 << 20, "A", 6, -1},
+    };
+    for (const Case& c : cases) {
+        for (const Outcome& o : {DecodeFile(c.stream, c.limit), DecodePipe(c.stream, c.limit)}) {
+            EXPECT_EQ(o.lines, std::vector<std::string>{"Literal setting: 0\n"});
+            EXPECT_EQ(Text(o.output), c.text) << c.limit;
+            EXPECT_EQ(o.nextByte, c.nextByte) << c.limit;
+        }
+        EXPECT_EQ(DecodeFile(c.stream, c.limit).position, c.position) << c.limit;
+    }
+}
+
+TEST(ExplodeTest, HeaderChecksPrintTheModeThenTheMessage) {
+    const std::string zero = "Literal setting: 0\n";
+    const std::string second = "Error: Bad second header byte.\n";
+    struct Case {
+        Bytes stream;
+        ExplodeStatus status;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {{0x00, 0x04}, ExplodeStatus::kOk, {zero}},
+        {{0x00, 0x05}, ExplodeStatus::kOk, {zero}},
+        {{0x00, 0x06}, ExplodeStatus::kOk, {zero}},
+        {{0x00, 0x07}, ExplodeStatus::kBadSecondHeaderByte, {zero, second}},
+        {{0x00, 0x03}, ExplodeStatus::kBadSecondHeaderByte, {zero, second}},
+        {{0x01, 0x04},
+         ExplodeStatus::kVariableLengthLiterals,
+         {"Literal setting: 1\n", "Error: Variable-length literals are not supported.\n"}},
+        {{0xFF, 0x04},
+         ExplodeStatus::kBadHeader,
+         {"Literal setting: 255\n", "Error: Bad header.\n"}},
+        // Cut headers: the end-of-input flag stays in the 32-bit value and fails the checks.
+        {{}, ExplodeStatus::kBadHeader, {"Literal setting: -2147483648\n", "Error: Bad header.\n"}},
+        {{0x00}, ExplodeStatus::kBadSecondHeaderByte, {zero, second}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> lines;
+        File f = TempStream(c.stream);
+        tcBitstream reader(f.get());
+        Exploder exploder(&reader, [&](std::string_view line) { lines.emplace_back(line); });
+        EXPECT_EQ(exploder.Status(), c.status);
+        EXPECT_EQ(lines, c.lines);
+        if (c.status == ExplodeStatus::kOk) {
+            EXPECT_EQ(exploder.WindowSize(), 64u << c.stream[1]);
+            EXPECT_EQ(exploder.WritePosition(), 0u);
+        } else {
+            std::uint8_t out[16];
+            std::uint32_t count = 7;
+            exploder.Decode(out, count, 16);
+            EXPECT_EQ(count, 0u); // a refused stream decodes nothing
+        }
+    }
+}
+
+TEST(ExplodeTest, MatchesReachTheWholeWindowAndOverlap) {
+    for (std::uint8_t dict : {4, 5, 6}) {
+        const std::uint32_t window = 64u << dict;
+        BitWriter w(dict);
+        // Copies byte by byte from distance + 1 back; ahead of the output lies the zeroed window.
+        Bytes model(window, 0);
+        const auto literal = [&](std::uint32_t b) {
+            w.Literal(static_cast<std::uint8_t>(b));
+            model.push_back(static_cast<std::uint8_t>(b));
+        };
+        const auto match = [&](std::uint32_t length, std::uint32_t distance) {
+            w.Match(length, distance);
+            for (std::uint32_t i = 0; i < length; ++i) {
+                const std::uint8_t b = model[model.size() - distance - 1];
+                model.push_back(b);
+            }
+        };
+        literal('x');
+        match(135, window - 1); // reaches back before the first byte
+        match(518, 0);
+        for (std::uint32_t i = 0; i < window; ++i) {
+            literal(i * 7 + (i >> 8));
+        }
+        match(3, window - 1); // distance + 1 = window size: the oldest byte
+        match(2, 255);        // length 2 takes 2 low bits whatever the dictionary
+        match(10, 2);
+        match(5, 0);
+        for (std::uint32_t high = 0; high < 64; ++high) {
+            match(4, (high << dict) | (high * 5 % (1u << dict)));
+        }
+        literal(0x5A);
+        w.End();
+        const Bytes expected(model.begin() + window, model.end());
+        EXPECT_EQ(DecodeFile(w.Data(), 1 << 20).output, expected) << int(dict);
+        EXPECT_EQ(DecodePipe(w.Data(), 1 << 20).output, expected) << int(dict);
+    }
+}
+
+TEST(ExplodeTest, BitReaderTakesLowBitsFirst) {
+    File f = TempStream({0xB5, 0x3C, 0xFF});
+    tcBitstream bits(f.get());
+    EXPECT_EQ(bits.Get(0), 0u); // still fetches a byte
+    EXPECT_EQ(std::ftell(f.get()), 1);
+    EXPECT_EQ(bits.Get(3), 0x5u);
+    EXPECT_EQ(bits.Get(9), 0x196u); // 5 bits of 0xB5 then 4 of 0x3C
+    EXPECT_EQ(bits.Get(0), 0u);     // bits are buffered: nothing fetched
+    EXPECT_EQ(std::ftell(f.get()), 2);
+    EXPECT_EQ(bits.Get(12), 0xFF3u);
+    EXPECT_EQ(bits.Fatal(), ExplodeStatus::kOk);
+    EXPECT_EQ(bits.Get(1), tcBitstream::kEndOfInput);
+    EXPECT_EQ(bits.Get(32), tcBitstream::kEndOfInput);
+    EXPECT_EQ(bits.Fatal(), ExplodeStatus::kGetCountExceeded);
+    EXPECT_EQ(FatalMessage(ExplodeStatus::kGetCountExceeded),
+              "Error: tcBitstream Get() count exceeded 31 bits.\n");
+    EXPECT_EQ(FatalMessage(ExplodeStatus::kStuckInBitLoop),
+              "Error: Stuck in bit extraction loop.\n");
+
+    File g = TempStream({0xFF, 0xFF, 0xFF, 0xFF});
+    tcBitstream all(g.get());
+    EXPECT_EQ(all.Get(31), 0x7FFFFFFFu);
+    EXPECT_EQ(Exploder::ReverseBits(0b0011, 4), 0b1100u);
+    EXPECT_EQ(Exploder::ReverseBits(0b110, 3), 0b011u);
+}
+
+TEST(ExplodeTest, StreamStandsAfterTheLastByteReadForEveryBitAlignment) {
+    // After the end marker the next block must come next. Without one the input ends at a flag
+    // bit or inside a token, and the cut token yields nothing.
+    for (int n = 0; n < 24; ++n) {
+        BitWriter w(5);
+        std::string text;
+        for (int i = 0; i < n; ++i) {
+            text += static_cast<char>('a' + i);
+            w.Literal(static_cast<std::uint8_t>(text.back()));
+        }
+        const Bytes cut = w.Data();
+        Bytes ended = w.End().Data();
+        ended.insert(ended.end(), {0xC3, 0x99});
+        EXPECT_EQ(DecodeFile(ended, 1000).position, static_cast<long>(ended.size()) - 2) << n;
+        for (const auto& [stream, next] : {std::pair(ended, 0xC3), std::pair(cut, -1)}) {
+            for (const Outcome& o : {DecodeFile(stream, 1000), DecodePipe(stream, 1000)}) {
+                EXPECT_EQ(Text(o.output), text);
+                EXPECT_EQ(o.nextByte, next) << n;
+            }
+        }
+    }
+    BitWriter m(6);
+    m.Literal('q').Match(40, 0).End();
+    const Bytes cutInDistance(m.Data().begin(), m.Data().end() - 3);
+    EXPECT_EQ(Text(DecodeFile(cutInDistance, 100).output), "q");
+    EXPECT_EQ(Text(DecodePipe(cutInDistance, 100).output), "q");
+}
+
+TEST(ExplodeTest, IndependentEncoderStreamsDecodeUpToTheBlockLimit) {
+    constexpr std::size_t kLimit = 1048576;
+    for (unsigned dict : {1024u, 2048u, 4096u}) {
+        for (std::size_t size : {0ul, 1ul, 2ul, 3ul, 100ul, 1536ul, 3072ul, 5000ul, 40000ul,
+                                 kLimit - 1, kLimit, kLimit + 600}) {
+            const Bytes data = Mixed(size, static_cast<std::uint32_t>(size + dict));
+            Bytes stream = dcl::Implode(data, dict);
+            ASSERT_EQ(stream.at(1), dict == 1024 ? 4 : dict == 2048 ? 5 : 6);
+            stream.push_back(0xA5);
+            const Bytes expected(data.begin(), data.begin() + std::min(size, kLimit));
+            const Outcome f = DecodeFile(stream, kLimit);
+            const Outcome p = DecodePipe(stream, kLimit);
+            ASSERT_EQ(f.output, expected) << "dict " << dict << " size " << size;
+            ASSERT_EQ(p.output, expected);
+            // The stream stands after its end marker, or inside it when the limit stopped it.
+            EXPECT_EQ(f.position + 1 == static_cast<long>(stream.size()), size < kLimit) << size;
+            EXPECT_EQ(p.nextByte, f.nextByte);
+        }
+    }
+}
+
+// Each call keeps the window for the next, whose matches reach back into it. Every call here ends
+// at a token's end, so nothing is cut, and the kept bytes wrap around the circular window at many
+// offsets.
+TEST(ExplodeTest, MatchesReachIntoTheOutputOfEarlierCalls) {
+    for (std::uint8_t dict : {4, 5, 6}) {
+        const std::uint32_t window = 64u << dict;
+        std::mt19937 random(dict);
+        BitWriter w(dict);
+        Bytes model(window, 0);
+        std::vector<std::size_t> ends; // the output's length after each token
+        const auto literal = [&] {
+            const auto b = static_cast<std::uint8_t>(random());
+            w.Literal(b);
+            model.push_back(b);
+            ends.push_back(model.size() - window);
+        };
+        const auto match = [&](std::uint32_t length, std::uint32_t distance) {
+            w.Match(length, distance);
+            for (std::uint32_t i = 0; i < length; ++i) {
+                model.push_back(model[model.size() - distance - 1]);
+            }
+            ends.push_back(model.size() - window);
+        };
+        for (std::uint32_t i = 0; i < window + 100; ++i) {
+            literal();
+        }
+        for (int t = 0; t < 400; ++t) {
+            const std::uint32_t kind = random() % 3;
+            if (kind == 0) {
+                literal();
+            } else if (kind == 1) {
+                match(2, random() % 256); // length 2 takes 2 low distance bits
+            } else {
+                match(3 + random() % 516, random() % window);
+            }
+        }
+        w.End();
+        const Bytes expected(model.begin() + window, model.end());
+        for (std::size_t tokensPerCall : {1u, 5u, 40u, 700u}) {
+            File f = TempStream(w.Data());
+            tcBitstream reader(f.get());
+            Exploder exploder(&reader);
+            Bytes joined;
+            Bytes piece(expected.size());
+            for (std::size_t t = tokensPerCall - 1; joined.size() < expected.size();
+                 t += tokensPerCall) {
+                const std::size_t end = std::min(t, ends.size() - 1);
+                std::uint32_t count = 0;
+                exploder.Decode(piece.data(), count,
+                                static_cast<std::uint32_t>(ends[end] - joined.size()));
+                ASSERT_EQ(count, ends[end] - joined.size()) << int(dict) << " " << tokensPerCall;
+                joined.insert(joined.end(), piece.begin(), piece.begin() + count);
+            }
+            EXPECT_EQ(joined, expected) << int(dict) << " " << tokensPerCall;
+        }
+    }
+}
+
+TEST(ExplodeTest, CutAndArbitraryStreamsDecodeAlikeOnBothPaths) {
+    const Bytes data = Mixed(3000, 7);
+    const Bytes stream = dcl::Implode(data, 1024);
+    std::mt19937 random(2024);
+    for (std::size_t cut = 2; cut < stream.size(); cut += 3) {
+        // A cut stream decodes a prefix of its data; having run out, it has read everything.
+        const Bytes part(stream.begin(), stream.begin() + static_cast<long>(cut));
+        const Outcome f = DecodeFile(part, 2000);
+        ASSERT_TRUE(std::equal(f.output.begin(), f.output.end(), data.begin())) << cut;
+        if (f.output.size() < 2000) {
+            EXPECT_EQ(f.position, static_cast<long>(cut));
+        }
+        EXPECT_EQ(DecodePipe(part, 2000).output, f.output) << cut;
+
+        Bytes noise{0x00, static_cast<std::uint8_t>(4 + cut % 3)};
+        for (std::size_t k = random() % 3000; k > 0; --k) {
+            noise.push_back(static_cast<std::uint8_t>(random()));
+        }
+        const std::uint32_t limit = cut % 4 == 2 ? 1 + random() % 5000 : 1 << 20;
+        const Outcome a = DecodeFile(noise, limit);
+        const Outcome b = DecodePipe(noise, limit);
+        ASSERT_LE(a.output.size(), limit);
+        ASSERT_EQ(a.output, b.output) << cut;
+        ASSERT_EQ(a.nextByte, b.nextByte) << cut;
+    }
+}
+
+} // namespace
+
+} // namespace sv::test

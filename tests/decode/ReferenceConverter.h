@@ -1,0 +1,125 @@
+// The conversion written the plain way, for valid songs only: a table of 128 pending note-offs
+// scanned for every release. The tests hold the converter's output against it.
+#pragma once
+
+#include "SongBuilders.h"
+#include "decode/SongConverter.h"
+#include "io/VarLen.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace sv::test {
+
+// One track's events; `consumed` receives the stream's length up to and including its FF 2F xx.
+inline Bytes ReferenceTrack(const Bytes& s, std::size_t* consumed = nullptr) {
+    struct Entry {
+        std::uint32_t due = 0xFFFFFFFF;
+        std::uint8_t channel = 0;
+        std::uint8_t note = 0;
+    };
+    std::array<Entry, 128> table{};
+    Bytes out;
+    std::size_t p = 0;
+    std::uint32_t last = 0;
+    std::uint8_t outStatus = 0;
+    std::uint8_t inStatus = 0;
+    const auto varlen = [&] {
+        std::uint32_t v = 0;
+        std::uint8_t b = 0;
+        do {
+            b = s[p++];
+            v = v << 7 | (b & 0x7Fu);
+        } while (b & 0x80);
+        return v;
+    };
+    const auto delta = [&](std::uint32_t v) {
+        std::uint8_t tmp[4];
+        out.insert(out.end(), tmp, tmp + WriteVarLen(tmp, v));
+    };
+    const auto status = [&](std::uint8_t st) {
+        if (st != outStatus) {
+            out.push_back(st);
+            outStatus = st;
+        }
+    };
+    const auto flush = [&](std::uint32_t limit) {
+        for (;;) {
+            int best = 0;
+            for (int i = 1; i < 128; ++i) {
+                if (table[i].due < table[best].due) {
+                    best = i;
+                }
+            }
+            if (table[best].due > limit) {
+                return;
+            }
+            delta(table[best].due - last);
+            last = table[best].due;
+            status(static_cast<std::uint8_t>(0x90 | table[best].channel));
+            out.insert(out.end(), {table[best].note, 0x00});
+            table[best].due = 0xFFFFFFFF;
+        }
+    };
+    std::uint32_t now = varlen();
+    flush(now);
+    while (s[p] != 0xFF) {
+        if (s[p] != 0xFE) {
+            delta(now - last);
+            last = now;
+        }
+        if (s[p] == 0xF0) {
+            do {
+                out.push_back(s[p]);
+            } while (s[p++] != 0xF7);
+            outStatus = 0;
+        } else if (s[p] == 0xFE) {
+            p += s[p + 1] == 0x10 ? 9 + s[p + 4] : s[p + 1] == 0x14 ? 4 : 8;
+        } else {
+            if (s[p] >= 0x80) {
+                inStatus = s[p++];
+            }
+            status(inStatus);
+            const std::uint8_t note = s[p];
+            out.push_back(s[p++]);
+            if ((inStatus >> 4) != 0xC && (inStatus >> 4) != 0xD) {
+                out.push_back(s[p++]);
+            }
+            if ((inStatus >> 4) == 0x9) {
+                const std::uint32_t d = varlen();
+                int slot = 0;
+                while (table[slot].due != 0xFFFFFFFF) {
+                    ++slot;
+                }
+                table[slot] = {now + d, static_cast<std::uint8_t>(inStatus & 0x0F), note};
+            }
+        }
+        now += varlen();
+        flush(now);
+    }
+    flush(0xFFFFFFFE);
+    out.insert(out.end(), kEnd.begin(), kEnd.end());
+    if (consumed != nullptr) {
+        *consumed = p + 3;
+    }
+    return out;
+}
+
+// A valid song's MIDI file: the tracks found from the first "TRAC", as many as declared.
+inline Bytes ReferenceSong(const Bytes& song) {
+    const std::string_view trac = "TRAC";
+    std::size_t block = static_cast<std::size_t>(
+        std::search(song.begin(), song.end(), trac.begin(), trac.end()) - song.begin() - 8);
+    std::vector<Bytes> tracks(song[228] | song[229] << 8 | song[230] << 16 | song[231] << 24);
+    for (Bytes& track : tracks) {
+        const std::size_t events = block + song[block + 87];
+        std::size_t consumed = 0;
+        track = ReferenceTrack(
+            Bytes(song.begin() + static_cast<std::ptrdiff_t>(events), song.end()), &consumed);
+        block = events + consumed;
+    }
+    return Midi(tracks);
+}
+
+} // namespace sv::test

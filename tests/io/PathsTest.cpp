@@ -1,0 +1,66 @@
+#include "io/Paths.h"
+
+#include "TestSupport.h"
+#include "io/OutputFile.h"
+
+#include <filesystem>
+
+namespace sv::test {
+
+namespace {
+
+TEST(SafeName, KeepsOrdinaryNamesAndReplacesWhatCouldLeaveTheFolder) {
+    EXPECT_EQ(sv::SafeName("TAVERN.HMI"), "TAVERN.HMI");
+    EXPECT_EQ(sv::SafeName("-1"), "-1");
+    EXPECT_EQ(sv::SafeName("...x"), "...x");
+    EXPECT_EQ(sv::SafeName("../x"), ".._x");
+    EXPECT_EQ(sv::SafeName("a\\b:c/d"), "a_b_c_d");
+    EXPECT_EQ(sv::SafeName(std::string("a\x01\x1f\x7f", 4)), "a___");
+    EXPECT_EQ(sv::SafeName(""), "_");
+    EXPECT_EQ(sv::SafeName("."), "_");
+    EXPECT_EQ(sv::SafeName(".."), "_");
+    EXPECT_EQ(sv::SafeName("caf\xc3\xa9"), "caf\xc3\xa9");
+}
+
+TEST(AsciiLower, ChangesOnlyAsciiLetters) {
+    EXPECT_EQ(sv::AsciiLower("Song.MID"), "song.mid");
+    EXPECT_EQ(sv::AsciiLower("\xc3\x89T\xc3\x89"), "\xc3\x89t\xc3\x89");
+}
+
+TEST(OutputFile, AppearsOnlyWhenCommitted) {
+    ScratchDir dir;
+    const std::string target = dir.File("out.bin");
+    WriteFile(target, {1, 2, 3});
+    {
+        sv::OutputFile out;
+        ASSERT_TRUE(out.Create(target));
+        ASSERT_TRUE(out.Write("abcd", 4));
+        EXPECT_EQ(ReadFile(target), Bytes({1, 2, 3})); // the old file until the commit
+        // Abandoned without a commit: the old file survives and no temporary is left.
+    }
+    EXPECT_EQ(ReadFile(target), Bytes({1, 2, 3}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(sv::ToPath(dir.Path())),
+                            std::filesystem::directory_iterator()),
+              1);
+
+    ASSERT_TRUE(sv::WriteWholeFile(target, "xy", 2));
+    EXPECT_EQ(ReadFile(target), Bytes({'x', 'y'}));
+}
+
+TEST(OutputFile, MissingFolderOrDirectoryTargetFailsCleanly) {
+    ScratchDir dir;
+    sv::OutputFile out;
+    EXPECT_FALSE(out.Create(dir.File("no/such/folder/x.wav")));
+    const std::string sub = dir.Sub("taken");
+    ASSERT_TRUE(out.Create(sub));
+    ASSERT_TRUE(out.Write("a", 1));
+    EXPECT_FALSE(out.Commit());
+    EXPECT_TRUE(std::filesystem::is_directory(sv::ToPath(sub)));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(sv::ToPath(dir.Path())),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+} // namespace
+
+} // namespace sv::test
