@@ -25,7 +25,7 @@ bool BsaArchive::Open(const std::string& folder, const std::string& fileName, bo
     Close();
 
     const std::string path = ResolveCase(JoinPath(folder, fileName));
-    FilePtr f = OpenFile(path, readOnly ? "rb" : "r+b");
+    FilePtr f = OpenRegularFile(path, readOnly ? "rb" : "r+b");
     if (!f) {
         return false;
     }

@@ -2,8 +2,8 @@
 // an effect as its raw bytes or as a WAV file (8-bit mono PCM at 11025 Hz, 44-byte header).
 //
 // Every file goes through OutputFile, so nothing is left half-written and an existing file
-// of the same name survives a failure. With conversion on, the raw song passes through an
-// anonymous temporary file, never through a ".hmi" file beside the target.
+// of the same name survives a failure. With conversion on, the record is converted in memory:
+// no raw ".hmi" file is ever written beside the target, so none can be left behind.
 #include "Extraction.h"
 
 #include "GameData.h"
@@ -101,23 +101,18 @@ GameData::Extraction GameData::ExtractSongFile(int index, const std::string& pat
                                                                                : Extraction::Failed;
     }
 
-    FilePtr raw(std::tmpfile());
-    if (!raw ||
-        (!record.empty() &&
-         std::fwrite(record.data(), 1, record.size(), raw.get()) != record.size()) ||
-        std::fflush(raw.get()) != 0) {
-        return Extraction::Failed;
-    }
     OutputFile midi;
     if (!midi.Create(MidiSongPath(path))) {
         return Extraction::Failed;
     }
+    std::vector<std::uint8_t> converted;
     SongConverter converter;
-    if (converter.Convert(raw.get(), midi.Stream()) < 0) {
+    if (converter.Convert(record, converted) < 0) {
         midi.Discard();
         return Extraction::NotConverted;
     }
-    return midi.Commit() ? Extraction::Written : Extraction::Failed;
+    return midi.Write(converted.data(), converted.size()) && midi.Commit() ? Extraction::Written
+                                                                           : Extraction::Failed;
 }
 
 bool GameData::ExtractEffect(int index, const std::string& path, bool asWav) {

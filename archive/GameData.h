@@ -30,8 +30,19 @@ public:
     // True when the last Open or RebuildSoundArchive failed on a fatal condition of the decoder.
     bool HitFatalCondition() const { return fatalCondition; }
 
+    // What the last failed Open or RebuildSoundArchive stumbled on: the file or folder, and why
+    // in the system's words ("No such file or directory") or, for a file that reads but is
+    // broken, in a few words of its own ("not a BSA archive"). `writing` when the rebuilt sound
+    // archive could not be written into the work folder. Empty after a success.
+    struct Failure {
+        std::string path;
+        std::string reason;
+        bool writing = false;
+    };
+    const Failure& LastFailure() const { return failure; }
+
     // True when the folder holds a readable "wyvern.snd" or "packed.dat", and a readable
-    // "midi.bsa". Reads nothing from them.
+    // "midi.bsa", each a regular file or a link to one. Reads nothing from them.
     static bool ValidateFolder(const std::string& folder);
 
     // Opens both archives. A folder that fails validation changes nothing; a later failure leaves
@@ -73,6 +84,9 @@ private:
     ProgressControl* progressControl = nullptr;
     std::function<void(std::string_view)> decoderLines;
     bool fatalCondition = false;
+    Failure failure;
+
+    bool OpenArchive(BsaArchive& archive, const std::string& folder, const char* name);
 };
 
 } // namespace sv

@@ -1,5 +1,6 @@
 #include "MidiCleaner.h"
 
+#include "MidiEvents.h"
 #include "io/ByteCursor.h"
 #include "io/VarLen.h"
 
@@ -25,62 +26,33 @@ bool IsSystemCommon(std::uint8_t status) {
     return status >= 0xF1 && status <= 0xFD;
 }
 
-int DataBytes(std::uint8_t status) {
-    const std::uint8_t kind = status & 0xF0;
-    return (kind == 0xC0 || kind == 0xD0) ? 1 : 2; // system common ones count as two
-}
-
 // One track's events, rewritten; false when the track cannot be walked.
 bool CleanTrack(std::span<const std::uint8_t> track, std::vector<std::uint8_t>& out,
                 bool& removed) {
-    ByteCursor in(track);
+    MidiEventReader events(track);
+    MidiEvent event;
     std::uint64_t carried = 0; // delta time of dropped events, owed to the next one kept
-    std::uint8_t running = 0;
-    while (in.Remaining() > 0) {
-        std::uint32_t delta = 0;
-        if (!ReadVarLen(in, delta, 4)) {
+    for (;;) {
+        const auto step = events.Next(event);
+        if (step == MidiEventReader::Step::kBroken) {
             return false;
         }
-        carried += delta;
-        const std::size_t start = in.Position();
-        std::uint8_t status = in.U8();
-        std::size_t dataStart = in.Position();
-        if (status < 0x80) {
-            if (running == 0) {
-                return false;
-            }
-            status = running;
-            dataStart = start;
+        if (step == MidiEventReader::Step::kEnd) {
+            break;
         }
-        bool endOfTrack = false;
-        if (status == 0xFF || status == 0xF0 || status == 0xF7) {
-            if (status == 0xFF) {
-                endOfTrack = in.U8() == 0x2F;
-            }
-            std::uint32_t length = 0;
-            if (!ReadVarLen(in, length, 4) || !in.Skip(length)) {
-                return false;
-            }
-            running = status == 0xFF ? running : 0;
-        } else {
-            running = status;
-            in = ByteCursor(track, dataStart);
-            if (!in.Skip(static_cast<std::size_t>(DataBytes(status)))) {
-                return false;
-            }
-        }
-        if (IsSystemCommon(status)) {
+        carried += event.delta;
+        if (IsSystemCommon(event.status)) {
             removed = true;
             continue;
         }
         PutDelta(out, carried);
         carried = 0;
-        if (dataStart == start) {
-            out.push_back(status); // running status spelled out
+        if (!event.statusWritten) {
+            out.push_back(event.status); // running status spelled out
         }
-        const auto event = track.subspan(start, in.Position() - start);
-        out.insert(out.end(), event.begin(), event.end());
-        if (endOfTrack) {
+        const auto bytes = track.subspan(event.start, event.end - event.start);
+        out.insert(out.end(), bytes.begin(), bytes.end());
+        if (event.IsEndOfTrack()) {
             return true; // what follows is not played
         }
     }
@@ -101,27 +73,26 @@ std::vector<std::uint8_t> StripSystemCommon(std::span<const std::uint8_t> file) 
     if (header.empty() || std::memcmp(header.data(), "MThd", 4) != 0) {
         return unchanged();
     }
-    const std::uint32_t headerLength = ByteCursor(header, 4).U32BE();
-    const auto headerBody = in.Bytes(headerLength);
+    const auto headerBody = in.Bytes(ByteCursor(header, 4).U32BE());
     if (in.Failed()) {
         return unchanged();
     }
     std::vector<std::uint8_t> out(header.begin(), header.end());
     out.insert(out.end(), headerBody.begin(), headerBody.end());
     bool removed = false;
-    while (in.Remaining() >= 8) {
-        const auto id = in.Bytes(4);
-        const auto lengthBytes = in.Bytes(4);
-        const std::uint32_t length = ByteCursor(lengthBytes).U32BE();
-        const auto body = in.Bytes(std::min<std::size_t>(length, in.Remaining()));
-        out.insert(out.end(), id.begin(), id.end());
-        if (std::memcmp(id.data(), "MTrk", 4) != 0) {
-            out.insert(out.end(), lengthBytes.begin(), lengthBytes.end());
-            out.insert(out.end(), body.begin(), body.end());
+    MidiChunkReader chunks(in);
+    MidiChunk chunk;
+    while (chunks.Next(chunk)) {
+        out.insert(out.end(), chunk.type.begin(), chunk.type.end());
+        std::vector<std::uint8_t> track;
+        if (!chunk.Is("MTrk")) {
+            // Passed on with the length it claims, though the file may end sooner.
+            const auto claimed = chunk.type.data() + 4;
+            out.insert(out.end(), claimed, claimed + 4);
+            out.insert(out.end(), chunk.body.begin(), chunk.body.end());
             continue;
         }
-        std::vector<std::uint8_t> track;
-        if (!CleanTrack(body, track, removed)) {
+        if (!CleanTrack(chunk.body, track, removed)) {
             return unchanged();
         }
         std::uint8_t trackLength[4];

@@ -1,7 +1,7 @@
 #include "MidiTiming.h"
 
+#include "MidiEvents.h"
 #include "io/ByteCursor.h"
-#include "io/VarLen.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,22 +15,12 @@ using Tempos = std::vector<std::pair<std::uint32_t, std::uint32_t>>; // tick, mi
 
 constexpr std::uint32_t kDefaultTempo = 500000;
 
-bool ChunkIs(std::span<const std::uint8_t> id, const char* name) {
-    return id.size() == 4 && std::memcmp(id.data(), name, 4) == 0;
-}
-
-// Data bytes that follow a channel status.
-int ChannelDataBytes(std::uint8_t status) {
-    const std::uint8_t kind = status & 0xF0;
-    return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
-}
-
 } // namespace
 
 bool MidiTiming::Parse(std::span<const std::uint8_t> file) {
     *this = MidiTiming();
     ByteCursor in(file);
-    if (!ChunkIs(in.Bytes(4), "MThd")) {
+    if (!MidiChunk{in.Bytes(4), {}}.Is("MThd")) {
         return false;
     }
     const std::uint32_t headerLength = in.U32BE();
@@ -47,13 +37,11 @@ bool MidiTiming::Parse(std::span<const std::uint8_t> file) {
 
     Tempos tempos;
     int tracks = 0;
-    while (in.Remaining() >= 8) {
-        const auto id = in.Bytes(4);
-        const std::uint32_t length = in.U32BE();
-        // A last chunk that claims more than the file holds is read as far as it goes.
-        const auto body = in.Bytes(std::min<std::size_t>(length, in.Remaining()));
-        if (ChunkIs(id, "MTrk")) {
-            if (!ParseTrack(body, tempos)) {
+    MidiChunkReader chunks(in);
+    MidiChunk chunk;
+    while (chunks.Next(chunk)) {
+        if (chunk.Is("MTrk")) {
+            if (!ParseTrack(chunk.body, tempos)) {
                 return false;
             }
             ++tracks;
@@ -67,65 +55,36 @@ bool MidiTiming::Parse(std::span<const std::uint8_t> file) {
 }
 
 bool MidiTiming::ParseTrack(std::span<const std::uint8_t> track, Tempos& tempos) {
-    ByteCursor in(track);
+    MidiEventReader events(track);
+    MidiEvent event;
     std::uint32_t tick = 0;
-    std::uint8_t running = 0;
-    while (in.Remaining() > 0) {
-        std::uint32_t delta = 0;
-        if (!ReadVarLen(in, delta, 4)) {
+    for (;;) {
+        switch (events.Next(event)) {
+        case MidiEventReader::Step::kEnd:
+            return true;
+        case MidiEventReader::Step::kBroken:
             return false;
+        case MidiEventReader::Step::kEvent:
+            break;
         }
         // A track longer than the tick counter would wrap and end before it began.
-        if (delta > std::numeric_limits<std::uint32_t>::max() - tick) {
+        if (event.delta > std::numeric_limits<std::uint32_t>::max() - tick) {
             return false;
         }
-        tick += delta;
-        std::uint8_t status = in.U8();
-        if (status < 0x80) {
-            if (running == 0) {
-                return false;
-            }
-            status = running;
-            in.Skip(ChannelDataBytes(status) - 1); // the byte read was the first data byte
-        } else if (status == 0xFF) {
-            const std::uint8_t type = in.U8();
-            std::uint32_t length = 0;
-            if (!ReadVarLen(in, length, 4)) {
-                return false;
-            }
-            const auto data = in.Bytes(length);
-            if (in.Failed()) {
-                return false;
-            }
-            if (type == 0x51 && length == 3) {
-                tempos.emplace_back(tick, static_cast<std::uint32_t>(data[0]) << 16 |
-                                              static_cast<std::uint32_t>(data[1]) << 8 | data[2]);
-            }
-            m_endTick = std::max(m_endTick, tick);
-            if (type == 0x2F) {
-                return true;
-            }
-            continue;
-        } else if (status == 0xF0 || status == 0xF7) {
-            std::uint32_t length = 0;
-            if (!ReadVarLen(in, length, 4) || !in.Skip(length)) {
-                return false;
-            }
-            running = 0;
-        } else if (status >= 0xF8) {
+        tick += event.delta;
+        if (event.status >= 0xF8 && !event.IsMeta()) {
             return false; // real-time messages have no place in a file
-        } else {
-            // Channel messages, and system common ones as the song converter passes them on:
-            // two data bytes, and they become the running status.
-            running = status;
-            in.Skip(ChannelDataBytes(status));
         }
-        if (in.Failed()) {
-            return false;
+        if (event.IsMeta() && event.metaType == 0x51 && event.payload.size() == 3) {
+            tempos.emplace_back(tick, static_cast<std::uint32_t>(event.payload[0]) << 16 |
+                                          static_cast<std::uint32_t>(event.payload[1]) << 8 |
+                                          event.payload[2]);
         }
         m_endTick = std::max(m_endTick, tick);
+        if (event.IsEndOfTrack()) {
+            return true;
+        }
     }
-    return true;
 }
 
 void MidiTiming::BuildTempoMap(Tempos& tempos) {

@@ -1,11 +1,16 @@
 #include "Cli.h"
 
 #include "archive/GameData.h"
+#include "io/OutputFile.h"
 #include "io/Paths.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <system_error>
 
 #ifdef _WIN32
 #include <io.h>
@@ -16,9 +21,107 @@
 #endif
 
 namespace sv {
+namespace {
+
+void CannotAccess(const char* verb, const std::string& path, const std::string& reason) {
+    Fail(std::string(verb) + " \"" + path + "\": " + reason + ".");
+}
+
+bool IsLiteralSetting(std::string_view line) {
+    constexpr std::string_view kLiteral = "Literal setting: ";
+    return line.substr(0, kLiteral.size()) == kLiteral;
+}
+
+// Set before the handlers are installed; the handler may not ask.
+bool g_barOnTerminal = false;
+
+extern "C" void OnInterrupt(int signal) {
+    RemoveTemporaryFiles();
+#ifndef _WIN32
+    if (g_barOnTerminal) {
+        // The shell's prompt should not land after half a progress bar.
+        constexpr char kClearLine[] = "\r\033[K";
+        (void)!::write(STDERR_FILENO, kClearLine, sizeof kClearLine - 1);
+    }
+#endif
+    _exit(128 + signal);
+}
+
+} // namespace
 
 void Fail(const std::string& message) {
     std::cerr << message << '\n';
+}
+
+void CannotRead(const std::string& path, int error) {
+    CannotAccess("Cannot read", path, std::strerror(error));
+}
+
+void CannotWrite(const std::string& path, int error) {
+    CannotAccess("Cannot write", path, std::strerror(error));
+}
+
+bool MakeFolder(const std::string& folder) {
+    std::error_code ec;
+    const std::filesystem::path path = ToPath(folder);
+    std::filesystem::create_directories(path, ec);
+    // An existing file in the way reads as "File exists", which hides what is wrong.
+    if (std::filesystem::exists(path) && !std::filesystem::is_directory(path)) {
+        ec = std::make_error_code(std::errc::not_a_directory);
+    }
+    if (ec) {
+        CannotWrite(folder, ec.value());
+        return false;
+    }
+    return true;
+}
+
+bool MakeFolderFor(const std::string& file) {
+    const std::size_t sep = LastSeparator(file);
+    return sep == std::string::npos || sep == 0 || MakeFolder(file.substr(0, sep));
+}
+
+std::string DefaultWorkFolder() {
+    // A relative XDG_DATA_HOME is to be ignored.
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data != nullptr && data[0] == '/') {
+        return JoinPath(data, "sonvault");
+    }
+    const char* home = std::getenv("HOME");
+    return JoinPath(JoinPath(home != nullptr ? home : "", ".local/share"), "sonvault");
+}
+
+void AddFolderOptions(CLI::App& cmd, FolderOptions& options) {
+    cmd.add_option("--work", options.work,
+                   "Work folder, where a missing sound archive is rebuilt; created when missing "
+                   "(default: $XDG_DATA_HOME/sonvault, i.e. ~/.local/share/sonvault)");
+    cmd.add_flag("--verbose", options.verbose,
+                 "Show the explode decoder's lines while a sound archive is rebuilt");
+}
+
+int OpenGameFolder(GameData& data, const std::string& folder, const FolderOptions& options,
+                   ProgressControl& progress) {
+    const std::string work = options.work.empty() ? DefaultWorkFolder() : options.work;
+    if (!MakeFolder(work)) {
+        return kFailed;
+    }
+    data.SetProgressControl(&progress);
+    data.SetWorkFolder(work);
+    data.SetDecoderLines([verbose = options.verbose](std::string_view line) {
+        if (verbose || !IsLiteralSetting(line)) {
+            DecoderLine(stderr, line);
+        }
+    });
+    if (data.Open(folder)) {
+        return kDone;
+    }
+    if (data.HitFatalCondition()) {
+        return kFatal;
+    }
+    Fail("Failed to open Arena2 folder.");
+    const GameData::Failure& failure = data.LastFailure();
+    CannotAccess(failure.writing ? "Cannot write" : "Cannot read", failure.path, failure.reason);
+    return kFailed;
 }
 
 void DecoderLine(std::FILE* to, std::string_view line) {
@@ -32,19 +135,23 @@ void DecoderLine(std::FILE* to, std::string_view line) {
     (void)std::fflush(to);
 }
 
-int OpenGameFolder(GameData& data, const std::string& folder, const std::string& work,
-                   ProgressControl& progress) {
-    data.SetProgressControl(&progress);
-    data.SetWorkFolder(work.empty() ? FromPath(std::filesystem::current_path()) : work);
-    data.SetDecoderLines([](std::string_view line) { DecoderLine(stderr, line); });
-    if (!data.Open(folder)) {
-        if (data.HitFatalCondition()) {
-            return kFatal;
-        }
-        Fail("Failed to open Arena2 folder.");
-        return kFailed;
+void InstallInterruptHandlers() {
+    g_barOnTerminal = isatty(fileno(stderr)) != 0;
+#ifdef _WIN32
+    for (const int signal : {SIGINT, SIGTERM}) {
+        (void)std::signal(signal, OnInterrupt);
     }
-    return kDone;
+#else
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        (void)sigaddset(&action.sa_mask, signal);
+    }
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        (void)sigaction(signal, &action, nullptr);
+    }
+#endif
 }
 
 TerminalProgress::TerminalProgress(std::string label)

@@ -1,5 +1,5 @@
-// Shared pieces of the command-line tool: exit statuses, the commands' registration, and the
-// progress bar drawn on standard error.
+// Shared pieces of the command-line tool: exit statuses, the commands' registration, the one
+// style of failure message, the folders it makes, and the progress bar drawn on standard error.
 #pragma once
 
 #include "io/ProgressControl.h"
@@ -34,17 +34,42 @@ void AddRenderCommand(CLI::App& app, Action& action);
 
 // One line on standard error.
 void Fail(const std::string& message);
+// `Cannot read "PATH": REASON.` and `Cannot write "PATH": REASON.`, REASON being the system's
+// words for the errno value.
+void CannotRead(const std::string& path, int error);
+void CannotWrite(const std::string& path, int error);
+
+// Creates the folder and its parents when missing. False after saying why it could not be.
+bool MakeFolder(const std::string& folder);
+// Creates the folder a file is to be written into; a bare file name needs none.
+bool MakeFolderFor(const std::string& file);
+
+// $XDG_DATA_HOME/sonvault, else ~/.local/share/sonvault: the work folder the desktop application
+// uses too, so that a rebuilt sound archive is shared.
+std::string DefaultWorkFolder();
+
+// The options of the commands that open a game folder.
+struct FolderOptions {
+    std::string work;
+    bool verbose = false;
+};
+void AddFolderOptions(CLI::App& cmd, FolderOptions& options);
+
+// Opens a game folder as the application does, in the work folder of the options (created when
+// missing); a missing sound archive is rebuilt there with a progress bar. The decoder's lines
+// reach standard error only with --verbose, its fatal lines always. kDone; kFatal when the rebuild
+// met a fatal condition of the decoder; else kFailed after "Failed to open Arena2 folder." and a
+// line that names the file at fault.
+int OpenGameFolder(GameData& data, const std::string& folder, const FolderOptions& options,
+                   ProgressControl& progress);
 
 // Writes one of the explode decoder's lines (newline included) to `to`, first clearing a progress
 // bar that may be drawn on the terminal.
 void DecoderLine(std::FILE* to, std::string_view line);
 
-// Opens a game folder as the application does: the work folder is `work`, or the current
-// directory when it is empty; a missing sound archive is rebuilt there with a progress bar, the
-// decoder's lines going to standard error. kDone; kFatal when the rebuild met a fatal condition
-// of the decoder; else kFailed after printing "Failed to open Arena2 folder.".
-int OpenGameFolder(GameData& data, const std::string& folder, const std::string& work,
-                   ProgressControl& progress);
+// On SIGINT, SIGTERM and SIGHUP: the temporary files being written are removed and the process
+// exits with 128 + the signal number.
+void InstallInterruptHandlers();
 
 // A bar on standard error, drawn only when standard error is a terminal; silent otherwise.
 class TerminalProgress final : public ProgressControl {

@@ -7,7 +7,7 @@
 #include "io/Paths.h"
 
 #include <cerrno>
-#include <cstring>
+#include <filesystem>
 
 namespace sv {
 namespace {
@@ -18,30 +18,38 @@ struct ConvertOptions {
 };
 
 int RunConvert(const ConvertOptions& options) {
-    FilePtr input = OpenFile(options.input, "rb");
+    errno = 0;
+    FilePtr input = std::filesystem::is_directory(ToPath(options.input))
+                        ? nullptr
+                        : OpenFile(options.input, "rb");
     if (!input) {
-        Fail("Cannot read " + options.input + ": " + std::strerror(errno) + ".");
+        CannotRead(options.input, errno != 0 ? errno : EISDIR);
+        return kFailed;
+    }
+    if (!MakeFolderFor(options.output)) {
         return kFailed;
     }
     OutputFile output;
     if (!output.Create(options.output)) {
-        Fail("Cannot write " + options.output + ": " + std::strerror(errno) + ".");
+        CannotWrite(options.output, errno);
         return kFailed;
     }
     SongConverter converter;
+    errno = 0;
     const std::int32_t result = converter.Convert(input.get(), output.Stream());
     if (std::ferror(input.get()) != 0) {
+        const int error = errno != 0 ? errno : EIO;
         output.Discard();
-        Fail("Cannot read " + options.input + ".");
+        CannotRead(options.input, error);
         return kFailed;
     }
     if (result < 0) {
         output.Discard();
-        Fail(options.input + " is not an HMI song that converts.");
+        Fail("\"" + options.input + "\" is not an HMI song that converts.");
         return kFailed;
     }
     if (!output.Commit()) {
-        Fail("Cannot write " + options.output + ".");
+        CannotWrite(options.output, errno != 0 ? errno : EIO);
         return kFailed;
     }
     return kDone;

@@ -7,6 +7,7 @@
 #include "io/Paths.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -27,16 +28,17 @@ constexpr std::uint64_t kMostBytesPerByte = 518;
 
 int RunExplode(const ExplodeOptions& options) {
     std::error_code ec;
+    errno = 0;
     const FilePtr in = std::filesystem::is_directory(ToPath(options.input), ec)
                            ? nullptr
                            : OpenFile(options.input, "rb");
     if (!in) {
-        Fail("Cannot open " + options.input + ".");
+        CannotRead(options.input, errno != 0 ? errno : EISDIR);
         return kFailed;
     }
     const std::int64_t length = FileLength(in.get());
     if (length < 0 || !SeekTo(in.get(), options.offset)) {
-        Fail("Cannot read " + options.input + ".");
+        CannotRead(options.input, errno != 0 ? errno : EIO);
         return kFailed;
     }
     const std::uint64_t remaining =
@@ -49,9 +51,12 @@ int RunExplode(const ExplodeOptions& options) {
         Fail("Not enough memory for " + std::to_string(capacity) + " bytes of output.");
         return kFailed;
     }
+    if (!MakeFolderFor(options.output)) {
+        return kFailed;
+    }
     OutputFile out;
     if (!out.Create(options.output)) {
-        Fail("Cannot create " + options.output + ".");
+        CannotWrite(options.output, errno);
         return kFailed;
     }
 
@@ -62,8 +67,9 @@ int RunExplode(const ExplodeOptions& options) {
     }
     std::uint32_t count = 0;
     exploder.Decode(buffer.get(), count, capacity);
+    errno = 0;
     if (!out.Write(buffer.get(), count) || !out.Commit()) {
-        Fail("Cannot write " + options.output + ".");
+        CannotWrite(options.output, errno != 0 ? errno : EIO);
         return kFailed;
     }
     return kDone;

@@ -1,9 +1,11 @@
-// extract FOLDER song|effect INDEX OUTPUT [--raw] [--work DIR]: one record written as the
-// application writes it, with its file-name rules (the file name lower-cased, ".mid"/".hmi" and
+// extract FOLDER song|effect INDEX OUTPUT [--raw] [--work DIR] [--verbose]: one record written as
+// the application writes it, with its file-name rules (the file name lower-cased, ".mid"/".hmi" and
 // ".raw"/".wav" swapped as the kind asks).
 #include "Cli.h"
 #include "archive/Extraction.h"
 #include "archive/GameData.h"
+
+#include <cerrno>
 
 namespace sv {
 namespace {
@@ -14,14 +16,13 @@ struct ExtractOptions {
     int index = 0;
     std::string output;
     bool raw = false;
-    std::string work;
+    FolderOptions open;
 };
 
-// Only asked after a failed song extraction, to say which of the two causes it was.
 int RunExtract(const ExtractOptions& options) {
     TerminalProgress progress("Rebuilding wyvern.snd");
     GameData data;
-    if (const int status = OpenGameFolder(data, options.folder, options.work, progress);
+    if (const int status = OpenGameFolder(data, options.folder, options.open, progress);
         status != kDone) {
         return status;
     }
@@ -39,8 +40,12 @@ int RunExtract(const ExtractOptions& options) {
         return kFailed;
     }
 
+    if (!MakeFolderFor(options.output)) {
+        return kFailed;
+    }
     std::string target;
     GameData::Extraction result = GameData::Extraction::Failed;
+    errno = 0;
     if (song) {
         target = options.raw ? RawSongPath(options.output) : MidiSongPath(options.output);
         result = data.ExtractSongFile(options.index, options.output, !options.raw);
@@ -54,9 +59,9 @@ int RunExtract(const ExtractOptions& options) {
         return kDone;
     }
     if (result == GameData::Extraction::NotConverted) {
-        Fail(record + " is not an HMI song that converts; " + target + " was not written.");
+        Fail(record + " is not an HMI song that converts; \"" + target + "\" was not written.");
     } else {
-        Fail("Cannot write " + target + ".");
+        CannotWrite(target, errno != 0 ? errno : EIO);
     }
     return kFailed;
 }
@@ -74,8 +79,7 @@ void AddExtractCommand(CLI::App& app, Action& action) {
     cmd->add_option("INDEX", options->index, "Record index, as `list` shows it")->required();
     cmd->add_option("OUTPUT", options->output, "The file to write")->required();
     cmd->add_flag("--raw", options->raw, "Keep the record's bytes (.hmi song, .raw effect)");
-    cmd->add_option("--work", options->work,
-                    "Work folder, where a missing sound archive is rebuilt (default: current)");
+    AddFolderOptions(*cmd, options->open);
     cmd->callback([options, &action] { action = [options] { return RunExtract(*options); }; });
 }
 

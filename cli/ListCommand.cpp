@@ -1,4 +1,5 @@
-// list FOLDER [--work DIR]: what the main window's tree shows, one tab-separated line per item.
+// list FOLDER [--work DIR] [--verbose]: what the main window's tree shows, one tab-separated line
+// per item.
 #include "Cli.h"
 #include "archive/GameData.h"
 
@@ -9,7 +10,7 @@ namespace {
 
 struct ListOptions {
     std::string folder;
-    std::string work;
+    FolderOptions open;
 };
 
 void PrintArchive(const BsaArchive& archive, const char* kind, bool skipTavern) {
@@ -26,7 +27,7 @@ void PrintArchive(const BsaArchive& archive, const char* kind, bool skipTavern) 
 int RunList(const ListOptions& options) {
     TerminalProgress progress("Rebuilding wyvern.snd");
     GameData data;
-    if (const int status = OpenGameFolder(data, options.folder, options.work, progress);
+    if (const int status = OpenGameFolder(data, options.folder, options.open, progress);
         status != kDone) {
         return status;
     }
@@ -42,8 +43,7 @@ void AddListCommand(CLI::App& app, Action& action) {
     auto options = std::make_shared<ListOptions>();
     CLI::App* cmd = app.add_subcommand("list", "List the effects and songs of a game folder");
     cmd->add_option("FOLDER", options->folder, "The game's data folder (Arena2)")->required();
-    cmd->add_option("--work", options->work,
-                    "Work folder, where a missing sound archive is rebuilt (default: current)");
+    AddFolderOptions(*cmd, options->open);
     cmd->callback([options, &action] { action = [options] { return RunList(*options); }; });
 }
 

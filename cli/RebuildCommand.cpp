@@ -1,7 +1,7 @@
 // rebuild FOLDER DEST [--entry N]: one entry of FOLDER's "PACKED.DAT" into DEST under the entry's
 // own (safe) name, with the decoder's lines on standard output and a progress bar on a terminal.
 #include "Cli.h"
-#include "decode/Recovery.h"
+#include "archive/GameData.h"
 
 #include <memory>
 
@@ -15,20 +15,23 @@ struct RebuildOptions {
 };
 
 int RunRebuild(const RebuildOptions& options) {
-    TerminalProgress progress("Rebuilding entry " + std::to_string(options.entry));
-    const RebuildResult result =
-        RebuildFromContainer(options.folder, options.destination, options.entry, &progress,
-                             [](std::string_view line) { DecoderLine(stdout, line); });
-    switch (result) {
-    case RebuildResult::kDone:
-        return kDone;
-    case RebuildResult::kFatal:
-        return kFatal;
-    default:
-        Fail("Cannot rebuild entry " + std::to_string(options.entry) + ": " + Describe(result) +
-             ".");
+    if (!MakeFolder(options.destination)) {
         return kFailed;
     }
+    TerminalProgress progress("Rebuilding entry " + std::to_string(options.entry));
+    GameData data;
+    data.SetProgressControl(&progress);
+    data.SetDecoderLines([](std::string_view line) { DecoderLine(stdout, line); });
+    if (data.RebuildSoundArchive(options.folder, options.destination, options.entry)) {
+        return kDone;
+    }
+    if (data.HitFatalCondition()) {
+        return kFatal;
+    }
+    const GameData::Failure& failure = data.LastFailure();
+    Fail(std::string(failure.writing ? "Cannot write" : "Cannot read") + " \"" + failure.path +
+         "\": " + failure.reason + ".");
+    return kFailed;
 }
 
 } // namespace
@@ -38,7 +41,9 @@ void AddRebuildCommand(CLI::App& app, Action& action) {
     CLI::App* cmd = app.add_subcommand(
         "rebuild", "Unpack an entry of PACKED.DAT, as a missing sound archive is");
     cmd->add_option("FOLDER", options->folder, "The folder holding PACKED.DAT")->required();
-    cmd->add_option("DEST", options->destination, "The folder to write the entry into")->required();
+    cmd->add_option("DEST", options->destination,
+                    "The folder to write the entry into; created when missing")
+        ->required();
     cmd->add_option("--entry", options->entry, "Directory index of the entry (default 1)")
         ->check(CLI::Range(0, 2147483647));
     cmd->callback([options, &action] { action = [options] { return RunRebuild(*options); }; });

@@ -11,6 +11,7 @@
 #include "io/File.h"
 #include "io/Paths.h"
 
+#include <cerrno>
 #include <cmath>
 
 namespace sv {
@@ -56,8 +57,9 @@ int RunRender(const RenderOptions& options) {
         return kFailed;
     }
     std::vector<std::uint8_t> bytes;
+    errno = 0;
     if (!ReadWholeFile(options.input, bytes)) {
-        Fail("Cannot read \"" + options.input + "\".");
+        CannotRead(options.input, errno != 0 ? errno : EIO);
         return kFailed;
     }
     if (IsHmiName(options.input)) {
@@ -93,19 +95,18 @@ int RunRender(const RenderOptions& options) {
         return kFailed;
     }
 
+    if (!MakeFolderFor(options.output)) {
+        return kFailed;
+    }
     TerminalProgress progress("Rendering");
     const auto expected =
         static_cast<std::uint64_t>(std::llround(renderer->Duration() * options.rate));
-    switch (RenderToFile(*renderer, options.rate, expected, options.output, type, &progress)) {
-    case WriteResult::Done:
+    errno = 0;
+    if (RenderToFile(*renderer, options.rate, expected, options.output, type, &progress) ==
+        WriteResult::Done) {
         return kDone;
-    case WriteResult::CannotCreate:
-        Fail("Cannot create \"" + options.output + "\".");
-        return kFailed;
-    case WriteResult::WriteFailed:
-        break;
     }
-    Fail("Cannot write \"" + options.output + "\".");
+    CannotWrite(options.output, errno != 0 ? errno : EIO);
     return kFailed;
 }
 

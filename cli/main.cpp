@@ -4,6 +4,28 @@
 
 #include <exception>
 #include <iostream>
+#include <string>
+
+namespace {
+
+// CLI11 reads an unknown first word as a missing subcommand and never names it; this names it.
+// Empty when the word is a command or an option of the tool's own.
+std::string UnknownFirstWord(const CLI::App& app, const std::string& word) {
+    if (word == "-h" || word == "--help" || word == "--version") {
+        return {};
+    }
+    if (!word.empty() && word[0] == '-') {
+        return "Unknown option \"" + word + "\".";
+    }
+    for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; })) {
+        if (command->get_name() == word) {
+            return {};
+        }
+    }
+    return "Unknown command \"" + word + "\".";
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{"Browse, convert and export the music and sound effects of Tarnholm.",
@@ -19,7 +41,15 @@ int main(int argc, char** argv) {
     sv::AddExplodeCommand(app, action);
     sv::AddRebuildCommand(app, action);
     sv::AddRenderCommand(app, action);
+    // After the commands, which would inherit it.
+    app.footer("Run sonvault-cli COMMAND --help for the arguments of a command.");
 
+    if (argc > 1) {
+        if (const std::string unknown = UnknownFirstWord(app, argv[1]); !unknown.empty()) {
+            std::cerr << unknown << "\nRun with --help for the commands.\n";
+            return sv::kUsage;
+        }
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -27,6 +57,7 @@ int main(int argc, char** argv) {
         return status == 0 ? sv::kDone : sv::kUsage;
     }
 
+    sv::InstallInterruptHandlers();
     try {
         return action ? action() : sv::kUsage;
     } catch (const std::exception& e) {

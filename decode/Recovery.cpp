@@ -94,6 +94,8 @@ const char* Describe(RebuildResult result) {
         return "PACKED.DAT cannot be opened";
     case RebuildResult::kBadEntry:
         return "the entry cannot be read from PACKED.DAT";
+    case RebuildResult::kNoName:
+        return "the entry has no name";
     case RebuildResult::kNoOutput:
         return "the output file cannot be created";
     case RebuildResult::kNoMemory:
@@ -113,7 +115,7 @@ RebuildResult RebuildFromContainer(const std::string& sourceFolder,
     if (fatal != nullptr) {
         *fatal = ExplodeStatus::kOk;
     }
-    const FilePtr in = OpenFile(ResolveCase(JoinPath(sourceFolder, "PACKED.DAT")), "rb");
+    const FilePtr in = OpenRegularFile(ResolveCase(JoinPath(sourceFolder, "PACKED.DAT")));
     if (!in) {
         return RebuildResult::kNoContainer;
     }
@@ -121,11 +123,16 @@ RebuildResult RebuildFromContainer(const std::string& sourceFolder,
     if (!ReadEntry(in.get(), entryIndex, entry)) {
         return RebuildResult::kBadEntry;
     }
+    if (entry.name.empty()) {
+        return RebuildResult::kNoName;
+    }
     // Past the end of the file this still succeeds, and the first header then reads as cut.
     SeekTo(in.get(), std::uint64_t{entry.dataOffset} + kBlockHeader);
 
     OutputFile out;
-    if (!out.Create(JoinPath(destinationFolder, SafeName(entry.name)))) {
+    // Names that differ only in letter case are one file where the game runs: an older file so
+    // named is the one replaced, so that the archive's open finds the new bytes.
+    if (!out.Create(ResolveCase(JoinPath(destinationFolder, SafeName(entry.name))))) {
         return RebuildResult::kNoOutput;
     }
     const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[kBlockLimit]);

@@ -22,6 +22,7 @@ enum class RebuildResult {
     kDone,
     kNoContainer, // "PACKED.DAT" cannot be opened
     kBadEntry,    // the header or the entry cannot be read in full, or the name has no NUL
+    kNoName,      // the entry's name is empty
     kNoOutput,    // the output file cannot be created
     kNoMemory,    // the block buffer cannot be allocated
     kWriteFailed, // the output could not be written or put in place
@@ -34,10 +35,11 @@ const char* Describe(RebuildResult result);
 inline constexpr std::uint32_t kBlockLimit = 1048576;
 
 // Unpacks entry entryIndex of sourceFolder's "PACKED.DAT" into destinationFolder, under the
-// entry's own name made safe as a file name. progress, when given, is shown, ranged 0 .. size,
-// set to the running total after each block and hidden again; lines receives the decoder's lines.
-// On any failure nothing is left in destinationFolder (an older file of the name survives). fatal,
-// when given, receives the decoder's fatal condition, or kOk.
+// entry's own name made safe as a file name; a file there whose name differs from it only in
+// ASCII case is replaced (atomically) instead of being shadowed. progress, when given, is shown,
+// ranged 0 .. size, set to the running total after each block and hidden again; lines receives the
+// decoder's lines. On any failure nothing is left in destinationFolder (an older file of the name
+// survives). fatal, when given, receives the decoder's fatal condition, or kOk.
 RebuildResult RebuildFromContainer(const std::string& sourceFolder,
                                    const std::string& destinationFolder, int entryIndex,
                                    ProgressControl* progress, const DecoderLineSink& lines,

@@ -2,11 +2,15 @@
 //
 // Limits of the work areas (1 MiB of input, a 1 MiB track buffer, 128 pending note-offs) and data
 // that ends early all end the conversion with -1; nothing is read or written outside them.
+//
+// Variable-length numbers are read and written by io/VarLen. Where this reader parts on purpose
+// from the Standard MIDI File walker of audio/MidiEvents: an input delta time or duration may be
+// of any length (the player's reader stops at 4 bytes), every 0x9n event carries a duration, and
+// 0xFE starts a private event with no length field. Output numbers are at most 4 bytes long.
 #include "SongConverter.h"
 
 #include "io/ByteCursor.h"
 #include "io/File.h"
-#include "io/Paths.h"
 #include "io/VarLen.h"
 
 #include <algorithm>

@@ -3,6 +3,8 @@
 #include "archive/Extraction.h"
 #include "io/Paths.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -17,10 +19,17 @@ std::string InFolder(const std::string& folder, const std::string& name) {
     return folder.empty() ? name : JoinPath(folder, name);
 }
 
-void Count(BulkExportResult& result, bool written, const std::string& path) {
+// A failed write leaves its errno behind; the extraction keeps it on the way out.
+std::string WriteFailure(const std::string& folder) {
+    return folder.empty() ? kNoFolder : std::strerror(errno != 0 ? errno : EIO);
+}
+
+void Count(BulkExportResult& result, bool written, const std::string& path,
+           const std::string& reason) {
     if (!written) {
         ++result.passedOver;
         result.notWritten.push_back(path);
+        result.reasons.push_back(reason);
         return;
     }
     ++result.written;
@@ -39,8 +48,9 @@ void ExportEffects(GameData& data, const std::string& folder, ProgressControl& p
         std::string name;
         data.soundArchive.RecordName(i, 16, name);
         const std::string path = InFolder(folder, SafeName(name) + ".wav");
+        errno = 0;
         const bool written = !folder.empty() && data.ExtractEffect(i, path, true);
-        Count(result, written, WavEffectPath(path));
+        Count(result, written, WavEffectPath(path), written ? "" : WriteFailure(folder));
         progress.SetPos(i);
     }
 }
@@ -56,9 +66,13 @@ void ExportSongs(GameData& data, const std::string& folder, ProgressControl& pro
             continue;
         }
         const std::string path = InFolder(folder, SafeName(name));
-        const bool written =
-            !folder.empty() && data.ExtractSongFile(i, path, true) == GameData::Extraction::Written;
-        Count(result, written, MidiSongPath(path));
+        errno = 0;
+        const GameData::Extraction extraction =
+            folder.empty() ? GameData::Extraction::Failed : data.ExtractSongFile(i, path, true);
+        const bool written = extraction == GameData::Extraction::Written;
+        Count(result, written, MidiSongPath(path),
+              extraction == GameData::Extraction::NotConverted ? kNotConverted
+                                                               : WriteFailure(folder));
         progress.SetPos(i);
     }
 }

@@ -25,7 +25,12 @@ struct BulkExportResult {
     int passedOver = 0;
     std::uint64_t bytes = 0;             // sizes of the files written
     std::vector<std::string> notWritten; // the paths of the records passed over
+    // Why each of them was: the system's words for the failed write, kNotConverted or kNoFolder.
+    std::vector<std::string> reasons;
 };
+
+inline constexpr const char* kNotConverted = "not an HMI song that converts";
+inline constexpr const char* kNoFolder = "no folder given";
 
 // Shows the progress control, sets its range to each archive's record count and its position to
 // each record's index after the record (a skipped "TAVERN.HMI" sends none), and hides it again.

@@ -2,6 +2,9 @@
 
 #include "Paths.h"
 
+#include <sys/stat.h>
+#include <system_error>
+
 namespace sv {
 
 FilePtr OpenFile(const std::string& path, const char* mode) {
@@ -11,6 +14,32 @@ FilePtr OpenFile(const std::string& path, const char* mode) {
 #else
     return FilePtr(std::fopen(path.c_str(), mode));
 #endif
+}
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(ToPath(path), ec);
+}
+
+FilePtr OpenRegularFile(const std::string& path, const char* mode) {
+    // Checked before opening, so that a pipe is never opened, and again on the open file, in case
+    // the name was replaced in between.
+    if (!IsRegularFile(path)) {
+        return {};
+    }
+    FilePtr file = OpenFile(path, mode);
+    if (!file) {
+        return file;
+    }
+#ifdef _WIN32
+    struct _stat64 st;
+    const bool regular =
+        _fstat64(_fileno(file.get()), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
+#else
+    struct stat st;
+    const bool regular = fstat(fileno(file.get()), &st) == 0 && S_ISREG(st.st_mode);
+#endif
+    return regular ? std::move(file) : FilePtr();
 }
 
 bool SeekTo(std::FILE* file, std::uint64_t offset) {

@@ -22,6 +22,13 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // fopen with a UTF-8 path on every platform; the mode must name binary access.
 FilePtr OpenFile(const std::string& path, const char* mode);
 
+// True for a regular file or a link to one; a directory, a device or a pipe is none.
+bool IsRegularFile(const std::string& path);
+
+// OpenFile for an existing file that must be a regular one (or a link to one): fopen on Linux
+// opens a directory too, and a pipe would block. Anything else gives none.
+FilePtr OpenRegularFile(const std::string& path, const char* mode = "rb");
+
 // 64-bit seek and tell, whatever the platform's long.
 bool SeekTo(std::FILE* file, std::uint64_t offset);
 bool SeekFromEnd(std::FILE* file, std::int64_t offset);

@@ -21,7 +21,7 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     // Creates the temporary file. False when the target's folder does not exist or is not
-    // writable; nothing is then created.
+    // writable; nothing is then created, and errno says why.
     bool Create(const std::string& target);
 
     // The open temporary file, for writers that seek (nullptr before Create).
@@ -31,10 +31,12 @@ public:
     bool Write(const void* data, std::size_t size);
 
     // Flushes and closes the temporary file and renames it over the target. On any failure the
-    // temporary file is removed, the target is left as it was, and the result is false.
+    // temporary file is removed, the target is left as it was, the result is false and errno
+    // says why.
     bool Commit();
 
-    // Removes the temporary file; the target is left as it was.
+    // Removes the temporary file; the target is left as it was. errno is kept, so that a caller
+    // can still tell why the write that led here failed.
     void Discard();
 
     const std::string& Target() const { return m_target; }
@@ -45,10 +47,16 @@ private:
     FilePtr m_file;
     std::string m_target;
     std::string m_temporary;
+    int m_slot = -1; // in the list RemoveTemporaryFiles walks
     bool m_failed = false;
 };
 
 // Writes a whole file at once through OutputFile.
 bool WriteWholeFile(const std::string& target, const void* data, std::size_t size);
+
+// Removes every temporary file of an OutputFile that is still being written. Only unlinks paths
+// registered beforehand, so a signal handler may call it. Files beyond the first 64 written at
+// the same time are not registered and would survive.
+void RemoveTemporaryFiles() noexcept;
 
 } // namespace sv

@@ -57,7 +57,7 @@ std::string AsciiLower(std::string_view text) {
 
 std::string ResolveCase(const std::string& path) {
     std::error_code ec;
-    if (std::filesystem::exists(ToPath(path), ec)) {
+    if (std::filesystem::is_regular_file(ToPath(path), ec)) {
         return path;
     }
     const std::size_t sep = LastSeparator(path);
@@ -73,7 +73,9 @@ std::string ResolveCase(const std::string& path) {
     std::filesystem::directory_iterator it(ToPath(folder), ec);
     for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
         std::string entry = FromPath(it->path().filename());
-        if (EqualsIgnoreAsciiCase(entry, name)) {
+        std::error_code typeError;
+        if (EqualsIgnoreAsciiCase(entry, name) &&
+            std::filesystem::is_regular_file(it->path(), typeError)) {
             matches.push_back(std::move(entry));
         }
     }

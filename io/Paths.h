@@ -24,10 +24,11 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // folder + separator + name, always with the separator (a doubled one is accepted by the platform).
 std::string JoinPathAlways(std::string_view folder, std::string_view name);
 
-// The game's files are often stored in upper case. Returns the path as given when a file of that
-// exact spelling exists; else the path with its last component replaced by the first entry of its
-// folder, in byte order of the names, that equals it without regard to ASCII case; else the path
-// as given (so that opening it fails as usual). On a file system that ignores case the first test
+// The game's files are often stored in upper case. Returns the path as given when a regular file
+// (or a link to one) of that exact spelling exists; else the path with its last component
+// replaced by the first regular file of its folder, in byte order of the names, that equals it
+// without regard to ASCII case; else the path as given (so that opening it fails as usual). A
+// directory of the name counts as no file. On a file system that ignores case the first test
 // always decides.
 std::string ResolveCase(const std::string& path);
 

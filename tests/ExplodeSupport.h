@@ -171,9 +171,9 @@ struct Entry {
     std::int64_t size = -1; // the size field; -1 for data.size()
 };
 
-// A container: header, directory, then each entry's blocks of up to 65536 bytes (36 bytes of
+// A container: header, directory, then each entry's blocks of up to blockSize bytes (36 bytes of
 // 0xEE, then one stream).
-inline Bytes MakePacked(const std::vector<Entry>& entries) {
+inline Bytes MakePacked(const std::vector<Entry>& entries, std::size_t blockSize = 65536) {
     Bytes file, blocks;
     PutLE32(file, 8);
     PutLE32(file, 0x12345678);
@@ -184,8 +184,8 @@ inline Bytes MakePacked(const std::vector<Entry>& entries) {
         name.resize(13, '\0');
         file.insert(file.end(), name.begin(), name.end());
         PutLE32(file, static_cast<std::uint32_t>(8 + 25 * entries.size() + blocks.size()));
-        for (std::size_t at = 0; at == 0 || at < e.data.size(); at += 65536) {
-            const std::size_t n = std::min<std::size_t>(65536, e.data.size() - at);
+        for (std::size_t at = 0; at == 0 || at < e.data.size(); at += blockSize) {
+            const std::size_t n = std::min<std::size_t>(blockSize, e.data.size() - at);
             const Bytes stream = dcl::Implode(e.data.data() + at, n, 4096);
             blocks.insert(blocks.end(), 36, 0xEE);
             blocks.insert(blocks.end(), stream.begin(), stream.end());

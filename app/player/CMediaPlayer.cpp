@@ -91,6 +91,11 @@ void CMediaPlayer::SetFileName(const QString& name) {
     Refresh();
 }
 
+void CMediaPlayer::ShowProblem(const QString& sentence) {
+    m_fileError = sentence;
+    Refresh();
+}
+
 void CMediaPlayer::Play() {
     OnPlay();
 }

@@ -36,6 +36,9 @@ public:
     void SetFileName(const QString& name);
     // Plays the file from its start, or from where it was paused.
     void Play();
+    // Says in the player's area why there is nothing to play (the owner could not prepare the
+    // file); the next SetFileName takes the sentence away.
+    void ShowProblem(const QString& sentence);
 
     QSize sizeHint() const override;
 

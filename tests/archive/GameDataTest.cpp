@@ -97,6 +97,58 @@ TEST_F(GameDataTest, FailureAfterValidationLeavesTheSetClosed) {
     EXPECT_EQ(data.Folder(), "");
 }
 
+TEST_F(GameDataTest, WhatIsNotARegularFileCountsAsMissing) {
+    namespace fs = std::filesystem;
+    const struct {
+        const char* directory; // made a folder
+        const char* sounds;    // written as the sound archive ("" for none)
+        const char* songs;
+        bool valid;
+    } cases[] = {
+        {"wyvern.snd", "", "midi.bsa", false},
+        {"PACKED.DAT", "", "midi.bsa", false},
+        {"midi.bsa", "wyvern.snd", "", false},
+        // A folder of the exact spelling does not hide a file of another case.
+        {"wyvern.snd", "WYVERN.SND", "midi.bsa", true},
+    };
+    for (const auto& c : cases) {
+        ScratchDir scratch;
+        const std::string folder = scratch.Sub("Arena2");
+        fs::create_directories(ToPath(folder + "/" + c.directory));
+        if (*c.sounds != 0) {
+            WriteFile(folder + "/" + c.sounds, Sounds("file"));
+        }
+        if (*c.songs != 0) {
+            WriteFile(folder + "/" + c.songs, Songs());
+        }
+        EXPECT_EQ(GameData::ValidateFolder(folder), c.valid) << c.directory;
+        GameData data;
+        data.SetWorkFolder(work);
+        EXPECT_EQ(data.Open(folder), c.valid) << c.directory;
+        // By its own name only a file of another case opens, never the folder.
+        BsaArchive archive;
+        EXPECT_EQ(archive.Open(folder, c.directory, true),
+                  EqualsIgnoreAsciiCase(c.directory, c.sounds))
+            << c.directory;
+    }
+
+    // A folder named like the sound archive in the game folder leaves the work folder's file to
+    // be used; a link to a file is as good as the file.
+    fs::create_directories(ToPath(game + "/wyvern.snd"));
+    WriteFile(dir.File("songs.bsa"), Songs());
+    fs::create_symlink(ToPath(dir.File("songs.bsa")), ToPath(game + "/midi.bsa"));
+    WriteFile(work + "/wyvern.snd", Sounds("work"));
+    fs::create_directories(ToPath(game + "/PACKED.DAT"));
+    GameData data;
+    data.SetWorkFolder(work);
+    EXPECT_FALSE(GameData::ValidateFolder(game)); // neither a sound archive nor a container
+    fs::remove(ToPath(game + "/PACKED.DAT"));
+    WriteFile(game + "/PACKED.DAT", Bytes(16, 0));
+    ASSERT_TRUE(data.Open(game));
+    EXPECT_EQ(FirstSound(data), "work");
+    EXPECT_EQ(data.songArchive.RecordCount(), 1);
+}
+
 TEST_F(GameDataTest, ContainerWithoutAnyArchiveNeedsTheRebuild) {
     // Neither folder holds a sound archive and the container is no valid one: the open fails and
     // no sound archive appears in the game folder.

@@ -83,14 +83,31 @@ TEST(CliTest, RebuildAndListReportAFatalRebuild) {
     EXPECT_EQ(r.out, "Literal setting: 0\nLiteral setting: -2147483648\nError: Bad header.\n");
     EXPECT_TRUE(std::filesystem::is_empty(sv::ToPath(work)));
 
-    // list prints the same lines on standard error and nothing on standard output.
-    const CliRun l = Cli(dir, "list " + Q(game) + " --work " + Q(work));
-    EXPECT_EQ(l.status, 2);
-    EXPECT_EQ(l.out, "");
-    EXPECT_EQ(l.err, r.out);
-    EXPECT_TRUE(std::filesystem::is_empty(sv::ToPath(work)));
+    // list prints the fatal line on standard error, all of them with --verbose, and nothing on
+    // standard output.
+    for (const char* verbose : {"", " --verbose"}) {
+        const CliRun l = Cli(dir, "list " + Q(game) + " --work " + Q(work) + verbose);
+        EXPECT_EQ(l.status, 2);
+        EXPECT_EQ(l.out, "");
+        EXPECT_EQ(l.err, *verbose != 0 ? r.out : "Error: Bad header.\n");
+        EXPECT_TRUE(std::filesystem::is_empty(sv::ToPath(work)));
+    }
 
     EXPECT_EQ(Cli(dir, "rebuild " + Q(game) + " " + Q(work) + " --entry 5").status, 1);
+
+    // An entry without a name: status 1, a message, nothing written.
+    const std::string unnamed = dir.Sub("unnamed");
+    WriteFile(unnamed + "/PACKED.DAT", MakePacked({{"", sounds}}));
+    r = Cli(dir, "rebuild " + Q(unnamed) + " " + Q(work) + " --entry 0");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot rebuild entry 0: the entry has no name.\n");
+    EXPECT_TRUE(std::filesystem::is_empty(sv::ToPath(work)));
+
+    // A folder named "wyvern.snd" is no sound archive: with no container either, list fails.
+    const std::string hollow = dir.Sub("hollow");
+    std::filesystem::create_directories(sv::ToPath(hollow + "/wyvern.snd"));
+    WriteFile(hollow + "/MIDI.BSA", MakeBsa({{"SONG.HMI", 0, Filled(4, 0)}}, true));
+    EXPECT_EQ(Cli(dir, "list " + Q(hollow) + " --work " + Q(work)).status, 1);
     EXPECT_EQ(Cli(dir, "rebuild " + Q(game) + " " + Q(work) + " --entry -1").status, 64);
 }
 

@@ -121,6 +121,83 @@ TEST_F(RecoveryTest, HostileContainersFailCleanly) {
     EXPECT_EQ(WorkFiles(), Calls{".._x"});
 }
 
+TEST_F(RecoveryTest, BlocksAtTheLimitResumeRightAfterTheirLastDataByte) {
+    // A block that fills the limit ends decoding before its end marker is read, so the next block
+    // header follows the last byte that held a bit of data. The end marker is the flag bit, the
+    // 7-bit length code and 8 one bits, then zero padding: its last bit is the last set bit.
+    const Bytes entry = Mixed(2500000, 21);
+    const std::size_t sizes[] = {kBlockLimit, kBlockLimit, 402848};
+    Bytes packed;
+    PutLE32(packed, 8);
+    PutLE32(packed, 0);
+    PutLE32(packed, static_cast<std::uint32_t>(entry.size()));
+    PutLE32(packed, 0);
+    const char name[13] = "WYVERN.SND";
+    packed.insert(packed.end(), name, name + 13);
+    PutLE32(packed, 8 + 25);
+    std::size_t at = 0;
+    for (const std::size_t n : sizes) {
+        Bytes stream = dcl::Implode(entry.data() + at, n, 4096);
+        ASSERT_FALSE(stream.empty());
+        at += n;
+        if (n == kBlockLimit) {
+            const std::uint8_t last = stream.back();
+            ASSERT_NE(last, 0);
+            int top = 7;
+            while ((last >> top & 1) == 0) {
+                --top;
+            }
+            const std::size_t endBit = 8 * (stream.size() - 1) + static_cast<std::size_t>(top);
+            stream.resize((endBit - 16) / 8 + 1); // bytes holding data bits
+        }
+        packed.insert(packed.end(), 36, 0xEE);
+        packed.insert(packed.end(), stream.begin(), stream.end());
+    }
+    WriteFile(game + "/PACKED.DAT", packed);
+
+    ASSERT_TRUE(data.RebuildSoundArchive(game, work, 0)) << lines.size();
+    EXPECT_TRUE(ReadFile(work + "/WYVERN.SND") == entry);
+    EXPECT_EQ(progress.calls, (Calls{"show", "range 0 2500000", "pos 1048576", "pos 2097152",
+                                     "pos 2500000", "hide"}));
+    EXPECT_EQ(lines, Calls(3, "Literal setting: 0\n"));
+}
+
+TEST_F(RecoveryTest, ARebuildReplacesAnArchiveSpelledInAnotherCase) {
+    const Bytes sounds = MakeBsa({{"", 7, Mixed(3000, 22)}}, false);
+    WriteFile(game + "/PACKED.DAT", MakePacked({{"MIDI.BSA", {}}, {"WYVERN.SND", sounds}}));
+    WriteFile(game + "/midi.bsa", MakeBsa({{"SONG.HMI", 0, Filled(4, 0)}}, true));
+    // An older, broken archive: a directory larger than the file.
+    WriteFile(work + "/wyvern.snd", {0x05, 0x00, 0x00, 0x00});
+
+    for (int start = 0; start < 2; ++start) {
+        progress.calls.clear();
+        lines.clear();
+        GameData opened;
+        opened.SetWorkFolder(work);
+        opened.SetProgressControl(&progress);
+        opened.SetDecoderLines([this](std::string_view line) { lines.emplace_back(line); });
+        ASSERT_TRUE(opened.Open(game)) << start;
+        EXPECT_EQ(opened.soundArchive.RecordSize(0), 3000u);
+        EXPECT_EQ(WorkFiles(), Calls{"wyvern.snd"});
+        EXPECT_EQ(ReadFile(work + "/wyvern.snd"), sounds);
+        // Only the first start rebuilds.
+        EXPECT_EQ(lines.size(), start == 0 ? 1u : 0u); // one block
+        EXPECT_EQ(progress.calls.empty(), start == 1);
+    }
+}
+
+TEST_F(RecoveryTest, AnEntryWithoutANameIsRefused) {
+    WriteFile(game + "/PACKED.DAT", MakePacked({{"", Mixed(100, 23)}}));
+    EXPECT_EQ(RebuildFromContainer(game, work, 0, &progress, {}), RebuildResult::kNoName);
+    EXPECT_STREQ(Describe(RebuildResult::kNoName), "the entry has no name");
+    EXPECT_TRUE(progress.calls.empty());
+    EXPECT_TRUE(WorkFiles().empty());
+    // A directory named like the container is no container.
+    std::filesystem::remove(ToPath(game + "/PACKED.DAT"));
+    std::filesystem::create_directories(ToPath(game + "/PACKED.DAT"));
+    EXPECT_EQ(RebuildFromContainer(game, work, 0, &progress, {}), RebuildResult::kNoContainer);
+}
+
 TEST_F(RecoveryTest, GameFolderWithOnlyTheContainerRebuildsEntryOneIntoTheWorkFolder) {
     const Bytes sounds = MakeBsa({{"", 7, Mixed(90000, 10)}, {"", 9, Mixed(20, 11)}}, false);
     WriteFile(game + "/PACKED.DAT",

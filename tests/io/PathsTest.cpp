@@ -3,7 +3,9 @@
 #include "TestSupport.h"
 #include "io/OutputFile.h"
 
+#include <cerrno>
 #include <filesystem>
+#include <memory>
 
 namespace sv::test {
 
@@ -50,15 +52,51 @@ TEST(OutputFile, AppearsOnlyWhenCommitted) {
 TEST(OutputFile, MissingFolderOrDirectoryTargetFailsCleanly) {
     ScratchDir dir;
     sv::OutputFile out;
+    // errno says why, for the message; the clean-up on the way out must not change it.
+    errno = 0;
     EXPECT_FALSE(out.Create(dir.File("no/such/folder/x.wav")));
+    EXPECT_EQ(errno, ENOENT);
     const std::string sub = dir.Sub("taken");
     ASSERT_TRUE(out.Create(sub));
     ASSERT_TRUE(out.Write("a", 1));
+    errno = 0;
     EXPECT_FALSE(out.Commit());
+    EXPECT_EQ(errno, EISDIR);
     EXPECT_TRUE(std::filesystem::is_directory(sv::ToPath(sub)));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(sv::ToPath(dir.Path())),
                             std::filesystem::directory_iterator()),
               1);
+}
+
+// What a signal handler calls: the files being written go, finished ones and targets stay.
+TEST(OutputFile, RemoveTemporaryFilesTakesOnlyUnfinishedOnes) {
+    ScratchDir dir;
+    const auto count = [&] {
+        return std::distance(std::filesystem::directory_iterator(sv::ToPath(dir.Path())),
+                             std::filesystem::directory_iterator());
+    };
+    ASSERT_TRUE(sv::WriteWholeFile(dir.File("done.bin"), "d", 1));
+    sv::OutputFile discarded;
+    ASSERT_TRUE(discarded.Create(dir.File("discarded.bin")));
+    discarded.Discard();
+    std::vector<std::unique_ptr<sv::OutputFile>> open;
+    for (int i = 0; i < 3; ++i) {
+        open.push_back(std::make_unique<sv::OutputFile>());
+        ASSERT_TRUE(open.back()->Create(dir.File("open" + std::to_string(i) + ".bin")));
+        ASSERT_TRUE(open.back()->Write("abc", 3));
+    }
+    ASSERT_EQ(count(), 4);
+    sv::RemoveTemporaryFiles();
+    EXPECT_EQ(count(), 1);
+    EXPECT_EQ(ReadFile(dir.File("done.bin")), Bytes{'d'});
+    // The slots are free again once their files are gone.
+    open.clear();
+    for (int i = 0; i < 70; ++i) {
+        open.push_back(std::make_unique<sv::OutputFile>());
+        ASSERT_TRUE(open.back()->Create(dir.File("again" + std::to_string(i) + ".bin")));
+    }
+    sv::RemoveTemporaryFiles();
+    EXPECT_EQ(count(), 1 + 70 - 64); // beyond the slots, files are not known to the handler
 }
 
 } // namespace

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# The real program in a real X server, driven by keys alone:
+#  1. the remembered folder opens at start-up; Home then Down plays the first effect, End then
+#     Down the first song; Escape ends the program with status 0; the game folder's bytes are
+#     unchanged and the temporary files are in the work folder;
+#  2. a remembered folder holding "PACKED.DAT" and no "wyvern.snd" opens through a rebuild into
+#     the work folder at start-up.
+# Usage: xvfb_session.sh SONVAULT DEMO_DIR   (needs xvfb-run and xdotool)
+set -euo pipefail
+
+if [[ -z "${IN_XVFB:-}" ]]; then
+  IN_XVFB=1 exec xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
+fi
+
+sonvault=$1
+demo=$2
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Waits up to 20 s for a condition given as a command.
+wait_for() {
+  local what=$1
+  shift
+  for _ in $(seq 200); do
+    if "$@"; then return 0; fi
+    sleep 0.1
+  done
+  fail "timed out waiting for $what"
+}
+
+# Starts the program on a game folder in a fresh profile and work folder; sets pid, work, window.
+start() {
+  local game=$1 name=$2
+  work=$scratch/$name-work
+  local config=$scratch/$name-config
+  mkdir -p "$work" "$config/Merrow Applications"
+  printf '[StartupValues]\nPreviousArena2Path=%s\n' "$game" >"$config/Merrow Applications/Sonvault.conf"
+  (cd "$work" && XDG_CONFIG_HOME=$config exec "$sonvault") &
+  pid=$!
+  window=""
+  find_window() { window=$(xdotool search --pid "$pid" --name '^Sonvault$' 2>/dev/null | head -1) && [[ -n $window ]]; }
+  wait_for "the main window" find_window
+  xdotool windowfocus --sync "$window"
+}
+
+key() {
+  xdotool key --delay 50 "$@"
+}
+
+ends_with_status_0() {
+  local status=0
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && fail "still running after Escape"
+  wait "$pid" || status=$?
+  [[ $status -eq 0 ]] || fail "ended with status $status"
+}
+
+checksums() { (cd "$1" && sha256sum -- *); }
+
+# 1. Keys alone on the remembered demo folder.
+game=$scratch/Arena2
+cp -r "$demo/Arena2" "$game"
+before=$(checksums "$game")
+start "$game" keys
+key Home Down
+wait_for "temp.wav" test -s "$work/temp.wav"
+key End Down
+wait_for "temp.mid" test -s "$work/temp.mid"
+[[ $(head -c 4 "$work/temp.wav") == RIFF ]] || fail "temp.wav is no WAV file"
+[[ $(head -c 4 "$work/temp.mid") == MThd ]] || fail "temp.mid is no MIDI file"
+key Escape
+ends_with_status_0
+[[ "$(ls "$work")" == "$(printf 'temp.mid\ntemp.wav')" ]] || fail "work folder holds: $(ls "$work")"
+[[ "$(checksums "$game")" == "$before" ]] || fail "the game folder changed"
+echo "keys: ok"
+
+# 2. A remembered folder with only the container: rebuilt at start-up.
+packed=$scratch/Arena2-packed
+cp -r "$demo/Arena2-packed" "$packed"
+before=$(checksums "$packed")
+start "$packed" packed
+wait_for "the rebuilt archive" test -s "$work/WYVERN.SND"
+cmp -s "$work/WYVERN.SND" "$demo/Arena2/WYVERN.SND" || fail "the rebuilt archive differs"
+key Home Down
+wait_for "an effect from the rebuilt archive" test -s "$work/temp.wav"
+key Return
+ends_with_status_0
+[[ "$(checksums "$packed")" == "$before" ]] || fail "the packed folder changed"
+echo "rebuild: ok"
+echo "2 passed, 0 failed"
