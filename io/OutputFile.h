@@ -8,6 +8,7 @@
 #include "Paths.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 namespace sv {
@@ -41,6 +42,8 @@ public:
     const std::string& Target() const { return m_target; }
 
 private:
+    std::unique_ptr<char[]>
+        m_buffer; // the stream's buffer; declared first, so it outlives the stream
     FilePtr m_file;
     std::string m_target;
     std::string m_temporary;

@@ -3,7 +3,6 @@
 #include "DemoData.h"
 
 #include <benchmark/benchmark.h>
-
 #include <filesystem>
 
 namespace {

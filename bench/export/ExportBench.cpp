@@ -1,14 +1,15 @@
-// Song conversion and the bulk export over the full-size demo game folder: songs converted per
-// second and MB/s of HMI input (in memory, and through files as extraction does), and the whole
-// export of every effect and song. The folder is build/demo/Arena2-full when it was built, else
+// Song extraction and the bulk export over the full-size demo game folder, in process: songs
+// converted per second and MB/s of HMI input through files as extraction does, and the whole
+// export of every effect and song (convert_bench has the conversion in memory, process_bench the
+// export command). The folder is build/demo/Arena2-full when it was built, else
 // one written by this program into a temporary folder and removed at exit.
 #include "DemoData.h"
 #include "archive/GameData.h"
-#include "decode/SongConverter.h"
 #include "export/BulkExport.h"
 #include "io/Paths.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <vector>
@@ -29,7 +30,10 @@ public:
 struct TemporaryFolder {
     TemporaryFolder() {
         std::random_device seed;
-        path = fs::temp_directory_path() / ("sonvault-bench-" + std::to_string(seed()));
+        const char* root = std::getenv("SONVAULT_BENCH_SCRATCH");
+        const fs::path base =
+            root != nullptr && *root != 0 ? fs::path(root) : fs::temp_directory_path();
+        path = base / ("sonvault-bench-" + std::to_string(seed()));
         fs::create_directories(path);
     }
     ~TemporaryFolder() {
@@ -59,39 +63,6 @@ GameData& Demo() {
     return data;
 }
 
-std::vector<std::vector<std::uint8_t>> DemoSongs() {
-    GameData& data = Demo();
-    std::vector<std::vector<std::uint8_t>> songs;
-    for (int i = 0; i < data.songArchive.RecordCount(); ++i) {
-        std::vector<std::uint8_t> song(data.songArchive.RecordSize(i));
-        data.songArchive.ReadRecord(i, song.data(), static_cast<std::uint32_t>(song.size()));
-        songs.push_back(std::move(song));
-    }
-    return songs;
-}
-
-void BM_ConvertInMemory(benchmark::State& state) {
-    const auto songs = DemoSongs();
-    std::int64_t bytes = 0;
-    for (const auto& s : songs) {
-        bytes += static_cast<std::int64_t>(s.size());
-    }
-    SongConverter converter;
-    std::vector<std::uint8_t> midi;
-    for (auto _ : state) {
-        for (const auto& s : songs) {
-            if (converter.Convert(s, midi) < 0) {
-                state.SkipWithError("a demo song did not convert");
-                return;
-            }
-            benchmark::DoNotOptimize(midi.data());
-        }
-    }
-    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(songs.size()));
-    state.SetBytesProcessed(state.iterations() * bytes);
-}
-BENCHMARK(BM_ConvertInMemory)->Unit(benchmark::kMillisecond);
-
 // ExtractSong with conversion: record read, temporary raw file, conversion, output file renamed
 // into place.
 void BM_ExtractSongs(benchmark::State& state) {
@@ -117,17 +88,22 @@ void BM_ExtractSongs(benchmark::State& state) {
 }
 BENCHMARK(BM_ExtractSongs)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Every effect and every song, as the export command runs it; bytes are those written.
+// Every effect and every song, as the export command runs it, into new folders each time;
+// bytes are those written.
 void BM_BulkExport(benchmark::State& state) {
     GameData& data = Demo();
-    const sv::BulkExportOptions options{true, sv::FromPath(Scratch().path / "effects"), true,
-                                        sv::FromPath(Scratch().path / "songs")};
-    fs::create_directories(sv::ToPath(options.effectsPath));
-    fs::create_directories(sv::ToPath(options.songsPath));
     NoProgress progress;
-    sv::BulkExportResult result;
+    BulkExportResult result;
+    static int run = 0; // never a folder of an earlier repetition
     for (auto _ : state) {
-        result = sv::BulkExport(data, options, progress);
+        state.PauseTiming();
+        const fs::path folder = Scratch().path / ("export-" + std::to_string(run++));
+        const BulkExportOptions options{true, FromPath(folder / "effects"), true,
+                                        FromPath(folder / "songs")};
+        fs::create_directories(ToPath(options.effectsPath));
+        fs::create_directories(ToPath(options.songsPath));
+        state.ResumeTiming();
+        result = BulkExport(data, options, progress);
         if (result.passedOver != 0) {
             state.SkipWithError("a record was passed over");
             return;

@@ -194,6 +194,64 @@ TEST(ExplodeTest, IndependentEncoderStreamsDecodeUpToTheBlockLimit) {
     }
 }
 
+// Each call keeps the window for the next, whose matches reach back into it. Every call here ends
+// at a token's end, so nothing is cut, and the kept bytes wrap around the circular window at many
+// offsets.
+TEST(ExplodeTest, MatchesReachIntoTheOutputOfEarlierCalls) {
+    for (std::uint8_t dict : {4, 5, 6}) {
+        const std::uint32_t window = 64u << dict;
+        std::mt19937 random(dict);
+        BitWriter w(dict);
+        Bytes model(window, 0);
+        std::vector<std::size_t> ends; // the output's length after each token
+        const auto literal = [&] {
+            const auto b = static_cast<std::uint8_t>(random());
+            w.Literal(b);
+            model.push_back(b);
+            ends.push_back(model.size() - window);
+        };
+        const auto match = [&](std::uint32_t length, std::uint32_t distance) {
+            w.Match(length, distance);
+            for (std::uint32_t i = 0; i < length; ++i) {
+                model.push_back(model[model.size() - distance - 1]);
+            }
+            ends.push_back(model.size() - window);
+        };
+        for (std::uint32_t i = 0; i < window + 100; ++i) {
+            literal();
+        }
+        for (int t = 0; t < 400; ++t) {
+            const std::uint32_t kind = random() % 3;
+            if (kind == 0) {
+                literal();
+            } else if (kind == 1) {
+                match(2, random() % 256); // length 2 takes 2 low distance bits
+            } else {
+                match(3 + random() % 516, random() % window);
+            }
+        }
+        w.End();
+        const Bytes expected(model.begin() + window, model.end());
+        for (std::size_t tokensPerCall : {1u, 5u, 40u, 700u}) {
+            File f = TempStream(w.Data());
+            tcBitstream reader(f.get());
+            Exploder exploder(&reader);
+            Bytes joined;
+            Bytes piece(expected.size());
+            for (std::size_t t = tokensPerCall - 1; joined.size() < expected.size();
+                 t += tokensPerCall) {
+                const std::size_t end = std::min(t, ends.size() - 1);
+                std::uint32_t count = 0;
+                exploder.Decode(piece.data(), count,
+                                static_cast<std::uint32_t>(ends[end] - joined.size()));
+                ASSERT_EQ(count, ends[end] - joined.size()) << int(dict) << " " << tokensPerCall;
+                joined.insert(joined.end(), piece.begin(), piece.begin() + count);
+            }
+            EXPECT_EQ(joined, expected) << int(dict) << " " << tokensPerCall;
+        }
+    }
+}
+
 TEST(ExplodeTest, CutAndArbitraryStreamsDecodeAlikeOnBothPaths) {
     const Bytes data = Mixed(3000, 7);
     const Bytes stream = dcl::Implode(data, 1024);
