@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <random>
 
+namespace sv::bench {
 namespace {
 
 namespace fs = std::filesystem;
@@ -122,5 +123,6 @@ void BM_FluidsynthProgramPerSong(benchmark::State& state) {
 BENCHMARK(BM_FluidsynthProgramPerSong)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 
 } // namespace
+} // namespace sv::bench
 
 BENCHMARK_MAIN();

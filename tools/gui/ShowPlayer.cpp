@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     if (args.size() < 2) {
         return 64;
     }
-    CMediaPlayer player;
+    sv::CMediaPlayer player;
     player.setWindowTitle(QStringLiteral("Sonvault Player"));
     player.resize(560, 90);
     player.move(20, 20);
