@@ -160,6 +160,9 @@ bool GameData::RebuildSoundArchive(const std::string& sourceFolder,
     case RebuildResult::kNoMemory:
         failure = {container, std::strerror(ENOMEM), false};
         break;
+    case RebuildResult::kNoName:
+        failure = {container, "entry " + std::to_string(entryIndex) + " has no name", false};
+        break;
     }
     return result == RebuildResult::kDone;
 }

@@ -158,8 +158,14 @@ bool EncodeSound(std::span<const float> samples, int rate, SoundFileType type,
     SetStrings(file, tags);
     bool ok = true;
     if (type == SoundFileType::Ogg) {
+        // In blocks: the Vorbis encoder takes its analysis buffer from the stack, and a whole
+        // song at once overflows it.
+        constexpr sf_count_t kBlockFrames = 4096;
         const auto frames = static_cast<sf_count_t>(samples.size() / kChannels);
-        ok = sf_writef_float(file, samples.data(), frames) == frames;
+        for (sf_count_t at = 0; ok && at < frames; at += kBlockFrames) {
+            const sf_count_t n = std::min(kBlockFrames, frames - at);
+            ok = sf_writef_float(file, samples.data() + at * kChannels, n) == n;
+        }
     } else {
         ok = WriteShorts(file, samples);
     }

@@ -100,7 +100,7 @@ TEST(CliTest, RebuildAndListReportAFatalRebuild) {
     WriteFile(unnamed + "/PACKED.DAT", MakePacked({{"", sounds}}));
     r = Cli(dir, "rebuild " + Q(unnamed) + " " + Q(work) + " --entry 0");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Cannot rebuild entry 0: the entry has no name.\n");
+    EXPECT_EQ(r.err, "Cannot read \"" + unnamed + "/PACKED.DAT\": entry 0 has no name.\n");
     EXPECT_TRUE(std::filesystem::is_empty(sv::ToPath(work)));
 
     // A folder named "wyvern.snd" is no sound archive: with no container either, list fails.
