@@ -9,6 +9,7 @@
 #include "controls/AboutDialog.h"
 #include "controls/Dialogs.h"
 #include "controls/Resources.h"
+#include "export/dialog/ExportRun.h"
 #include "io/Paths.h"
 #include "ui_MainDialog.h"
 
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QStyledItemDelegate>
 #include <cstdio>
+#include <optional>
 
 namespace sv {
 namespace {
@@ -332,7 +334,12 @@ void MainDialog::OnAbout() {
 }
 
 void MainDialog::OnExport() {
-    // The export run is wired in here.
+    std::optional<ExportTarget> current;
+    if (currentItem != nullptr) {
+        current = ExportTarget{static_cast<std::uint32_t>(currentItem->kind), currentItem->index,
+                               currentItem->text};
+    }
+    RunExport(this, current, gameData, m_progress);
 }
 
 // Enter closes the window as Escape does; the tree passes both on. Where the platform makes no
@@ -360,6 +367,10 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
 // Where the window's system menu cannot be added to, its one entry lives here.
 void MainDialog::ShowContextMenu(const QPoint& globalPos) {
     QMenu menu(this);
+    // Everything the pictures do, from the keyboard too.
+    if (!ui->exportPicture->isHidden()) {
+        menu.addAction(tr("&Export..."), this, &MainDialog::OnExport);
+    }
     menu.addAction(tr("&About Sonvault..."), this, &MainDialog::OnAbout);
     menu.exec(globalPos);
 }
