@@ -43,7 +43,7 @@ start() {
   (cd "$work" && XDG_CONFIG_HOME=$config exec "$sonvault") &
   pid=$!
   window=""
-  find_window() { window=$(xdotool search --pid "$pid" --name '^Sonvault$' 2>/dev/null | head -1) && [[ -n $window ]]; }
+  find_window() { window=$(xdotool search --onlyvisible --pid "$pid" --name '^Sonvault$' 2>/dev/null | head -1) && [[ -n $window ]]; }
   wait_for "the main window" find_window
   xdotool windowfocus --sync "$window"
 }
