@@ -11,8 +11,8 @@ import unittest
 SCRIPT = sys.argv.pop(1) if len(sys.argv) > 1 else os.path.join(
     os.path.dirname(__file__), "..", "..", "scripts", "bench-table")
 loader = importlib.machinery.SourceFileLoader("bench_table", SCRIPT)
-spec = importlib.util.spec_from_loader("bench_table", loader)
-table_module = importlib.util.module_from_spec(spec)
+found = importlib.util.spec_from_loader("bench_table", loader)
+table_module = importlib.util.module_from_spec(found)
 loader.exec_module(table_module)
 
 
