@@ -328,37 +328,35 @@ ExplodeToken Exploder::ReadToken() {
     return token;
 }
 
-void Exploder::CopyThroughWindow(std::uint8_t* output, std::uint32_t& count, std::uint32_t n,
-                                 std::uint32_t distance, std::uint32_t start) const {
-    const std::uint32_t mask = m_windowSize - 1;
-    for (std::uint32_t i = 0; i < n; ++i, ++count) {
-        // Unsigned wrap-around: a source before this call's output lands in the window.
-        const std::uint32_t source = count - distance - 1;
-        output[count] =
-            source < count ? output[source] : m_window[(start + m_windowSize + source) & mask];
-    }
-}
-
-namespace {
-
-// Appends n bytes copied from distance + 1 bytes back; the source lies inside output.
-inline void CopyMatch(std::uint8_t* output, std::uint32_t count, std::uint32_t n,
-                      std::uint32_t distance) {
-    std::uint8_t* to = output + count;
-    const std::uint8_t* from = to - distance - 1;
-    if (distance + 1 >= n) {
-        std::memcpy(to, from, n);
-    } else if (distance == 0) {
-        std::memset(to, *from, n);
+bool Exploder::CopyMatch(std::uint8_t* output, std::uint32_t& count, std::uint32_t length,
+                         std::uint32_t distance, std::uint32_t limit, std::uint32_t start) const {
+    const std::uint32_t room = limit - count;
+    const std::uint32_t n = length < room ? length : room;
+    if (distance < count) {
+        std::uint8_t* to = output + count;
+        const std::uint8_t* from = to - distance - 1;
+        if (distance + 1 >= n) {
+            std::memcpy(to, from, n);
+        } else if (distance == 0) {
+            std::memset(to, *from, n);
+        } else {
+            // Overlapping: each byte may be one this match has just written.
+            for (std::uint32_t i = 0; i < n; ++i) {
+                to[i] = from[i];
+            }
+        }
+        count += n;
     } else {
-        // Overlapping: each byte may be one this match has just written.
-        for (std::uint32_t i = 0; i < n; ++i) {
-            to[i] = from[i];
+        const std::uint32_t mask = m_windowSize - 1;
+        for (std::uint32_t i = 0; i < n; ++i, ++count) {
+            // Unsigned wrap-around: a source before this call's output lands in the window.
+            const std::uint32_t source = count - distance - 1;
+            output[count] =
+                source < count ? output[source] : m_window[(start + m_windowSize + source) & mask];
         }
     }
+    return count != limit;
 }
-
-} // namespace
 
 bool Exploder::Emit(const ExplodeToken& token, std::uint8_t* output, std::uint32_t& count,
                     std::uint32_t limit, std::uint32_t start) {
@@ -366,125 +364,135 @@ bool Exploder::Emit(const ExplodeToken& token, std::uint8_t* output, std::uint32
         output[count++] = token.literal;
         return count != limit;
     }
-    if (token.kind != ExplodeToken::kMatch) {
-        return false;
-    }
-    const std::uint32_t room = limit - count;
-    const std::uint32_t n = token.length < room ? token.length : room;
-    if (token.distance < count) {
-        CopyMatch(output, count, n, token.distance);
-        count += n;
-    } else {
-        CopyThroughWindow(output, count, n, token.distance, start);
-    }
-    return count != limit;
+    return token.kind == ExplodeToken::kMatch &&
+           CopyMatch(output, count, token.length, token.distance, limit, start);
 }
 
-bool Exploder::DecodeFast(std::uint8_t* output, std::uint32_t& count, std::uint32_t limit) {
-    std::FILE* stream = m_bitReader->m_stream;
-    const std::int64_t origin = Tell(stream);
-    if (origin < 0) {
-        return false; // not seekable: the stream cannot be put back after reading ahead
-    }
-    std::uint8_t* const chunk = m_bitReader->m_chunk.data();
-    std::uint64_t chunkOffset = 0; // where chunk[0] lies, counted from origin
-    std::size_t pos = 0;
-    std::size_t end = 0;
-    // Bits not yet consumed, next bit in bit 0; bits above `bits` may hold the following bytes.
-    std::uint64_t acc = m_bitReader->m_current;
-    unsigned bits = m_bitReader->m_bitsLeft;
+namespace {
 
-    const auto refill = [&] {
-        if (end - pos >= 8) {
+// The fast path's bit reader: takes the stream over from a tcBitstream, reads it ahead a chunk at
+// a time into a 64-bit accumulator, and on Sync puts the stream back just after the last byte
+// from which a bit was taken, handing that byte's unread bits back.
+class ReadAhead {
+public:
+    static constexpr std::size_t kChunk = 32768;
+
+    // chunk holds kChunk bytes. It is kept apart from this object so that the file read, which
+    // sees its address, cannot make the accumulator look aliased in the decoding loop.
+    ReadAhead(tcBitstream& source, std::uint8_t* chunk)
+        : m_source(source), m_stream(source.Stream()), m_origin(Tell(m_stream)), m_chunk(chunk),
+          m_acc(source.PendingBits()), m_count(source.PendingCount()) {}
+
+    // False when the stream cannot seek, so could not be put back after reading ahead.
+    bool Usable() const { return m_origin >= 0; }
+
+    // The buffered bits, next bit in bit 0; only the lowest Count() are valid.
+    std::uint64_t Bits() const { return m_acc; }
+    unsigned Count() const { return m_count; }
+    void Drop(unsigned n) {
+        m_acc >>= n;
+        m_count -= n;
+    }
+
+    // Tops the accumulator up to at least 57 bits; fewer only at the end of the stream.
+    void Refill() {
+        if (m_end - m_pos >= 8) {
             std::uint64_t v;
-            std::memcpy(&v, chunk + pos, 8);
+            std::memcpy(&v, m_chunk + m_pos, 8);
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
             v = __builtin_bswap64(v);
 #endif
-            acc |= v << bits;
-            pos += (63 - bits) >> 3;
-            bits |= 56;
+            m_acc |= v << m_count;
+            m_pos += (63 - m_count) >> 3;
+            m_count |= 56;
             return;
         }
-        while (bits <= 56) {
-            if (pos == end) {
-                chunkOffset += end;
-                pos = 0;
-                end = std::fread(chunk, 1, tcBitstream::kChunk, stream);
-                if (end == 0) {
-                    return;
-                }
-                if (end >= 8) {
-                    return; // the next refill takes the fast branch
-                }
+        while (m_count <= 56) {
+            if (m_pos == m_end && !NextChunk()) {
+                return;
             }
-            acc |= static_cast<std::uint64_t>(chunk[pos++]) << bits;
-            bits += 8;
+            m_acc |= static_cast<std::uint64_t>(m_chunk[m_pos++]) << m_count;
+            m_count += 8;
         }
-    };
-    // Puts the stream just after the last byte from which a bit was taken, and hands the
-    // unconsumed bits of that byte back to the bit reader.
-    const auto sync = [&] {
-        const std::uint64_t consumed = chunkOffset + pos - bits / 8;
-        SeekTo(stream, static_cast<std::uint64_t>(origin) + consumed);
-        m_bitReader->m_bitsLeft = static_cast<std::uint8_t>(bits % 8);
-        m_bitReader->m_current = static_cast<std::uint8_t>(acc & ((1u << (bits % 8)) - 1));
-    };
+    }
 
-    const std::uint32_t dictionaryBits = m_dictionaryBits;
+    void Sync() {
+        const std::uint64_t consumed = m_chunkOffset + m_pos - m_count / 8;
+        SeekTo(m_stream, static_cast<std::uint64_t>(m_origin) + consumed);
+        const unsigned rest = m_count % 8;
+        m_source.Resume(static_cast<std::uint8_t>(m_acc & ((1u << rest) - 1)),
+                        static_cast<std::uint8_t>(rest));
+    }
+
+private:
+    bool NextChunk() {
+        m_chunkOffset += m_end;
+        m_pos = 0;
+        m_end = std::fread(m_chunk, 1, kChunk, m_stream);
+        return m_end != 0;
+    }
+
+    tcBitstream& m_source;
+    std::FILE* m_stream;
+    std::int64_t m_origin;
+    std::uint8_t* m_chunk;
+    std::uint64_t m_chunkOffset = 0; // where m_chunk[0] lies, counted from m_origin
+    std::size_t m_pos = 0;
+    std::size_t m_end = 0;
+    // Bits not yet consumed, next bit in bit 0; bits above m_count may hold the following bytes.
+    std::uint64_t m_acc;
+    unsigned m_count;
+};
+
+} // namespace
+
+bool Exploder::DecodeFast(std::uint8_t* output, std::uint32_t& count, std::uint32_t limit) {
+    std::uint8_t chunk[ReadAhead::kChunk];
+    ReadAhead in(*m_bitReader, chunk);
+    if (!in.Usable()) {
+        return false;
+    }
+    const std::uint32_t lowBitsOfLong = m_dictionaryBits;
     const std::uint32_t start = m_writePosition;
     for (;;) {
-        if (bits < kMaxTokenBits) {
-            refill();
-            if (bits < kMaxTokenBits) {
-                refill(); // a chunk boundary may need a second pass
-                if (bits < kMaxTokenBits) {
-                    sync();
-                    return false;
-                }
+        if (in.Count() < kMaxTokenBits) {
+            in.Refill();
+            if (in.Count() < kMaxTokenBits) {
+                in.Sync(); // too near the end for whole tokens
+                return false;
             }
         }
-        if ((acc & 1) == 0) {
-            output[count++] = static_cast<std::uint8_t>(acc >> 1);
-            acc >>= 9;
-            bits -= 9;
+        const std::uint64_t bits = in.Bits();
+        if ((bits & 1) == 0) {
+            output[count++] = static_cast<std::uint8_t>(bits >> 1);
+            in.Drop(9);
             if (count == limit) {
                 break;
             }
             continue;
         }
-        const LengthEntry& le = kLengthTable[(acc >> 1) & 0x7F];
+        const LengthEntry& le = kLengthTable[(bits >> 1) & 0x7F];
         const std::uint32_t length =
             le.base +
-            static_cast<std::uint32_t>((acc >> (1 + le.codeBits)) & ((1u << le.extraBits) - 1));
+            static_cast<std::uint32_t>((bits >> (1 + le.codeBits)) & ((1u << le.extraBits) - 1));
         const unsigned lengthBits = 1u + le.codeBits + le.extraBits;
-        acc >>= lengthBits;
-        bits -= lengthBits;
         if (length == kEndMarker) {
+            in.Drop(lengthBits);
             break;
         }
-        const std::uint32_t lowBits = length == 2 ? 2 : dictionaryBits;
-        const DistanceEntry& de = kDistanceTable[acc & 0xFF];
+        // A token is at most 30 bits, so the distance code is still in `bits`.
+        const std::uint64_t rest = bits >> lengthBits;
+        const std::uint32_t lowBits = length == 2 ? 2 : lowBitsOfLong;
+        const DistanceEntry& de = kDistanceTable[rest & 0xFF];
         const std::uint32_t distance =
             (static_cast<std::uint32_t>(de.high) << lowBits) |
-            static_cast<std::uint32_t>((acc >> de.codeBits) & ((1u << lowBits) - 1));
-        const unsigned distanceBits = de.codeBits + lowBits;
-        acc >>= distanceBits;
-        bits -= distanceBits;
-
-        const std::uint32_t room = limit - count;
-        const std::uint32_t n = length < room ? length : room;
-        if (distance < count) {
-            CopyMatch(output, count, n, distance);
-            count += n;
-        } else {
-            CopyThroughWindow(output, count, n, distance, start);
-        }
-        if (count == limit) {
+            static_cast<std::uint32_t>((rest >> de.codeBits) & ((1u << lowBits) - 1));
+        in.Drop(lengthBits + de.codeBits + lowBits);
+        if (!CopyMatch(output, count, length, distance, limit, start)) {
             break;
         }
     }
-    sync();
+    in.Sync();
     return true;
 }
 

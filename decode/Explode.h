@@ -61,15 +61,22 @@ public:
     // The first fatal condition met, or kOk. Reporting it is the caller's business.
     ExplodeStatus Fatal() const { return m_fatal; }
 
-private:
-    friend class Exploder;
-    static constexpr std::size_t kChunk = 32768;
+    // For a reader that takes the stream over in larger reads and hands it back: the stream, and
+    // the bits of the last byte read that no Get has taken yet (next bit in bit 0).
+    std::FILE* Stream() const { return m_stream; }
+    std::uint8_t PendingBits() const { return m_current; }
+    std::uint8_t PendingCount() const { return m_bitsLeft; }
+    // The stream stands just after a byte whose last `count` bits (0 .. 7) are still unread.
+    void Resume(std::uint8_t bits, std::uint8_t count) {
+        m_current = bits;
+        m_bitsLeft = count;
+    }
 
+private:
     std::FILE* m_stream;
     std::uint8_t m_current = 0;  // unconsumed bits of the last byte read, next bit in bit 0
     std::uint8_t m_bitsLeft = 0; // 0 .. 8
     ExplodeStatus m_fatal = ExplodeStatus::kOk;
-    std::array<std::uint8_t, kChunk> m_chunk; // read-ahead for Exploder::Decode
 };
 
 // One decoded item of a stream.
@@ -125,9 +132,10 @@ private:
     // Appends the token's bytes to output, stopping at limit; false when decoding must end.
     bool Emit(const ExplodeToken& token, std::uint8_t* output, std::uint32_t& count,
               std::uint32_t limit, std::uint32_t start);
-    // Copies a match whose source lies (partly) before this call's output, through the window.
-    void CopyThroughWindow(std::uint8_t* output, std::uint32_t& count, std::uint32_t n,
-                           std::uint32_t distance, std::uint32_t start) const;
+    // Appends up to `length` bytes (never past limit) copied from distance + 1 bytes back, from
+    // output or, before this call's first byte, from the window; false when limit is reached.
+    bool CopyMatch(std::uint8_t* output, std::uint32_t& count, std::uint32_t length,
+                   std::uint32_t distance, std::uint32_t limit, std::uint32_t start) const;
     // The table-driven loop over read-ahead input. True when it ended decoding (end marker or
     // limit); false when the stream cannot seek or is too close to its end, and the remaining
     // tokens are for ReadToken. Either way the stream is put back where the bits end.
