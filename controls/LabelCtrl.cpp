@@ -240,31 +240,24 @@ LabelCtrl& LabelCtrl::SetTransparent(bool transparent) {
 }
 
 LabelCtrl& LabelCtrl::FlashText(bool on) {
-    if (m_bTimerSet)
-        m_flashTimer.stop();
-    if (on) {
-        m_bFlashPhase = false;
-        m_bTimerSet = true;
-        m_flashTimer.start(kFlashTimerMs, this);
-        m_nFlashMode = FlashMode::Text;
-    } else {
-        m_nFlashMode = FlashMode::None;
-    }
+    Flash(on ? FlashMode::Text : FlashMode::None);
     return *this;
 }
 
 LabelCtrl& LabelCtrl::FlashBackground(bool on) {
+    Flash(on ? FlashMode::Background : FlashMode::None);
+    return *this;
+}
+
+void LabelCtrl::Flash(FlashMode mode) {
     if (m_bTimerSet)
         m_flashTimer.stop();
-    if (on) {
+    if (mode != FlashMode::None) {
         m_bFlashPhase = false;
         m_bTimerSet = true;
         m_flashTimer.start(kFlashTimerMs, this);
-        m_nFlashMode = FlashMode::Background;
-    } else {
-        m_nFlashMode = FlashMode::None;
     }
-    return *this;
+    m_nFlashMode = mode;
 }
 
 LabelCtrl& LabelCtrl::SetLink(bool on, bool notifyParent) {

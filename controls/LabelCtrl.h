@@ -132,6 +132,8 @@ private:
     void Bind(const QFont& font);
     void RebuildFont();
     void Redraw();
+    // Starts the flash timer for a mode, or stops flashing for FlashMode::None.
+    void Flash(FlashMode mode);
     void UpdateMargins();
     void PaintFrame(QPainter& painter) const;
     void PaintBackground(QPainter& painter, const QRect& client) const;
