@@ -1,13 +1,15 @@
 // The main window offscreen, on the full-size demo folder (130 songs, 450 effects) remembered as
 // the game folder:
 //  - StartUpToWindowShown: a fresh process (this program started again as a probe) from the
-//    fork to the main window's first paint, the folder opened and the tree filled. Counters: the
+//    fork to the main window's first paint, the folder opened and the tree filled.
+//    StartUpEmptyQtWidget is its floor: the same probe showing an empty QWidget instead, what the
+//    toolkit alone costs to start. Counters: the
 //    process's peak resident memory when the window is shown, and by the time it has ended
 //    (the player's SoundFont, loaded on a worker thread from start-up on, is in that one), and
 //    the processor time the user-interface thread spent until the window was shown (exec and
 //    library loading included), which a busy machine does not inflate as it does the wall time.
-//  - SelectionToFirstSample: a song selected in the tree (extracted, converted, written to the
-//    work folder, read by the player) until the first block of samples is handed to the sink,
+//  - SelectionToFirstSample/song and /effect: a song (extracted, converted, read by the player)
+//    or an effect selected in the tree until the first block of samples is handed to the sink,
 //    the SoundFont already loaded. The benchmark pulls the block as the sound card would.
 #include "app/main/MainDialog.h"
 #include "app/main/PlayerApp.h"
@@ -23,6 +25,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,10 +34,9 @@
 namespace {
 
 const char* const kProbe = "--start-up-probe";
+const char* const kEmptyProbe = "--empty-widget-probe";
 const QString kFullDemo = QStringLiteral(SONVAULT_DEMO_DIR "/Arena2-full");
 constexpr int kSinkFrames = 44100 * 50 / 1000; // the sink's 50 ms buffer
-double g_shownPeakMiB = 0;
-double g_endPeakMiB = 0;
 
 double MiB(long kilobytes) {
     return static_cast<double>(kilobytes) / 1024.0;
@@ -71,14 +74,21 @@ protected:
     }
 };
 
-// The child: start up as the program does, report the peak memory once the window is painted.
-int Probe(int argc, char** argv) {
+// The child: start up as the program does (or show an empty widget, for the floor) and report
+// the peak memory and the user-interface thread's processor time once the window is painted.
+int Probe(int argc, char** argv, bool empty) {
     QApplication application(argc, argv);
-    sv::PlayerApp app;
-    sv::MainDialog dialog;
+    std::optional<sv::PlayerApp> app;
+    std::unique_ptr<QWidget> window;
+    if (empty) {
+        window = std::make_unique<QWidget>();
+    } else {
+        app.emplace();
+        window = std::make_unique<sv::MainDialog>();
+    }
     FirstPaint watch;
-    dialog.installEventFilter(&watch);
-    dialog.show();
+    window->installEventFilter(&watch);
+    window->show();
     while (!watch.painted) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
@@ -92,10 +102,12 @@ int Probe(int argc, char** argv) {
     return 0;
 }
 
-void StartUpToWindowShown(benchmark::State& state) {
+void StartUp(benchmark::State& state, const char* probe) {
     if (!FullDemoPresent(state)) {
         return;
     }
+    double shownPeakMiB = 0;
+    double endPeakMiB = 0;
     Profile profile;
     const QByteArray config = profile.config.toLocal8Bit();
     const QByteArray work = profile.work.toLocal8Bit();
@@ -118,7 +130,7 @@ void StartUpToWindowShown(benchmark::State& state) {
             }
             setenv("XDG_CONFIG_HOME", config.constData(), 1);
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            execl(self.constData(), self.constData(), kProbe, static_cast<char*>(nullptr));
+            execl(self.constData(), self.constData(), probe, static_cast<char*>(nullptr));
             _exit(4);
         }
         close(out[1]);
@@ -140,18 +152,28 @@ void StartUpToWindowShown(benchmark::State& state) {
             state.SkipWithError("the probe said nothing");
             return;
         }
-        g_shownPeakMiB = std::max(g_shownPeakMiB, MiB(peak));
+        shownPeakMiB = std::max(shownPeakMiB, MiB(peak));
         cpuMs += cpu;
-        g_endPeakMiB = std::max(g_endPeakMiB, MiB(usage.ru_maxrss));
+        endPeakMiB = std::max(endPeakMiB, MiB(usage.ru_maxrss));
     }
-    state.counters["peak_MiB_shown"] = g_shownPeakMiB;
+    state.counters["peak_MiB_shown"] = shownPeakMiB;
     state.counters["ui_thread_cpu_ms"] =
         cpuMs / static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
-    state.counters["peak_MiB_end"] = g_endPeakMiB;
+    state.counters["peak_MiB_end"] = endPeakMiB;
+}
+
+void StartUpToWindowShown(benchmark::State& state) {
+    StartUp(state, kProbe);
 }
 BENCHMARK(StartUpToWindowShown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
-void SelectionToFirstSample(benchmark::State& state) {
+void StartUpEmptyQtWidget(benchmark::State& state) {
+    StartUp(state, kEmptyProbe);
+}
+BENCHMARK(StartUpEmptyQtWidget)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// root: 0 the effects, 1 the songs.
+void SelectionToFirstSample(benchmark::State& state, int root) {
     if (!FullDemoPresent(state)) {
         return;
     }
@@ -163,17 +185,18 @@ void SelectionToFirstSample(benchmark::State& state) {
     while (player.IsLoadingSoundFont()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    QTreeWidgetItem* songs = dialog.Tree()->topLevelItem(1);
-    if (player.Engine().WaitingForSoundFont() || songs == nullptr || songs->childCount() < 2) {
-        state.SkipWithError("no SoundFont, or no songs");
+    QTreeWidgetItem* entries = dialog.Tree()->topLevelItem(root);
+    if (player.Engine().WaitingForSoundFont() || entries == nullptr ||
+        entries->childCount() < 2) {
+        state.SkipWithError("no SoundFont, or no entries");
         return;
     }
     std::vector<float> block(static_cast<std::size_t>(kSinkFrames) * sv::kChannels);
     int next = 0;
     for (auto _ : state) {
-        QTreeWidgetItem* song = songs->child(next++ % songs->childCount());
+        QTreeWidgetItem* entry = entries->child(next++ % entries->childCount());
         const auto start = std::chrono::steady_clock::now();
-        dialog.Tree()->setCurrentItem(song);
+        dialog.Tree()->setCurrentItem(entry);
         player.Engine().Pull(block.data(), kSinkFrames);
         const auto end = std::chrono::steady_clock::now();
         benchmark::DoNotOptimize(block.data());
@@ -181,13 +204,18 @@ void SelectionToFirstSample(benchmark::State& state) {
     }
     QDir::setCurrent(QDir::tempPath());
 }
-BENCHMARK(SelectionToFirstSample)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SelectionToFirstSample, effect, 0)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SelectionToFirstSample, song, 1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], kProbe) == 0) {
-        return Probe(argc, argv);
+    if (argc > 1 && (std::strcmp(argv[1], kProbe) == 0 || std::strcmp(argv[1], kEmptyProbe) == 0)) {
+        return Probe(argc, argv, std::strcmp(argv[1], kEmptyProbe) == 0);
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
