@@ -1,14 +1,15 @@
 // A bulk export of the full-size demo game folder three ways, side by side, each into a fresh
-// folder: the desktop export run with a progress bar that repaints after every record
-// (offscreen), `sonvault-cli export`, and `cp -r` of the very files the export writes. The goals:
+// folder: the export run of the main window (offscreen, its progress bar repainted after every
+// record), `sonvault-cli export`, and `cp -r` of the very files the export writes. The goals:
 // the window within 1.2 times the command, the command within 1.5 times the copy.
 #include "DemoData.h"
-#include "archive/GameData.h"
+#include "app/main/MainDialog.h"
 #include "export/dialog/ExportRun.h"
 #include "io/Paths.h"
 
 #include <QApplication>
-#include <QProgressBar>
+#include <QDir>
+#include <QSettings>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>
@@ -73,43 +74,38 @@ std::uintmax_t TreeBytes(const fs::path& folder) {
     return bytes;
 }
 
-// The main window's progress bar: shown, moved and repainted between records.
-class BarProgress final : public sv::ProgressControl {
-public:
-    explicit BarProgress(QProgressBar& bar) : m_bar(bar) {}
-    void Show() override { m_bar.show(); }
-    void SetRange(std::int32_t low, std::int32_t high) override { m_bar.setRange(low, high); }
-    void SetPos(std::int32_t pos) override {
-        m_bar.setValue(pos);
-        m_bar.repaint();
-    }
-    void Hide() override { m_bar.hide(); }
-
-private:
-    QProgressBar& m_bar;
-};
+QString Q(const fs::path& path) {
+    return QString::fromStdString(sv::FromPath(path));
+}
 
 void BM_WindowExport(benchmark::State& state) {
-    sv::GameData data;
-    data.SetWorkFolder(sv::FromPath(Scratch().path));
-    if (!data.Open(DemoFolder())) {
+    // The main window as it starts on the demo folder: a remembered setting, a work folder.
+    const fs::path config = Scratch().path / "config";
+    const fs::path work = Scratch().path / "window-work";
+    fs::create_directories(config / "Merrow Applications");
+    fs::create_directories(work);
+    {
+        QSettings settings(Q(config / "Merrow Applications" / "Sonvault.conf"),
+                           QSettings::IniFormat);
+        settings.setValue("StartupValues/PreviousArena2Path", QString::fromStdString(DemoFolder()));
+    }
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Q(config));
+    QDir::setCurrent(Q(work));
+    sv::MainDialog window;
+    window.show();
+    if (!window.Data().IsOpen()) {
         state.SkipWithError("the demo folder did not open");
         return;
     }
-    QWidget window;
-    window.resize(400, 300);
-    QProgressBar bar(&window);
-    bar.setGeometry(10, 260, 380, 20);
-    window.show();
-    BarProgress progress(bar);
     for (auto _ : state) {
         const std::string out = FreshOutput(state, true);
         sv::CarryOutExport(&window, std::nullopt,
                            {false, true, QString::fromStdString(out + "/fx"), true,
                             QString::fromStdString(out + "/music")},
-                           data, progress);
+                           window.Data(), window.Progress());
     }
     state.counters["MB"] = static_cast<double>(TreeBytes(Scratch().path / "out")) / 1e6;
+    QDir::setCurrent(QDir::tempPath());
 }
 BENCHMARK(BM_WindowExport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
 

@@ -4,8 +4,10 @@
 #     Down the first song; Escape ends the program with status 0; the game folder's bytes are
 #     unchanged and the temporary files are in the work folder;
 #  2. a remembered folder holding "PACKED.DAT" and no "wyvern.snd" opens through a rebuild into
-#     the work folder at start-up.
-# Usage: xvfb_session.sh SONVAULT DEMO_DIR   (needs xvfb-run and xdotool)
+#     the work folder at start-up;
+#  3. the context menu's "&Export...", then the export dialog in its tab order with Space on the
+#     boxes and the folders typed, writes what `sonvault-cli export` writes, byte for byte.
+# Usage: xvfb_session.sh SONVAULT DEMO_DIR SONVAULT_CLI   (needs xvfb-run and xdotool)
 set -euo pipefail
 
 if [[ -z "${IN_XVFB:-}" ]]; then
@@ -14,6 +16,7 @@ fi
 
 sonvault=$1
 demo=$2
+cli=$3
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
@@ -43,7 +46,7 @@ start() {
   (cd "$work" && XDG_CONFIG_HOME=$config exec "$sonvault") &
   pid=$!
   window=""
-  find_window() { window=$(xdotool search --onlyvisible --pid "$pid" --name '^Sonvault$' 2>/dev/null | head -1) && [[ -n $window ]]; }
+  find_window() { window=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Sonvault$' 2>/dev/null | head -1) && [[ -n $window ]]; }
   wait_for "the main window" find_window
   xdotool windowfocus --sync "$window"
 }
@@ -95,4 +98,38 @@ key Return
 ends_with_status_0
 [[ "$(checksums "$packed")" == "$before" ]] || fail "the packed folder changed"
 echo "rebuild: ok"
-echo "2 passed, 0 failed"
+
+# 3. A bulk export from the keyboard alone; nothing selected, so the dialog opens on "All effects
+#    and songs" with the focus on it.
+game=$scratch/Arena2-export
+cp -r "$demo/Arena2" "$game"
+before=$(checksums "$game")
+out=$scratch/exported
+mkdir -p "$out/fx" "$out/music"
+start "$game" export
+key Menu
+sleep 0.5
+key e
+find_dialog() { dialog=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Save$' 2>/dev/null | head -1) && [[ -n $dialog ]]; }
+wait_for "the export dialog" find_dialog
+xdotool windowfocus --sync "$dialog"
+# radioAll -> All effects (Space) -> its path -> Browse -> All songs (Space) -> its path -> Browse
+# -> Save (Space)
+key Tab space Tab
+xdotool type --delay 20 "$out/fx"
+key Tab Tab space Tab
+xdotool type --delay 20 "$out/music"
+key Tab Tab space
+all_written() { [[ $(find "$out" -type f | wc -l) -ge 54 ]]; }
+wait_for "the exported files" all_written
+key Escape
+ends_with_status_0
+"$cli" export "$game" --effects "$scratch/ref/fx" --songs "$scratch/ref/music" \
+  --work "$scratch/ref-work" >/dev/null 2>&1
+diff -r "$scratch/ref" "$out" >/dev/null || fail "the window's export differs from the command's"
+[[ $(ls "$out/fx" | wc -l) -eq 39 && $(ls "$out/music" | wc -l) -eq 15 ]] ||
+  fail "exported $(ls "$out/fx" | wc -l) effects and $(ls "$out/music" | wc -l) songs"
+[[ ! -e "$out/music/tavern.mid" ]] || fail "TAVERN.HMI was exported"
+[[ "$(checksums "$game")" == "$before" ]] || fail "the game folder changed"
+echo "export: ok"
+echo "3 passed, 0 failed"
