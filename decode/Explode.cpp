@@ -328,34 +328,83 @@ ExplodeToken Exploder::ReadToken() {
     return token;
 }
 
-bool Exploder::CopyMatch(std::uint8_t* output, std::uint32_t& count, std::uint32_t length,
-                         std::uint32_t distance, std::uint32_t limit, std::uint32_t start) const {
+namespace {
+
+// Copies n bytes (1 to 16) between ranges that do not overlap, as two fixed-size moves that
+// may overlap each other.
+inline void CopyShort(std::uint8_t* to, const std::uint8_t* from, std::uint32_t n) {
+    if (n >= 8) {
+        std::uint64_t head;
+        std::uint64_t tail;
+        std::memcpy(&head, from, 8);
+        std::memcpy(&tail, from + n - 8, 8);
+        std::memcpy(to, &head, 8);
+        std::memcpy(to + n - 8, &tail, 8);
+    } else if (n >= 4) {
+        std::uint32_t head;
+        std::uint32_t tail;
+        std::memcpy(&head, from, 4);
+        std::memcpy(&tail, from + n - 4, 4);
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + n - 4, &tail, 4);
+    } else {
+        const std::uint8_t first = from[0];
+        const std::uint8_t middle = from[n / 2];
+        const std::uint8_t last = from[n - 1];
+        to[0] = first;
+        to[n / 2] = middle;
+        to[n - 1] = last;
+    }
+}
+
+} // namespace
+
+std::uint32_t Exploder::CopyThroughWindow(std::uint8_t* output, std::uint32_t count,
+                                          std::uint32_t n, std::uint32_t distance,
+                                          std::uint32_t start) const {
+    const std::uint32_t mask = m_windowSize - 1;
+    for (std::uint32_t i = 0; i < n; ++i, ++count) {
+        // Unsigned wrap-around: a source before this call's output lands in the window.
+        const std::uint32_t source = count - distance - 1;
+        output[count] =
+            source < count ? output[source] : m_window[(start + m_windowSize + source) & mask];
+    }
+    return count;
+}
+
+inline std::uint32_t Exploder::CopyMatch(std::uint8_t* output, std::uint32_t count,
+                                         std::uint32_t length, std::uint32_t distance,
+                                         std::uint32_t limit, std::uint32_t start) const {
     const std::uint32_t room = limit - count;
     const std::uint32_t n = length < room ? length : room;
-    if (distance < count) {
-        std::uint8_t* to = output + count;
-        const std::uint8_t* from = to - distance - 1;
-        if (distance + 1 >= n) {
-            std::memcpy(to, from, n);
-        } else if (distance == 0) {
-            std::memset(to, *from, n);
+    if (distance >= count) {
+        return CopyThroughWindow(output, count, n, distance, start);
+    }
+    std::uint8_t* to = output + count;
+    const std::uint8_t* from = to - distance - 1;
+    if (distance + 1 >= n) {
+        // Most matches are short: fixed-size moves beat a call to memcpy.
+        if (n <= 16) {
+            CopyShort(to, from, n);
         } else {
-            // Overlapping: each byte may be one this match has just written.
-            for (std::uint32_t i = 0; i < n; ++i) {
-                to[i] = from[i];
+            std::memcpy(to, from, n);
+        }
+    } else if (distance == 0) {
+        std::memset(to, *from, n);
+    } else {
+        // Overlapping: each byte may be one this match has just written, so the copy goes
+        // forward in pieces no longer than the distance back.
+        std::uint32_t i = 0;
+        if (distance >= 7) {
+            for (; i + 8 <= n; i += 8) {
+                std::memcpy(to + i, from + i, 8);
             }
         }
-        count += n;
-    } else {
-        const std::uint32_t mask = m_windowSize - 1;
-        for (std::uint32_t i = 0; i < n; ++i, ++count) {
-            // Unsigned wrap-around: a source before this call's output lands in the window.
-            const std::uint32_t source = count - distance - 1;
-            output[count] =
-                source < count ? output[source] : m_window[(start + m_windowSize + source) & mask];
+        for (; i < n; ++i) {
+            to[i] = from[i];
         }
     }
-    return count != limit;
+    return count + n;
 }
 
 bool Exploder::Emit(const ExplodeToken& token, std::uint8_t* output, std::uint32_t& count,
@@ -364,8 +413,11 @@ bool Exploder::Emit(const ExplodeToken& token, std::uint8_t* output, std::uint32
         output[count++] = token.literal;
         return count != limit;
     }
-    return token.kind == ExplodeToken::kMatch &&
-           CopyMatch(output, count, token.length, token.distance, limit, start);
+    if (token.kind != ExplodeToken::kMatch) {
+        return false;
+    }
+    count = CopyMatch(output, count, token.length, token.distance, limit, start);
+    return count != limit;
 }
 
 namespace {
@@ -446,7 +498,9 @@ private:
 
 } // namespace
 
-bool Exploder::DecodeFast(std::uint8_t* output, std::uint32_t& count, std::uint32_t limit) {
+bool Exploder::DecodeFast(std::uint8_t* output, std::uint32_t& produced, std::uint32_t limit) {
+    // A local count: stores through output, a byte pointer, could alias the caller's.
+    std::uint32_t count = produced;
     std::uint8_t chunk[ReadAhead::kChunk];
     ReadAhead in(*m_bitReader, chunk);
     if (!in.Usable()) {
@@ -459,6 +513,7 @@ bool Exploder::DecodeFast(std::uint8_t* output, std::uint32_t& count, std::uint3
             in.Refill();
             if (in.Count() < kMaxTokenBits) {
                 in.Sync(); // too near the end for whole tokens
+                produced = count;
                 return false;
             }
         }
@@ -488,11 +543,13 @@ bool Exploder::DecodeFast(std::uint8_t* output, std::uint32_t& count, std::uint3
             (static_cast<std::uint32_t>(de.high) << lowBits) |
             static_cast<std::uint32_t>((rest >> de.codeBits) & ((1u << lowBits) - 1));
         in.Drop(lengthBits + de.codeBits + lowBits);
-        if (!CopyMatch(output, count, length, distance, limit, start)) {
+        count = CopyMatch(output, count, length, distance, limit, start);
+        if (count == limit) {
             break;
         }
     }
     in.Sync();
+    produced = count;
     return true;
 }
 

@@ -133,13 +133,17 @@ private:
     bool Emit(const ExplodeToken& token, std::uint8_t* output, std::uint32_t& count,
               std::uint32_t limit, std::uint32_t start);
     // Appends up to `length` bytes (never past limit) copied from distance + 1 bytes back, from
-    // output or, before this call's first byte, from the window; false when limit is reached.
-    bool CopyMatch(std::uint8_t* output, std::uint32_t& count, std::uint32_t length,
-                   std::uint32_t distance, std::uint32_t limit, std::uint32_t start) const;
+    // output or, before this call's first byte, from the window; gives the new count.
+    std::uint32_t CopyMatch(std::uint8_t* output, std::uint32_t count, std::uint32_t length,
+                            std::uint32_t distance, std::uint32_t limit,
+                            std::uint32_t start) const;
+    // CopyMatch's rare case, kept out of line so that the common one inlines into the loop.
+    std::uint32_t CopyThroughWindow(std::uint8_t* output, std::uint32_t count, std::uint32_t n,
+                                    std::uint32_t distance, std::uint32_t start) const;
     // The table-driven loop over read-ahead input. True when it ended decoding (end marker or
     // limit); false when the stream cannot seek or is too close to its end, and the remaining
     // tokens are for ReadToken. Either way the stream is put back where the bits end.
-    bool DecodeFast(std::uint8_t* output, std::uint32_t& count, std::uint32_t limit);
+    bool DecodeFast(std::uint8_t* output, std::uint32_t& produced, std::uint32_t limit);
     void Report(ExplodeStatus status);
 
     tcBitstream* m_bitReader;
