@@ -26,6 +26,7 @@ constexpr int kRefreshMs = 100;
 constexpr int kDefaultVolume = 80;
 const char* const kVolumeKey = "Volume";
 const char* const kSoundFontKey = "SoundFont"; // empty: the system's General MIDI SoundFont
+constexpr int kUnpaintedLoadMs = 100;
 const char* const kRepeatKey = "Repeat";
 
 // The worker's progress as a percentage the window reads on its refresh timer.
@@ -131,8 +132,27 @@ CMediaPlayer::CMediaPlayer(QWidget* parent)
     m_engine.SetRepeat(repeat);
     m_refresh.start(kRefreshMs);
     m_output.Start();
-    LoadSoundFont(m_settings.value(kSoundFontKey).toString());
+    // Read after the first paint, which the worker would slow down on a small machine; a player
+    // that is not shown starts soon anyway. Until then the load counts as under way, so a song
+    // chosen meanwhile waits for it.
+    m_loadingSoundFont = true;
+    m_loadAfterPaint = true;
+    QTimer::singleShot(kUnpaintedLoadMs, this, &CMediaPlayer::StartDeferredLoad);
     Refresh();
+}
+
+bool CMediaPlayer::event(QEvent* event) {
+    if (event->type() == QEvent::Paint && m_loadAfterPaint) {
+        QTimer::singleShot(0, this, &CMediaPlayer::StartDeferredLoad);
+    }
+    return QWidget::event(event);
+}
+
+void CMediaPlayer::StartDeferredLoad() {
+    if (m_loadAfterPaint) {
+        m_loadAfterPaint = false;
+        StartLoading(m_settings.value(kSoundFontKey).toString());
+    }
 }
 
 CMediaPlayer::~CMediaPlayer() {
@@ -250,6 +270,10 @@ void CMediaPlayer::LoadSoundFont(const QString& path) {
         m_pendingLoad = true;
         return;
     }
+    StartLoading(path);
+}
+
+void CMediaPlayer::StartLoading(const QString& path) {
     m_loadingSoundFont = true;
     m_loadingPath = path;
     const std::string file = path.isEmpty() ? FindDefaultSoundFont() : path.toStdString();

@@ -71,9 +71,12 @@ signals:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void LoadSoundFont(const QString& path);
+    void StartLoading(const QString& path);
+    void StartDeferredLoad();
     void OnSoundFontLoaded();
     void ChooseSoundFont();
     void UseSystemSoundFont();
@@ -98,6 +101,7 @@ private:
     QString m_pendingPath; // asked for while another was loading
     bool m_pendingLoad = false;
     bool m_loadingSoundFont = false;
+    bool m_loadAfterPaint = false; // the first load waits for the first paint
     QString m_soundFontError;
     QString m_fileError;
     std::vector<std::uint8_t> m_file; // what the engine holds, for "Save as audio..."
