@@ -330,23 +330,24 @@ ExplodeToken Exploder::ReadToken() {
 
 namespace {
 
-// Copies n bytes (1 to 16) between ranges that do not overlap, as two fixed-size moves that
-// may overlap each other.
+// Copies n bytes, sizeof(Word) to twice that, between ranges that do not overlap: a word from
+// each end, the two words overlapping where n is short of twice the size.
+template <typename Word>
+void CopyEnds(std::uint8_t* to, const std::uint8_t* from, std::uint32_t n) {
+    Word head;
+    Word tail;
+    std::memcpy(&head, from, sizeof head);
+    std::memcpy(&tail, from + n - sizeof tail, sizeof tail);
+    std::memcpy(to, &head, sizeof head);
+    std::memcpy(to + n - sizeof tail, &tail, sizeof tail);
+}
+
+// Copies n bytes (1 to 16) between ranges that do not overlap, without a call.
 inline void CopyShort(std::uint8_t* to, const std::uint8_t* from, std::uint32_t n) {
     if (n >= 8) {
-        std::uint64_t head;
-        std::uint64_t tail;
-        std::memcpy(&head, from, 8);
-        std::memcpy(&tail, from + n - 8, 8);
-        std::memcpy(to, &head, 8);
-        std::memcpy(to + n - 8, &tail, 8);
+        CopyEnds<std::uint64_t>(to, from, n);
     } else if (n >= 4) {
-        std::uint32_t head;
-        std::uint32_t tail;
-        std::memcpy(&head, from, 4);
-        std::memcpy(&tail, from + n - 4, 4);
-        std::memcpy(to, &head, 4);
-        std::memcpy(to + n - 4, &tail, 4);
+        CopyEnds<std::uint32_t>(to, from, n);
     } else {
         const std::uint8_t first = from[0];
         const std::uint8_t middle = from[n / 2];
