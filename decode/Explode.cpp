@@ -152,6 +152,25 @@ constexpr std::array<LengthEntry, 128> kLengthTable = [] {
     return table;
 }();
 
+// The lengths whose code and extra bits fit in 8 bits, in one lookup by the next 8 bits; an
+// entry of 0 bits sends the decoder to kLengthTable. Built from that table, so as right as it.
+struct ShortLengthEntry {
+    std::uint16_t length = 0;
+    std::uint8_t bits = 0;
+};
+constexpr std::array<ShortLengthEntry, 256> kShortLengthTable = [] {
+    std::array<ShortLengthEntry, 256> table{};
+    for (std::uint32_t v = 0; v < 256; ++v) {
+        const LengthEntry& e = kLengthTable[v & 0x7F];
+        if (e.codeBits + e.extraBits <= 8) {
+            table[v] = {static_cast<std::uint16_t>(e.base + ((v >> e.codeBits) &
+                                                             ((1u << e.extraBits) - 1))),
+                        static_cast<std::uint8_t>(e.codeBits + e.extraBits)};
+        }
+    }
+    return table;
+}();
+
 // Indexed by the next 8 bits (the longest distance code), straight from the walk.
 constexpr std::array<DistanceEntry, 256> kDistanceTable = [] {
     std::array<DistanceEntry, 256> table{};
@@ -527,11 +546,15 @@ bool Exploder::DecodeFast(std::uint8_t* output, std::uint32_t& produced, std::ui
             }
             continue;
         }
-        const LengthEntry& le = kLengthTable[(bits >> 1) & 0x7F];
-        const std::uint32_t length =
-            le.base +
-            static_cast<std::uint32_t>((bits >> (1 + le.codeBits)) & ((1u << le.extraBits) - 1));
-        const unsigned lengthBits = 1u + le.codeBits + le.extraBits;
+        const ShortLengthEntry& sl = kShortLengthTable[(bits >> 1) & 0xFF];
+        std::uint32_t length = sl.length;
+        unsigned lengthBits = 1u + sl.bits;
+        if (sl.bits == 0) {
+            const LengthEntry& le = kLengthTable[(bits >> 1) & 0x7F];
+            length = le.base + static_cast<std::uint32_t>((bits >> (1 + le.codeBits)) &
+                                                          ((1u << le.extraBits) - 1));
+            lengthBits = 1u + le.codeBits + le.extraBits;
+        }
         if (length == kEndMarker) {
             in.Drop(lengthBits);
             break;
