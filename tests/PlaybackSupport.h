@@ -1,4 +1,4 @@
-// What the playback tests build and listen with: small MIDI and WAV files, the system's General
+// What the playback tests build and listen with: small MIDI files, the system's General
 // MIDI SoundFont loaded once for the whole program (it reads well over 100 MB), and what a
 // listener would notice in rendered stereo frames (loudness, where sound starts, pitch).
 #pragma once
@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace sv::test {
 
@@ -72,40 +71,6 @@ public:
 private:
     std::vector<std::pair<std::uint32_t, Bytes>> m_events;
 };
-
-// A PCM WAV file with a sine on its first channel and silence on any other: 8-bit unsigned
-// samples at level 100 of 128, or 16-bit ones at level 16000.
-inline Bytes Wav(int rate, int channels, int bits, std::size_t frames, double frequency) {
-    const auto align = static_cast<std::uint32_t>(channels * bits / 8);
-    const auto size = static_cast<std::uint32_t>(frames) * align;
-    Bytes b{'R', 'I', 'F', 'F'};
-    PutLE32(b, 36 + size);
-    b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0});
-    PutLE16(b, static_cast<std::uint16_t>(channels));
-    PutLE32(b, static_cast<std::uint32_t>(rate));
-    PutLE32(b, static_cast<std::uint32_t>(rate) * align);
-    PutLE16(b, static_cast<std::uint16_t>(align));
-    PutLE16(b, static_cast<std::uint16_t>(bits));
-    b.insert(b.end(), {'d', 'a', 't', 'a'});
-    PutLE32(b, size);
-    for (std::size_t i = 0; i < frames; ++i) {
-        const double s = std::sin(2 * std::numbers::pi * frequency * static_cast<double>(i) / rate);
-        for (int c = 0; c < channels; ++c) {
-            const double level = c == 0 ? s : 0.0;
-            if (bits == 8) {
-                b.push_back(static_cast<std::uint8_t>(std::lround(128 + 100 * level)));
-            } else {
-                PutLE16(b, static_cast<std::uint16_t>(std::lround(16000 * level)));
-            }
-        }
-    }
-    return b;
-}
-
-// An effect as extraction writes it: a 44-byte header, 8-bit mono samples at 11025 Hz.
-inline Bytes EffectWav(std::size_t samples, double frequency) {
-    return Wav(11025, 1, 8, samples, frequency);
-}
 
 inline std::shared_ptr<sv::Synthesizer> SharedSynth() {
     static const std::shared_ptr<sv::Synthesizer> synth =

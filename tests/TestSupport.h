@@ -4,11 +4,14 @@
 #include "io/Paths.h"
 #include "io/ProgressControl.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <numbers>
 #include <random>
 #include <string>
 #include <vector>
@@ -70,6 +73,17 @@ inline bool Exists(const std::string& path) {
     return std::filesystem::exists(sv::ToPath(path));
 }
 
+// The names directly in `folder`, sorted; none when it does not exist.
+inline std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(sv::ToPath(folder), ec)) {
+        names.push_back(sv::FromPath(e.path().filename()));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 inline void PutLE16(Bytes& b, std::uint16_t v) {
     b.push_back(static_cast<std::uint8_t>(v));
     b.push_back(static_cast<std::uint8_t>(v >> 8));
@@ -113,6 +127,40 @@ inline Bytes Filled(std::size_t n, std::uint8_t first) {
         b[i] = static_cast<std::uint8_t>(first + i);
     }
     return b;
+}
+
+// A PCM WAV file with a sine on its first channel and silence on any other: 8-bit unsigned
+// samples at level 100 of 128, or 16-bit ones at level 16000.
+inline Bytes Wav(int rate, int channels, int bits, std::size_t frames, double frequency) {
+    const auto align = static_cast<std::uint32_t>(channels * bits / 8);
+    const auto size = static_cast<std::uint32_t>(frames) * align;
+    Bytes b{'R', 'I', 'F', 'F'};
+    PutLE32(b, 36 + size);
+    b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0});
+    PutLE16(b, static_cast<std::uint16_t>(channels));
+    PutLE32(b, static_cast<std::uint32_t>(rate));
+    PutLE32(b, static_cast<std::uint32_t>(rate) * align);
+    PutLE16(b, static_cast<std::uint16_t>(align));
+    PutLE16(b, static_cast<std::uint16_t>(bits));
+    b.insert(b.end(), {'d', 'a', 't', 'a'});
+    PutLE32(b, size);
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double s = std::sin(2 * std::numbers::pi * frequency * static_cast<double>(i) / rate);
+        for (int c = 0; c < channels; ++c) {
+            const double level = c == 0 ? s : 0.0;
+            if (bits == 8) {
+                b.push_back(static_cast<std::uint8_t>(std::lround(128 + 100 * level)));
+            } else {
+                PutLE16(b, static_cast<std::uint16_t>(std::lround(16000 * level)));
+            }
+        }
+    }
+    return b;
+}
+
+// An effect as extraction writes it: a 44-byte header, 8-bit mono samples at 11025 Hz.
+inline Bytes EffectWav(std::size_t samples, double frequency) {
+    return Wav(11025, 1, 8, samples, frequency);
 }
 
 // Records every call as a line ("show", "range 0 10", "pos 3", "hide").

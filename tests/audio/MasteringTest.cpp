@@ -7,6 +7,7 @@
 #include "audio/SoundFileWriter.h"
 #include "audio/VorbisComments.h"
 #include "audio/WavRenderer.h"
+#include "cli/CliRun.h"
 
 #include <cstdlib>
 #include <sndfile.h>
@@ -126,13 +127,6 @@ TEST(LimitPeaks, TurnsPeaksDownSmoothlyAndLeavesTheRestAlone) {
     EXPECT_EQ(untouched, quiet);
 }
 
-// The command line, run in `dir`; its status.
-int Cli(const ScratchDir& dir, const std::string& arguments) {
-    const int raw = std::system(
-        ("cd " + dir.Path() + " && " + SONVAULT_CLI + " " + arguments + " 2>/dev/null").c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
 std::vector<short> Shorts(const std::string& path, SF_INFO& info) {
     info = {};
     std::vector<short> samples;
@@ -145,6 +139,7 @@ std::vector<short> Shorts(const std::string& path, SF_INFO& info) {
     return samples;
 }
 
+// A full-scale square wave is the loudest effect there is; resampled, its edges overshoot.
 TEST(RenderCommand, AFullScaleSquareWaveNeitherClipsNorWraps) {
     ScratchDir dir;
     Bytes square = EffectWav(11025, 441.0);
@@ -152,24 +147,38 @@ TEST(RenderCommand, AFullScaleSquareWaveNeitherClipsNorWraps) {
         square[i] = square[i] >= 128 ? 255 : 0;
     }
     WriteFile(dir.File("square.wav"), square);
-    ASSERT_EQ(Cli(dir, "render square.wav square.flac --loops 2"), 0);
-    SF_INFO info{};
-    const std::vector<short> s = Shorts(dir.File("square.flac"), info);
-    ASSERT_EQ(info.frames, 2 * 44100);
-    int atFullScale = 0;
-    int spikes = 0;
-    int loudest = 0;
-    for (std::size_t i = 2; i + 2 < s.size(); ++i) {
-        loudest = std::max(loudest, std::abs(int{s[i]}));
-        atFullScale += std::abs(int{s[i]}) >= 32767 ? 1 : 0;
-        // A wrapped sample jumps across the range and back, in one channel's neighbours.
-        const int in = s[i] - s[i - 2];
-        const int out = s[i + 2] - s[i];
-        spikes += (std::abs(in) > 40000 && std::abs(out) > 40000 && (in > 0) != (out > 0)) ? 1 : 0;
+    const struct {
+        const char* file;
+        const char* rate;
+        const char* loops;
+    } cases[] = {{"out.flac", "44100", "2"}, {"out.wav", "48000", "1"}, {"out.wav", "22050", "1"}};
+    for (const auto& c : cases) {
+        const cli_support::Run r =
+            cli_support::Cli(dir, {"render", dir.File("square.wav"), dir.File(c.file), "--rate",
+                                   c.rate, "--loops", c.loops});
+        ASSERT_EQ(r.status, 0) << r.err;
+        SF_INFO info{};
+        const std::vector<short> s = Shorts(dir.File(c.file), info);
+        ASSERT_NEAR(info.frames, std::atoi(c.loops) * std::atoi(c.rate), 1) << c.rate;
+        int atFullScale = 0;
+        int spikes = 0;
+        int loudest = 0;
+        std::size_t loud = 0;
+        for (std::size_t i = 2; i + 2 < s.size(); ++i) {
+            loudest = std::max(loudest, std::abs(int{s[i]}));
+            atFullScale += std::abs(int{s[i]}) >= 32767 ? 1 : 0;
+            loud += std::abs(int{s[i]}) > 16384 ? 1 : 0;
+            // A wrapped sample jumps across the range and back, in one channel's neighbours.
+            const int in = s[i] - s[i - 2];
+            const int out = s[i + 2] - s[i];
+            spikes +=
+                (std::abs(in) > 40000 && std::abs(out) > 40000 && (in > 0) != (out > 0)) ? 1 : 0;
+        }
+        EXPECT_EQ(atFullScale, 0) << c.rate;
+        EXPECT_EQ(spikes, 0) << c.rate;
+        EXPECT_GT(loudest, 30000) << c.rate << ": limited far more than needed";
+        EXPECT_GT(loud, s.size() / 4) << c.rate << ": the wave is no longer loud";
     }
-    EXPECT_EQ(atFullScale, 0);
-    EXPECT_EQ(spikes, 0);
-    EXPECT_GT(loudest, 30000) << "limited far more than needed";
 }
 
 TEST(VorbisComments, TagsAreSetAndReadBackAndTheAudioSurvives) {

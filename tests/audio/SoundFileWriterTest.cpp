@@ -6,9 +6,8 @@
 #include "DemoData.h"
 #include "PlaybackSupport.h"
 #include "audio/WavRenderer.h"
+#include "cli/CliRun.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <sndfile.h>
 
 namespace sv::test {
@@ -25,11 +24,6 @@ SF_INFO Inspect(const std::string& path) {
         sf_close(f);
     }
     return info;
-}
-
-std::size_t FilesIn(const ScratchDir& dir) {
-    return static_cast<std::size_t>(
-        std::distance(std::filesystem::directory_iterator(sv::ToPath(dir.Path())), {}));
 }
 
 TEST(SoundFileWriter, ExtensionPicksTheFormat) {
@@ -62,7 +56,7 @@ TEST(SoundFileWriter, EveryFormatHoldsTheWholeEffectAndFailuresLeaveNothing) {
         EXPECT_EQ(back.samplerate, kRate) << name;
         EXPECT_EQ(back.frames, 20000) << name;
     }
-    EXPECT_EQ(FilesIn(dir), 3u); // no temporary file is left over
+    EXPECT_EQ(Names(dir.Path()).size(), 3u); // no temporary file is left over
 
     auto effect = sv::WavRenderer::Create(EffectWav(100, 441.0), kRate, error);
     ASSERT_TRUE(effect);
@@ -72,18 +66,15 @@ TEST(SoundFileWriter, EveryFormatHoldsTheWholeEffectAndFailuresLeaveNothing) {
     EXPECT_EQ(
         sv::RenderToFile(*effect, kRate, {}, dir.File("e.mp3"), SoundFileType::Unknown, nullptr),
         WriteResult::CannotCreate);
-    EXPECT_EQ(FilesIn(dir), 3u);
+    EXPECT_EQ(Names(dir.Path()).size(), 3u);
 }
 
-// The command line as a user runs it, in `dir`: its status, and what it said on standard error.
-std::pair<int, std::string> Render(const ScratchDir& dir, const std::string& arguments) {
-    const std::string errors = dir.File("stderr.txt");
-    const int raw = std::system(
-        ("cd " + dir.Path() + " && " + SONVAULT_CLI + " render " + arguments + " 2>" + errors)
-            .c_str());
-    const Bytes text = ReadFile(errors);
-    std::filesystem::remove(sv::ToPath(errors));
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(text.begin(), text.end())};
+// The render command as a user types it in `dir`.
+cli_support::Run Render(const ScratchDir& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), "render");
+    cli_support::Options options;
+    options.cwd = dir.Path();
+    return cli_support::Cli(dir, args, options);
 }
 
 TEST(RenderCommand, StatusesAndMessages) {
@@ -93,27 +84,27 @@ TEST(RenderCommand, StatusesAndMessages) {
     WriteFile(dir.File("text.mid"), Bytes{'n', 'o', 'p', 'e'});
     WriteFile(dir.File("broken.HMI"), Bytes{'H', 'M', 'I', '-', 'M', 'I', 'D', 'I'});
 
-    auto [status, errors] = Render(dir, "effect.wav out.flac --rate 22050");
-    EXPECT_EQ(status, 0) << errors;
+    cli_support::Run r = Render(dir, {"effect.wav", "out.flac", "--rate", "22050"});
+    EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Inspect(dir.File("out.flac")).samplerate, 22050);
     EXPECT_EQ(Inspect(dir.File("out.flac")).frames, 4000);
 
     const struct {
-        const char* arguments;
+        std::vector<std::string> args;
         int status;
         const char* message;
     } failures[] = {
-        {"effect.wav out.mp3", 1, "use .wav, .flac or .ogg"},
-        {"absent.mid out.wav", 1, "Cannot read"},
-        {"text.mid out.wav", 1, "neither a MIDI song nor a WAV sound"},
-        {"song.mid out.wav --soundfont effect.wav", 1, "Cannot load the SoundFont"},
-        {"broken.HMI out.wav", 1, "not an HMI song that converts"},
-        {"effect.wav out.wav --rate 0", 64, ""},
+        {{"effect.wav", "out.mp3"}, 1, "use .wav, .flac or .ogg"},
+        {{"absent.mid", "out.wav"}, 1, "Cannot read"},
+        {{"text.mid", "out.wav"}, 1, "neither a MIDI song nor a WAV sound"},
+        {{"song.mid", "out.wav", "--soundfont", "effect.wav"}, 1, "Cannot load the SoundFont"},
+        {{"broken.HMI", "out.wav"}, 1, "not an HMI song that converts"},
+        {{"effect.wav", "out.wav", "--rate", "0"}, 64, ""},
     };
     for (const auto& f : failures) {
-        std::tie(status, errors) = Render(dir, f.arguments);
-        EXPECT_EQ(status, f.status) << f.arguments;
-        EXPECT_NE(errors.find(f.message), std::string::npos) << f.arguments << ": " << errors;
+        r = Render(dir, f.args);
+        EXPECT_EQ(r.status, f.status) << f.args[0];
+        EXPECT_NE(r.err.find(f.message), std::string::npos) << f.args[0] << ": " << r.err;
     }
     EXPECT_FALSE(Exists(dir.File("out.wav")));
     EXPECT_FALSE(Exists(dir.File("out.mp3")));
@@ -121,15 +112,15 @@ TEST(RenderCommand, StatusesAndMessages) {
     if (sv::FindDefaultSoundFont().empty()) {
         return;
     }
-    std::tie(status, errors) = Render(dir, "song.mid song.ogg");
-    EXPECT_EQ(status, 0) << errors;
-    EXPECT_EQ(errors, ""); // no progress bar and no chatter when standard error is a file
+    r = Render(dir, {"song.mid", "song.ogg"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, ""); // no progress bar and no chatter when standard error is a file
     EXPECT_GE(Inspect(dir.File("song.ogg")).frames, std::llround(kQuarter * kRate));
 
     // A game song as the archive holds it is converted first, then rendered whole (over 20 s).
     WriteFile(dir.File("town1.hmi"), demo::MakeSong(2, false));
-    std::tie(status, errors) = Render(dir, "town1.hmi town1.wav --rate 22050");
-    EXPECT_EQ(status, 0) << errors;
+    r = Render(dir, {"town1.hmi", "town1.wav", "--rate", "22050"});
+    EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Inspect(dir.File("town1.wav")).samplerate, 22050);
     EXPECT_GT(Inspect(dir.File("town1.wav")).frames, 20 * 22050);
 }

@@ -3,17 +3,12 @@
 // same bytes twice, and an interrupted run that leaves no partial file.
 #include "DemoData.h"
 #include "PlaybackSupport.h"
+#include "SongBuilders.h"
 #include "audio/Loudness.h"
 #include "audio/VorbisComments.h"
+#include "cli/CliRun.h"
 
-#include <csignal>
-#include <filesystem>
 #include <sndfile.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <thread>
-
-extern char** environ;
 
 namespace sv::test {
 
@@ -21,14 +16,7 @@ namespace {
 
 // One organ note of `ticks` (192 to the quarter, 1.6 s), as the game stores a song.
 Bytes HmiNote(std::uint8_t ticks) {
-    Bytes song(228, 0);
-    PutLE32(song, 1);
-    const std::string tag = "HMI-MIDITRACK";
-    song.insert(song.end(), tag.begin(), tag.end());
-    song.resize(song.size() + 88 - tag.size() - 1, 0);
-    song.push_back(88);
-    song.insert(song.end(), {0x00, 0xC0, 19, 0x00, 0x90, 60, 110, ticks, ticks, 0xFF, 0x2F, 0x00});
-    return song;
+    return HmiSong({{0x00, 0xC0, 19, 0x00, 0x90, 60, 110, ticks, ticks, 0xFF, 0x2F, 0x00}});
 }
 
 class Soundtrack : public testing::Test {
@@ -44,23 +32,12 @@ protected:
         WriteFile(game + "/midi.bsa", MakeBsa(songs, true));
     }
 
-    // Runs the command line with `arguments` after "export GAME"; its status and standard error.
-    std::pair<int, std::string> Export(const std::string& arguments) {
-        const std::string errors = dir.File("stderr.txt");
-        const int raw = std::system((std::string(SONVAULT_CLI) + " export " + game + " --work " +
-                                     dir.Sub("work") + " " + arguments + " 2>" + errors)
-                                        .c_str());
-        const Bytes text = ReadFile(errors);
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(text.begin(), text.end())};
-    }
-
-    std::vector<std::string> Names(const std::string& folder) {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(sv::ToPath(folder))) {
-            names.push_back(sv::FromPath(e.path().filename()));
-        }
-        std::sort(names.begin(), names.end());
-        return names;
+    // The command line's "export GAME --work WORK" followed by `args`.
+    cli_support::Run Export(const std::vector<std::string>& args,
+                            const cli_support::Options& options = {}) {
+        std::vector<std::string> all = {"export", game, "--work", dir.Sub("work")};
+        all.insert(all.end(), args.begin(), args.end());
+        return cli_support::Cli(dir, all, options);
     }
 
     ScratchDir dir;
@@ -82,13 +59,14 @@ TEST_F(Soundtrack, EverySongNamedTaggedAndListedInRecordOrder) {
            {"TAVERN.HMI", 0, HmiNote(100)},
            {"BROKEN.HMI", 0, Filled(9, 0)},
            {"A:B.HMI", 0, HmiNote(60)}});
-    auto [status, errors] = Export("--audio " + out + " --format ogg --rate 11025 --loops 2");
-    EXPECT_EQ(status, 1) << "a song was passed over";
-    EXPECT_NE(errors.find("Cannot write \"" + sv::JoinPath(out, "broken.ogg") +
-                          "\": the song did not render."),
+    const cli_support::Run r =
+        Export({"--audio", out, "--format", "ogg", "--rate", "11025", "--loops", "2"});
+    EXPECT_EQ(r.status, 1) << "a song was passed over";
+    EXPECT_NE(r.err.find("Cannot write \"" + sv::JoinPath(out, "broken.ogg") +
+                         "\": the song did not render."),
               std::string::npos)
-        << errors;
-    EXPECT_NE(errors.find("3 files written, 1 files passed over"), std::string::npos) << errors;
+        << r.err;
+    EXPECT_NE(r.err.find("3 files written, 1 files passed over"), std::string::npos) << r.err;
     EXPECT_EQ(Names(out), (std::vector<std::string>{"a_b.ogg", "one.ogg", "soundtrack.m3u"}));
     const Bytes playlist = ReadFile(sv::JoinPath(out, "soundtrack.m3u"));
     EXPECT_EQ(std::string(playlist.begin(), playlist.end()),
@@ -130,9 +108,9 @@ TEST_F(Soundtrack, SameBytesTwiceAndNormalizedLoudness) {
     Songs({{"ONE.HMI", 0, HmiNote(120)}, {"TWO.HMI", 0, HmiNote(90)}});
     const std::string again = dir.File("again");
     for (const std::string& folder : {out, again}) {
-        const auto [status, errors] =
-            Export("--audio " + folder + " --rate 11025 --jobs 2 --fade 1 --normalize");
-        ASSERT_EQ(status, 0) << errors;
+        const cli_support::Run r = Export(
+            {"--audio", folder, "--rate", "11025", "--jobs", "2", "--fade", "1", "--normalize"});
+        ASSERT_EQ(r.status, 0) << r.err;
     }
     for (const char* name : {"one.flac", "two.flac", "soundtrack.m3u"}) {
         EXPECT_EQ(ReadFile(sv::JoinPath(out, name)), ReadFile(sv::JoinPath(again, name))) << name;
@@ -159,10 +137,10 @@ TEST_F(Soundtrack, ASoundFontThatDoesNotLoadStopsBeforeAnyFile) {
     Songs({{"ONE.HMI", 0, HmiNote(30)}});
     WriteFile(dir.File("fake.sf2"), Filled(100, 1));
     for (const std::string& soundFont : {dir.File("fake.sf2"), dir.File("absent.sf2")}) {
-        const auto [status, errors] = Export("--audio " + out + " --soundfont " + soundFont);
-        EXPECT_EQ(status, 1);
-        EXPECT_NE(errors.find("Cannot load the SoundFont \"" + soundFont + "\""), std::string::npos)
-            << errors;
+        const cli_support::Run r = Export({"--audio", out, "--soundfont", soundFont});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("Cannot load the SoundFont \"" + soundFont + "\""), std::string::npos)
+            << r.err;
         EXPECT_TRUE(Names(out).empty());
     }
 }
@@ -171,23 +149,15 @@ TEST_F(Soundtrack, InterruptedRunLeavesNoPartialFile) {
     Songs({{"ONE.HMI", 0, demo::MakeSong(2, false)},
            {"TWO.HMI", 0, demo::MakeSong(3, false)},
            {"THREE.HMI", 0, demo::MakeSong(4, false)}});
-    const std::string work = dir.Sub("work");
     // Many long passes: no machine renders them all before the signal.
-    std::vector<std::string> args = {SONVAULT_CLI, "export", game,     "--work", work,
-                                     "--audio",    out,      "--rate", "8000",   "--loops",
-                                     "30",         "--jobs", "1"};
-    std::vector<char*> argv;
-    for (std::string& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, SONVAULT_CLI, nullptr, nullptr, argv.data(), environ), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    kill(pid, SIGINT);
-    int raw = 0;
-    ASSERT_EQ(waitpid(pid, &raw, 0), pid);
-    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 128 + SIGINT) << raw;
+    const auto start = std::chrono::steady_clock::now();
+    cli_support::Options options;
+    options.interruptWhen = [start] {
+        return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(1500);
+    };
+    const cli_support::Run r =
+        Export({"--audio", out, "--rate", "8000", "--loops", "30", "--jobs", "1"}, options);
+    EXPECT_EQ(r.status, 128 + SIGINT) << r.err;
     // Whatever is there is a whole file under its own name; no playlist for a cut-short run.
     for (const std::string& name : Names(out)) {
         EXPECT_TRUE(name == "one.flac" || name == "two.flac" || name == "three.flac") << name;
