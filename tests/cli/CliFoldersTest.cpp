@@ -2,7 +2,6 @@
 // unknown words named, the decoder's lines only when asked for.
 #include "CliRun.h"
 
-#include <algorithm>
 #include <filesystem>
 
 namespace sv::test {
@@ -15,26 +14,12 @@ namespace fs = std::filesystem;
 const std::string kDemo = std::string(SONVAULT_DEMO_DIR) + "/Arena2";
 const std::string kPacked = std::string(SONVAULT_DEMO_DIR) + "/Arena2-packed";
 
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::size_t Count(const std::string& text, const std::string& part) {
     std::size_t n = 0;
     for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
         ++n;
     }
     return n;
-}
-
-void Copy(const std::string& from, const std::string& to) {
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
 }
 
 TEST(CliFolders, MissingOutputAndWorkFoldersAreCreated) {
@@ -185,15 +170,15 @@ TEST(CliMessages, AFolderThatDoesNotOpenNamesTheFileAtFault) {
             WriteFile(folder + "/" + n, bytes);
         }
         for (const std::string& n : copies) {
-            Copy(kPacked + "/" + n, folder + "/" + n);
+            fs::copy_file(kPacked + "/" + n, folder + "/" + n);
         }
         return folder;
     };
     const std::string songsOnly = game("songs-only", {}, {"MIDI.BSA"});
     const std::string soundsOnly = game("sounds-only", {}, {});
-    Copy(kDemo + "/WYVERN.SND", soundsOnly + "/WYVERN.SND");
+    fs::copy_file(kDemo + "/WYVERN.SND", soundsOnly + "/WYVERN.SND");
     const std::string badSongs = game("bad-songs", {{"MIDI.BSA", brokenBsa}}, {});
-    Copy(kDemo + "/WYVERN.SND", badSongs + "/WYVERN.SND");
+    fs::copy_file(kDemo + "/WYVERN.SND", badSongs + "/WYVERN.SND");
     const std::string badSounds = game("bad-sounds", {{"WYVERN.SND", brokenBsa}}, {"MIDI.BSA"});
     const std::string badPacked =
         game("bad-packed", {{"PACKED.DAT", {0xF0, 0, 0, 0, 0, 0, 0, 0}}}, {"MIDI.BSA"});
