@@ -46,17 +46,6 @@ TEST_F(GameDataTest, OpensBothArchivesFromTheGameFolder) {
     EXPECT_EQ(data.soundArchive.RecordCount(), 0);
 }
 
-TEST_F(GameDataTest, SoundArchiveComesFromTheWorkFolderWhenTheGameHasOnlyTheContainer) {
-    WriteFile(game + "/PACKED.DAT", Bytes(16, 0));
-    WriteFile(game + "/MIDI.BSA", Songs());
-    WriteFile(work + "/WYVERN.SND", Sounds("work"));
-
-    GameData data;
-    data.SetWorkFolder(work);
-    ASSERT_TRUE(data.Open(game));
-    EXPECT_EQ(FirstSound(data), "work");
-}
-
 TEST_F(GameDataTest, RefusalsLeaveAnOpenSetAsItWas) {
     WriteFile(game + "/wyvern.snd", Sounds("game"));
     WriteFile(game + "/midi.bsa", Songs());
@@ -147,18 +136,6 @@ TEST_F(GameDataTest, WhatIsNotARegularFileCountsAsMissing) {
     ASSERT_TRUE(data.Open(game));
     EXPECT_EQ(FirstSound(data), "work");
     EXPECT_EQ(data.songArchive.RecordCount(), 1);
-}
-
-TEST_F(GameDataTest, ContainerWithoutAnyArchiveNeedsTheRebuild) {
-    // Neither folder holds a sound archive and the container is no valid one: the open fails and
-    // no sound archive appears in the game folder.
-    WriteFile(game + "/packed.dat", Bytes(3, 0));
-    WriteFile(game + "/midi.bsa", Songs());
-    GameData data;
-    data.SetWorkFolder(work);
-    EXPECT_FALSE(data.Open(game));
-    EXPECT_FALSE(data.IsOpen());
-    EXPECT_FALSE(Exists(game + "/wyvern.snd"));
 }
 
 } // namespace

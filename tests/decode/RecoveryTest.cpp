@@ -24,14 +24,7 @@ protected:
         data.SetProgressControl(&progress);
         data.SetDecoderLines([this](std::string_view line) { lines.emplace_back(line); });
     }
-    std::vector<std::string> WorkFiles() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(sv::ToPath(work))) {
-            names.push_back(sv::FromPath(e.path().filename()));
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> WorkFiles() const { return Names(work); }
 };
 
 TEST_F(RecoveryTest, BlocksFollowOneAnotherWithProgressAfterEach) {

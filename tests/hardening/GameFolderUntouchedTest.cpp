@@ -41,12 +41,7 @@ TEST(GameFolderUntouched, OpenRebuildExtractAndExport) {
     ASSERT_EQ(gameBefore.size(), 2u);
     ASSERT_EQ(packedBefore.size(), 2u);
 
-    class Silent final : public ProgressControl {
-        void Show() override {}
-        void SetRange(std::int32_t, std::int32_t) override {}
-        void SetPos(std::int32_t) override {}
-        void Hide() override {}
-    } progress;
+    RecordingProgress progress;
 
     GameData data;
     data.SetWorkFolder(dir.Sub("work"));

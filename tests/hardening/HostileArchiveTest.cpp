@@ -2,9 +2,6 @@
 // as the reader defines it, never reads outside the file, and never allocates beyond it.
 #include "TestSupport.h"
 #include "archive/BsaArchive.h"
-#include "archive/GameData.h"
-
-#include <filesystem>
 
 namespace sv::test {
 
@@ -56,26 +53,6 @@ TEST(HostileArchive, ExtremeCountsAndSizesNeverAllocateBeyondTheFile) {
         EXPECT_TRUE(a.ReadRecord(i, probe, sizeof probe));
     }
     EXPECT_EQ(a.RecordOffset(2), 4ull + 2ull * 0xFFFFFFF0ull);
-}
-
-TEST(HostileArchive, OpeningNeverWritesTheGameFolder) {
-    ScratchDir dir;
-    const std::string game = dir.Sub("Arena2");
-    WriteFile(game + "/WYVERN.SND", MakeBsa({{"", 1, Filled(5, 0)}}, false));
-    WriteFile(game + "/MIDI.BSA", MakeBsa({{"A.HMI", 0, Filled(5, 0)}}, true));
-    const Bytes sounds = ReadFile(game + "/WYVERN.SND");
-    const Bytes songs = ReadFile(game + "/MIDI.BSA");
-    std::filesystem::permissions(sv::ToPath(game),
-                                 std::filesystem::perms::owner_write |
-                                     std::filesystem::perms::group_write |
-                                     std::filesystem::perms::others_write,
-                                 std::filesystem::perm_options::remove);
-    GameData data;
-    data.SetWorkFolder(dir.Sub("work"));
-    EXPECT_TRUE(data.Open(game));
-    data.Close();
-    EXPECT_EQ(ReadFile(game + "/WYVERN.SND"), sounds);
-    EXPECT_EQ(ReadFile(game + "/MIDI.BSA"), songs);
 }
 
 } // namespace
