@@ -12,7 +12,7 @@ protected:
         WriteFile(
             game + "/wyvern.snd",
             MakeBsa({{"BOOM", 0, Filled(3, 0)}, {"../UP", 0, Filled(5, 0)}, {"A:B", 0, {}}}, true));
-        WriteFile(game + "/midi.bsa", MakeBsa({{"ONE.HMI", 0, kSong},
+        WriteFile(game + "/midi.bsa", MakeBsa({{"../ONE.HMI", 0, kSong},
                                                {"TAVERN.HMI", 0, kSong},
                                                {"BROKEN.HMI", 0, Filled(9, 0)},
                                                {"tavern.hmi", 0, kSong}},
@@ -40,7 +40,7 @@ TEST_F(BulkExportTest, EffectsThenSongsWithProgressPerRecord) {
     EXPECT_EQ(Listing(dir.Path()),
               (std::vector<std::string>{"Arena2", "Arena2/midi.bsa", "Arena2/wyvern.snd", "fx",
                                         "fx/.._up.wav", "fx/a_b.wav", "fx/boom.wav", "music",
-                                        "music/one.mid", "music/tavern.mid", "work"}));
+                                        "music/.._one.mid", "music/tavern.mid", "work"}));
     EXPECT_EQ(result.written, 5);
     EXPECT_EQ(result.passedOver, 1);
     EXPECT_EQ(result.notWritten, (std::vector<std::string>{sv::JoinPath(songs, "broken.mid")}));

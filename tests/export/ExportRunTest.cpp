@@ -1,6 +1,5 @@
 // The export run on a generated game folder, the platform's dialogs answered by the test: the
-// files each choice writes, what the progress control is told, what the closing message says,
-// and that names from a hostile archive stay inside the folder chosen.
+// files each choice writes, what the progress control is told, what the closing message says.
 #include "export/dialog/ExportRun.h"
 
 #include "DemoData.h"
@@ -10,7 +9,6 @@
 #include <QAbstractButton>
 #include <QTimer>
 #include <QtTest>
-#include <fstream>
 
 using export_test::DialogStub;
 using sv::test::Bytes;
@@ -191,34 +189,6 @@ private slots:
         for (int i = 0; i < EffectCount() && files.size() > 0; ++i)
             QVERIFY(IsWavOf(m_out + "/fx/" + std::to_string(demo::EffectNumbers(false)[i]) + ".wav",
                             demo::MakeEffect(i, false)));
-    }
-
-    // Names that try to leave the folder, or are no names at all, end up inside it.
-    void hostileNamesStayInside() {
-        const Bytes song = demo::MakeSong(0, false);
-        const auto write = [](const std::string& path, const Bytes& bytes) {
-            std::ofstream(sv::ToPath(path), std::ios::binary)
-                .write(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<std::streamsize>(bytes.size()));
-        };
-        write(m_game + "/WYVERN.SND",
-              sv::test::MakeBsa(
-                  {{"../../UP", 0, {1, 2}}, {"..", 0, {3}}, {"/ABS", 0, {4}}, {"A\\B:C", 0, {}}},
-                  true));
-        write(m_game + "/MIDI.BSA",
-              sv::test::MakeBsa({{"../../ESC.HMI", 0, song}, {"..", 0, song}}, true));
-        QVERIFY(m_data->Open(m_game));
-        DialogStub stub;
-        const std::string fx = m_dir->Sub("out/a/fx");
-        const std::string music = m_dir->Sub("out/a/music");
-        sv::CarryOutExport(nullptr, std::nullopt, {false, true, Q(fx), true, Q(music)}, *m_data,
-                           m_progress);
-        QCOMPARE(Listing(m_dir->Path()),
-                 (QStringList{"Arena2/MIDI.BSA", "Arena2/WYVERN.SND", "out/a/fx/.._.._up.wav",
-                              "out/a/fx/_.wav", "out/a/fx/_abs.wav", "out/a/fx/a_b_c.wav",
-                              "out/a/music/.._.._esc.mid", "out/a/music/_"}));
-        QVERIFY(IsWavOf(fx + "/_abs.wav", {4}));
-        QVERIFY(stub.errors.isEmpty());
     }
 
     // The whole run with no current item: the dialog answered as a person would, then the
