@@ -185,33 +185,15 @@ TEST_F(BsaArchiveTest, FileNamesAreFoundWhateverTheirCase) {
     Write("MIDI.BSA", MakeBsa({{"UPPER", 0, Filled(1, 0)}}, true));
     BsaArchive a;
     ASSERT_TRUE(a.Open(dir.Path(), "midi.bsa", true));
-    EXPECT_EQ(
-        [&] {
-            std::string n;
-            a.RecordName(0, 16, n);
-            return n;
-        }(),
-        "UPPER");
+    EXPECT_EQ(Name(a, 0), "UPPER");
 
     // Several matches: the exact spelling wins, else the first name in byte order.
     Write("Midi.Bsa", MakeBsa({{"MIXED", 0, Filled(1, 0)}}, true));
     ASSERT_TRUE(a.Open(dir.Path(), "midi.bsa", true));
-    EXPECT_EQ(
-        [&] {
-            std::string n;
-            a.RecordName(0, 16, n);
-            return n;
-        }(),
-        "UPPER");
+    EXPECT_EQ(Name(a, 0), "UPPER");
     Write("midi.bsa", MakeBsa({{"EXACT", 0, Filled(1, 0)}}, true));
     ASSERT_TRUE(a.Open(dir.Path(), "midi.bsa", true));
-    EXPECT_EQ(
-        [&] {
-            std::string n;
-            a.RecordName(0, 16, n);
-            return n;
-        }(),
-        "EXACT");
+    EXPECT_EQ(Name(a, 0), "EXACT");
 }
 
 } // namespace
