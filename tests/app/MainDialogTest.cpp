@@ -28,6 +28,8 @@
 
 namespace {
 
+using sv::test::WriteFile;
+
 const QString kDemo = QStringLiteral(SONVAULT_DEMO_DIR "/Arena2");
 const QString kPackedDemo = QStringLiteral(SONVAULT_DEMO_DIR "/Arena2-packed");
 const QString kOpenFailed =
@@ -37,17 +39,6 @@ const char* const kSettingKey = "StartupValues/PreviousArena2Path";
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray ToBytes(const std::vector<std::uint8_t>& bytes) {
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                      static_cast<qsizetype>(bytes.size()));
 }
 
 void CopyFolder(const QString& from, const QString& to) {
@@ -226,8 +217,8 @@ private:
         }
         const QString folder = Scratch(name);
         QDir().mkpath(folder);
-        WriteAll(folder + "/WYVERN.SND", ToBytes(sv::test::MakeBsa(effects, false)));
-        WriteAll(folder + "/MIDI.BSA", ToBytes(sv::test::MakeBsa(songs, true)));
+        WriteFile(folder.toStdString() + "/WYVERN.SND", sv::test::MakeBsa(effects, false));
+        WriteFile(folder.toStdString() + "/MIDI.BSA", sv::test::MakeBsa(songs, true));
         return folder;
     }
 
@@ -260,29 +251,6 @@ private slots:
         sv::Dialogs() = sv::QtDialogs();
         QDir::setCurrent(QDir::tempPath());
         m_scratch.reset();
-    }
-
-    void firstStartShowsTheInvitation() {
-        sv::MainDialog dialog;
-        Window w(dialog);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QCOMPARE(w.label->text(), QString("Click here to set your Arena2 folder..."));
-        QVERIFY(Shows(w.folderPicture, ":/pictures/bulb.svg"));
-        QVERIFY(!w.exportPicture->isVisible());
-        QVERIFY(!w.progress->isVisible());
-        QVERIFY(w.aboutPicture->isVisible());
-        QCOMPARE(w.tree->topLevelItemCount(), 0);
-        QVERIFY(m_errors.isEmpty());
-        QVERIFY(!StoredSetting().isValid()); // nothing is written at start-up
-        QCOMPARE(dialog.CurrentItem(), nullptr);
-        QCOMPARE(dialog.WorkFolder(), QDir::toNativeSeparators(m_work).toStdString());
-        // Fixed size, a caption of its own, no maximise box.
-        QCOMPARE(dialog.windowTitle(), QString("Sonvault"));
-        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-        QVERIFY(!(dialog.windowFlags() & Qt::WindowMaximizeButtonHint));
-        QVERIFY(dialog.windowFlags() & Qt::WindowMinimizeButtonHint);
-        QVERIFY(!dialog.windowIcon().isNull());
     }
 
     void rememberedFolderOpensAtStartUp() {
@@ -345,35 +313,52 @@ private slots:
         QCOMPARE(w.tree->topLevelItem(1)->childCount(), 0);
     }
 
-    // Silent, the first-run look, and the stored value survives.
-    void rememberedFolderThatNoLongerOpens_data() {
+    // Silent, the first-run look; a stored value survives, none is written.
+    void startUpWithoutAUsableFolder_data() {
         QTest::addColumn<QString>("damage");
+        QTest::newRow("nothing remembered") << "none";
         QTest::newRow("moved away") << "remove folder";
         QTest::newRow("songs archive gone") << "remove MIDI.BSA";
         QTest::newRow("sound archive gone, no container") << "remove WYVERN.SND";
         QTest::newRow("songs archive damaged") << "truncate MIDI.BSA";
         QTest::newRow("sound archive damaged") << "truncate WYVERN.SND";
     }
-    void rememberedFolderThatNoLongerOpens() {
+    void startUpWithoutAUsableFolder() {
         QFETCH(QString, damage);
-        const QString game = DemoCopy();
-        const QString file = game + '/' + damage.section(' ', 1);
-        if (damage == "remove folder") {
-            QVERIFY(QDir(game).removeRecursively());
-        } else if (damage.startsWith("remove")) {
-            QVERIFY(QFile::remove(file));
-        } else {
-            WriteAll(file, QByteArray("\x05\x00", 2));
+        QString game;
+        if (damage != "none") {
+            game = DemoCopy();
+            const QString file = game + '/' + damage.section(' ', 1);
+            if (damage == "remove folder") {
+                QVERIFY(QDir(game).removeRecursively());
+            } else if (damage.startsWith("remove")) {
+                QVERIFY(QFile::remove(file));
+            } else {
+                WriteFile(file.toStdString(), {5, 0});
+            }
+            sv::WritePreviousArena2Path(game);
         }
-        sv::WritePreviousArena2Path(game);
         sv::MainDialog dialog;
         Window w(dialog);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(w.label->text(), QString("Click here to set your Arena2 folder..."));
         QVERIFY(Shows(w.folderPicture, ":/pictures/bulb.svg"));
-        QVERIFY(w.exportPicture->isHidden());
+        QVERIFY(!w.exportPicture->isVisible());
+        QVERIFY(!w.progress->isVisible());
+        QVERIFY(w.aboutPicture->isVisible());
         QCOMPARE(w.tree->topLevelItemCount(), 0);
         QVERIFY(m_errors.isEmpty());
+        QCOMPARE(StoredSetting().isValid(), !game.isNull());
         QCOMPARE(StoredSetting().toString(), game);
+        QCOMPARE(dialog.CurrentItem(), nullptr);
+        QCOMPARE(dialog.WorkFolder(), QDir::toNativeSeparators(m_work).toStdString());
+        // Fixed size, a caption of its own, no maximise box.
+        QCOMPARE(dialog.windowTitle(), QString("Sonvault"));
+        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+        QVERIFY(!(dialog.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(dialog.windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(!dialog.windowIcon().isNull());
     }
 
     // Each selection writes its kind's file into the work folder and hands it to the player;
@@ -525,15 +510,15 @@ private slots:
     // A fatal condition of the decoder fails the open and ends nothing; no partial archive.
     void damagedContainerFailsTheOpen() {
         const QString packed = PackedCopy();
-        QByteArray container = ReadAll(packed + "/PACKED.DAT");
-        const auto le32 = [&](qsizetype at) {
-            return qFromLittleEndian<quint32>(container.constData() + at);
+        sv::test::Bytes container = sv::test::ReadFile(packed.toStdString() + "/PACKED.DAT");
+        const auto le32 = [&](std::size_t at) {
+            return qFromLittleEndian<quint32>(container.data() + at);
         };
-        const qsizetype entry1 = le32(0) + 25;
-        const qsizetype stream = le32(entry1 + 21) + 36;
+        const std::size_t entry1 = le32(0) + 25;
+        const std::size_t stream = le32(entry1 + 21) + 36;
         QVERIFY(stream < container.size());
         container[stream] = 7; // no such literal mode
-        WriteAll(packed + "/PACKED.DAT", container);
+        WriteFile(packed.toStdString() + "/PACKED.DAT", container);
 
         sv::WritePreviousArena2Path(packed);
         {
@@ -558,7 +543,7 @@ private slots:
     void damagedSongsArchiveLeavesThePlayerWithoutAFile() {
         const QString good = DemoCopy("Good");
         const QString bad = DemoCopy("Bad");
-        WriteAll(bad + "/MIDI.BSA", QByteArray("\x03\x00\x00", 3));
+        WriteFile(bad.toStdString() + "/MIDI.BSA", {3, 0, 0});
         sv::WritePreviousArena2Path(good);
         sv::MainDialog dialog;
         Window w(dialog);
@@ -593,7 +578,7 @@ private slots:
         // The second song is a record of bytes that are no HMI file.
         const std::vector<Record> songs = {Record{"GOOD.HMI", 0, demo::MakeSong(0, false)},
                                            Record{"NOISE.HMI", 0, sv::test::Filled(300, 9)}};
-        WriteAll(game + "/MIDI.BSA", ToBytes(sv::test::MakeBsa(songs, true)));
+        WriteFile(game.toStdString() + "/MIDI.BSA", sv::test::MakeBsa(songs, true));
         sv::WritePreviousArena2Path(game);
         sv::MainDialog dialog;
         Window w(dialog);
