@@ -134,22 +134,14 @@ private slots:
         QCOMPARE(player.Engine().State(), sv::PlayState::Playing);
     }
 
-    void volumeIsRemembered() {
+    // The volume and the repeat switch outlive the player.
+    void volumeAndRepeatAreRemembered() {
         {
             CMediaPlayer player;
             QCOMPARE(player.Controls()->volume(), 80);
             const auto sliders = player.Controls()->findChildren<QSlider*>();
             QCOMPARE(sliders.size(), 2);
             sliders[1]->setValue(35);
-        }
-        CMediaPlayer again;
-        QCOMPARE(again.Controls()->volume(), 35);
-        QCOMPARE(QSettings("Merrow Applications", "Sonvault Player").value("Volume").toInt(), 35);
-    }
-
-    void repeatIsRememberedAndKeepsPlaying() {
-        {
-            CMediaPlayer player;
             QToolButton* repeat = Button(player, 2);
             QVERIFY(repeat && repeat->text() == "Repeat" && !repeat->isChecked());
             repeat->click();
@@ -161,9 +153,12 @@ private slots:
             QCOMPARE(player.Engine().State(), PlayState::Playing);
         }
         CMediaPlayer again;
+        QCOMPARE(again.Controls()->volume(), 35);
         QVERIFY(Button(again, 2)->isChecked());
         QVERIFY(again.Engine().Repeat());
-        QVERIFY(QSettings("Merrow Applications", "Sonvault Player").value("Repeat").toBool());
+        const QSettings stored("Merrow Applications", "Sonvault Player");
+        QCOMPARE(stored.value("Volume").toInt(), 35);
+        QVERIFY(stored.value("Repeat").toBool());
     }
 
     void saveAsAudioRendersOnAWorker() {
