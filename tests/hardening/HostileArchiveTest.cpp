@@ -39,7 +39,7 @@ TEST(HostileArchive, ExtremeCountsAndSizesNeverAllocateBeyondTheFile) {
     EXPECT_FALSE(a.Open(dir.Path(), "max.bsa", true));
 
     // Sizes that sum past 4 GiB: offsets wrap in 32 bits for the read, and no record claims to
-    // lie inside the file.
+    // lie inside the file. A size of 2^31 or more is negative as a signed count: nothing is read.
     Bytes file = {0x03, 0x00, 0x00, 0x00};
     for (std::uint32_t number = 0; number < 3; ++number) {
         PutLE32(file, number);
@@ -51,6 +51,7 @@ TEST(HostileArchive, ExtremeCountsAndSizesNeverAllocateBeyondTheFile) {
         EXPECT_FALSE(a.RecordWithinFile(i));
         std::uint8_t probe[4] = {1, 2, 3, 4};
         EXPECT_TRUE(a.ReadRecord(i, probe, sizeof probe));
+        EXPECT_EQ(Bytes(probe, probe + 4), Bytes({1, 2, 3, 4}));
     }
     EXPECT_EQ(a.RecordOffset(2), 4ull + 2ull * 0xFFFFFFF0ull);
 }
