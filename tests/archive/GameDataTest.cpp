@@ -23,64 +23,33 @@ protected:
     }
 };
 
-TEST_F(GameDataTest, OpensBothArchivesFromTheGameFolder) {
+TEST_F(GameDataTest, OpensBothArchivesFromTheGameFolderAndRefusalsKeepTheOpenSet) {
     WriteFile(game + "/wyvern.snd", Sounds("game"));
     WriteFile(game + "/midi.bsa", Songs());
     WriteFile(work + "/wyvern.snd", Sounds("work"));
-
     GameData data;
     data.SetWorkFolder(work);
+    ASSERT_TRUE(data.Open(game + sv::kSeparator));
     ASSERT_TRUE(data.Open(game));
-    EXPECT_TRUE(data.IsOpen());
     EXPECT_EQ(data.Folder(), game);
     EXPECT_EQ(FirstSound(data), "game");
     EXPECT_EQ(data.songArchive.RecordCount(), 1);
 
-    // Opening again gives one open set.
-    ASSERT_TRUE(data.Open(game + sv::kSeparator));
-    EXPECT_EQ(data.Folder(), game + sv::kSeparator);
-    data.Close();
-    EXPECT_FALSE(data.IsOpen());
-    EXPECT_EQ(data.Folder(), "");
-    data.Close();
-    EXPECT_EQ(data.soundArchive.RecordCount(), 0);
-}
-
-TEST_F(GameDataTest, RefusalsLeaveAnOpenSetAsItWas) {
-    WriteFile(game + "/wyvern.snd", Sounds("game"));
-    WriteFile(game + "/midi.bsa", Songs());
-    GameData data;
-    data.SetWorkFolder(work);
-    ASSERT_TRUE(data.Open(game));
-
-    // No songs archive.
+    // No songs archive; only the songs archive, even with a sound archive in the work folder.
     const std::string noSongs = dir.Sub("nosongs");
     WriteFile(noSongs + "/wyvern.snd", Sounds("x"));
-    EXPECT_FALSE(data.Open(noSongs));
-    EXPECT_TRUE(data.IsOpen());
-    EXPECT_EQ(data.Folder(), game);
-
-    // Only the songs archive, even with a sound archive in the work folder.
     const std::string onlySongs = dir.Sub("onlysongs");
     WriteFile(onlySongs + "/midi.bsa", Songs());
-    WriteFile(work + "/wyvern.snd", Sounds("work"));
     EXPECT_FALSE(GameData::ValidateFolder(onlySongs));
-    EXPECT_FALSE(data.Open(onlySongs));
-    EXPECT_EQ(data.Folder(), game);
-    EXPECT_FALSE(data.Open(""));
-    EXPECT_EQ(data.Folder(), game);
-}
+    for (const std::string& refused : {noSongs, onlySongs, std::string()}) {
+        EXPECT_FALSE(data.Open(refused));
+        EXPECT_EQ(data.Folder(), game);
+    }
 
-TEST_F(GameDataTest, FailureAfterValidationLeavesTheSetClosed) {
-    WriteFile(game + "/wyvern.snd", Sounds("game"));
-    WriteFile(game + "/midi.bsa", Songs());
+    // Failing after validation closes the set.
     const std::string broken = dir.Sub("broken");
     WriteFile(broken + "/wyvern.snd", Sounds("b"));
     WriteFile(broken + "/midi.bsa", {0x00, 0x80, 0x00, 0x01}); // negative count
-
-    GameData data;
-    data.SetWorkFolder(work);
-    ASSERT_TRUE(data.Open(game));
     EXPECT_FALSE(data.Open(broken));
     EXPECT_FALSE(data.IsOpen());
     EXPECT_EQ(data.Folder(), "");
