@@ -67,11 +67,6 @@ TEST(ExplodeTest, StreamStandsAfterTheLastByteReadForEveryBitAlignment) {
             }
         }
     }
-    BitWriter m(6);
-    m.Literal('q').Match(40, 0).End();
-    const Bytes cutInDistance(m.Data().begin(), m.Data().end() - 3);
-    EXPECT_EQ(Text(DecodeFile(cutInDistance, 100).output), "q");
-    EXPECT_EQ(Text(DecodePipe(cutInDistance, 100).output), "q");
 }
 
 TEST(ExplodeTest, IndependentEncoderStreamsDecodeUpToTheBlockLimit) {
