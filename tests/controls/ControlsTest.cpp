@@ -1,6 +1,6 @@
 // The controls as a person sees and uses them. A LabelCtrl's pixels (gradient bands, backgrounds,
-// the 3D copy, rotation, flashing, placement by style, palette changes), its font
-// and what a click opens or reports; the About box's links and endings.
+// the 3D copy, flashing, placement by style, palette changes), its font and what a click opens
+// or reports; the About box's links and endings.
 #include "controls/AboutDialog.h"
 #include "controls/LabelCtrl.h"
 #include "controls/ShellOpen.h"
@@ -153,20 +153,6 @@ private slots:
         }
         h.label->SetText3D(false, true);
         QVERIFY(PixelsOf(Grab(*h.label), kGreen).isEmpty());
-    }
-
-    void rotatedTextRunsUpFromTheCentre() {
-        Hosted h(QSize(100, 100));
-        h.label->SetBkColor(kWhite).SetTextColor(kBlack).SetText("Rotated");
-        h.label->SetRotation(90, true);
-        const QRect ink = Ink(Grab(*h.label), kWhite);
-        // Baseline from (50, 50) upward: the glyphs stand to its left, above the centre.
-        QVERIFY(ink.bottom() <= 50 && ink.top() < 20 && ink.right() <= 54 && ink.left() >= 34);
-
-        // Without the rotate switch the angle is kept but the text is laid out as usual.
-        h.label->SetRotation(90, false);
-        const QRect flat = Ink(Grab(*h.label), kWhite);
-        QVERIFY(flat.top() < 5 && flat.width() > flat.height());
     }
 
     void flashingAlternatesOnEveryTick() {
@@ -328,22 +314,15 @@ private slots:
         }
     }
 
-    void linksOpenTheirAddresses() {
+    // The links open their addresses and leave the box up; OK and Escape end it.
+    void aboutBoxLinksAndEndings() {
         OpenedLinks opened;
-        AboutDialog dialog;
-        dialog.show();
-        for (LabelCtrl* link : {&dialog.webLink(), &dialog.mailLink()})
-            QTest::mousePress(link, Qt::LeftButton);
-        QCOMPARE(opened.urls, QStringList({QString(AboutDialog::kWebAddress),
-                                           QString("mailto:") + AboutDialog::kMailAddress}));
-        QVERIFY(dialog.isVisible());
-    }
-
-    void okAndEscapeEndTheBox() {
         for (const bool escape : {false, true}) {
             AboutDialog dialog;
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            QTest::mousePress(escape ? &dialog.mailLink() : &dialog.webLink(), Qt::LeftButton);
+            QVERIFY(dialog.isVisible());
             if (escape)
                 QTest::keyClick(&dialog, Qt::Key_Escape);
             else
@@ -351,6 +330,8 @@ private slots:
             QCOMPARE(dialog.result(), int(escape ? QDialog::Rejected : QDialog::Accepted));
             QVERIFY(!dialog.isVisible());
         }
+        QCOMPARE(opened.urls, QStringList({QString(AboutDialog::kWebAddress),
+                                           QString("mailto:") + AboutDialog::kMailAddress}));
     }
 };
 
