@@ -47,24 +47,6 @@ TEST_F(BulkExportTest, EffectsThenSongsWithProgressPerRecord) {
     EXPECT_EQ(result.bytes, (44u + 3) + (44 + 5) + 44 + 2 * (33 + 8 + 7));
 }
 
-TEST_F(BulkExportTest, NothingIsWrittenWithoutAUsableFolder) {
-    sv::BulkExportResult result = sv::BulkExport(data, {}, progress);
-    EXPECT_EQ(progress.calls, (std::vector<std::string>{"show", "hide"}));
-    EXPECT_EQ(result.written + result.passedOver, 0);
-
-    progress.calls.clear();
-    result = sv::BulkExport(data, {true, "", false, songs}, progress);
-    EXPECT_EQ(progress.calls,
-              (std::vector<std::string>{"show", "range 0 3", "pos 0", "pos 1", "pos 2", "hide"}));
-    EXPECT_EQ(result.written, 0);
-    EXPECT_EQ(result.notWritten, (std::vector<std::string>{"boom.wav", ".._up.wav", "a_b.wav"}));
-
-    result = sv::BulkExport(data, {false, "", true, songs + "/absent"}, progress);
-    EXPECT_EQ(result.written, 0);
-    EXPECT_EQ(result.passedOver, 3);
-    EXPECT_TRUE(Listing(songs).empty());
-}
-
 } // namespace
 
 } // namespace sv::test

@@ -191,17 +191,9 @@ private slots:
                             demo::MakeEffect(i, false)));
     }
 
-    // The whole run with no current item: the dialog answered as a person would, then the
-    // export it asked for, or nothing at all.
-    void throughTheDialog_data() {
-        QTest::addColumn<QString>("ending");
-        QTest::addColumn<int>("written");
-        QTest::newRow("save") << "saveButton" << SongCount() - 1;
-        QTest::newRow("cancel") << "cancelButton" << 0;
-    }
-    void throughTheDialog() {
-        QFETCH(QString, ending);
-        QFETCH(int, written);
+    // The whole run with no current item, the dialog cancelled: nothing at all. Its Save is
+    // driven for real by tests/app/xvfb_session.sh.
+    void cancelledDialogExportsNothing() {
         DialogStub stub;
         stub.folder = Q(m_out);
         bool offeredTrack = true;
@@ -211,13 +203,11 @@ private slots:
             offeredTrack = dialog->findChild<QWidget*>("radioSelected")->isEnabled();
             dialog->findChild<QAbstractButton*>("btnAllSongs")->click();
             dialog->findChild<QAbstractButton*>("btnBrowseSongs")->click();
-            dialog->findChild<QAbstractButton*>(ending)->click();
+            dialog->findChild<QAbstractButton*>("cancelButton")->click();
         });
         sv::RunExport(nullptr, std::nullopt, *m_data, m_progress);
         QVERIFY(!offeredTrack);
-        QCOMPARE(Listing(m_out).size(), written);
-        QCOMPARE(m_progress.calls.empty(), written == 0);
-        QVERIFY(stub.errors.isEmpty() && stub.saveAsked.isEmpty());
+        QVERIFY(Listing(m_out).isEmpty() && m_progress.calls.empty());
     }
 
 private:
