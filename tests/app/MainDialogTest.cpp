@@ -1,8 +1,7 @@
-// The main window offscreen, driven as a user drives it: start-up with an empty profile, with a
-// remembered folder and with one that no longer opens; the tree's contents and order; playback of
-// a selection into the work folder; the folder dialog's Open, Cancel and failure paths and what
-// each does to the setting; the rebuild from "PACKED.DAT", its progress bar and the input held
-// back meanwhile; damaged archives; the keyboard alone; the context menu.
+// The main window offscreen, driven as a user drives it: start-up with and without a usable
+// remembered folder; the tree; playback into the work folder; the folder dialog and the setting;
+// the rebuild from "PACKED.DAT" and the input held back meanwhile; damaged archives; the context
+// menu. Keys and the start-up rebuild are driven for real by xvfb_session.sh.
 #include "app/main/MainDialog.h"
 
 #include "DemoData.h"
@@ -18,7 +17,6 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -146,7 +144,6 @@ struct Window {
           label(d.findChild<sv::LabelCtrl*>("pathLabel")),
           folderPicture(d.findChild<sv::CHotStatic*>("folderPicture")),
           exportPicture(d.findChild<sv::CHotStatic*>("exportPicture")),
-          aboutPicture(d.findChild<sv::CHotStatic*>("aboutPicture")),
           progress(d.findChild<QProgressBar*>("progressBar")) {}
 
     void Select(const QString& root, int child = -1) {
@@ -166,7 +163,6 @@ struct Window {
     sv::LabelCtrl* label;
     sv::CHotStatic* folderPicture;
     sv::CHotStatic* exportPicture;
-    sv::CHotStatic* aboutPicture;
     QProgressBar* progress;
 };
 
@@ -184,19 +180,16 @@ private:
     std::optional<QString> m_chooserAnswer;
 
     QString Scratch(const QString& name) const { return m_scratch->filePath(name); }
-    QString DemoCopy(const QString& name = QStringLiteral("Arena2")) {
-        CopyFolder(kDemo, Scratch(name));
-        return Scratch(name);
-    }
-    QString PackedCopy(const QString& name = QStringLiteral("Packed")) {
-        CopyFolder(kPackedDemo, Scratch(name));
+    QString DemoCopy(const QString& name = QStringLiteral("Arena2"), const QString& from = kDemo) {
+        CopyFolder(from, Scratch(name));
         return Scratch(name);
     }
     QStringList WorkFiles() const { return QDir(m_work).entryList(QDir::Files, QDir::Name); }
     QVariant StoredSetting() const {
         return QSettings("Merrow Applications", "Sonvault").value(kSettingKey);
     }
-    // A game folder of hand-made archives: effects under record numbers, songs under names.
+    // A game folder of hand-made archives: effects under record numbers, songs under names; a
+    // song named "NOISE..." holds bytes that are no HMI file.
     QString MadeFolder(const QString& name, const std::vector<std::uint32_t>& effectNumbers,
                        const std::vector<std::string>& songNames) {
         using sv::test::Record;
@@ -205,7 +198,10 @@ private:
             effects.push_back(Record{"", effectNumbers[i], sv::test::Filled(100, 1)});
         }
         for (std::size_t i = 0; i < songNames.size(); ++i) {
-            songs.push_back(Record{songNames[i], 0, demo::MakeSong(static_cast<int>(i), false)});
+            songs.push_back(Record{songNames[i], 0,
+                                   songNames[i].starts_with("NOISE")
+                                       ? sv::test::Filled(300, 9)
+                                       : demo::MakeSong(static_cast<int>(i), false)});
         }
         const QString folder = Scratch(name);
         QDir().mkpath(folder);
@@ -245,44 +241,17 @@ private slots:
         m_scratch.reset();
     }
 
-    void rememberedFolderOpensAtStartUp() {
-        const QString game = DemoCopy();
-        sv::WritePreviousArena2Path(game);
-        sv::MainDialog dialog;
-        Window w(dialog);
-        QCOMPARE(w.label->text(), game);
-        QVERIFY(Shows(w.folderPicture, ":/pictures/folder-music.svg"));
-        QVERIFY(!w.exportPicture->isHidden());
-        QCOMPARE(Texts(w.tree->invisibleRootItem()), QStringList({"Effects", "Songs"}));
-
-        QStringList songs;
-        for (const std::string& name : demo::SongNames(false)) {
-            if (name != "TAVERN.HMI") {
-                songs << QString::fromStdString(name);
-            }
-        }
-        QVERIFY(songs.size() < static_cast<int>(demo::SongNames(false).size()));
-        QCOMPARE(Texts(w.tree->topLevelItem(1)), songs);
-        QStringList effects;
-        for (const std::int32_t number : demo::EffectNumbers(false)) {
-            effects << QString::number(number);
-        }
-        QCOMPARE(Texts(w.tree->topLevelItem(0)), effects);
-        QVERIFY(m_errors.isEmpty());
-        QCOMPARE(StoredSetting().toString(), game);
-        QVERIFY(WorkFiles().isEmpty()); // nothing rebuilt, nothing played yet
-    }
-
-    // The names shown, the record index behind each, and the exact "TAVERN.HMI" rule.
+    // The names shown, the record index behind each, and the exact "TAVERN.HMI" rule; a song that
+    // does not convert is not played.
     void treeListsRecordsInArchiveOrder() {
         const QString game = MadeFolder(
-            "Made", {7, 3, 12}, {"A.HMI", "TAVERN.HMI", "tavern.hmi", "TAVERN.HMI2", "B.HMI"});
+            "Made", {7, 3, 12}, {"A.HMI", "TAVERN.HMI", "tavern.hmi", "TAVERN.HMI2", "NOISE.HMI"});
         sv::WritePreviousArena2Path(game);
         sv::MainDialog dialog;
         Window w(dialog);
         QCOMPARE(Texts(w.tree->topLevelItem(0)), QStringList({"7", "3", "12"}));
         QCOMPARE(Texts(w.tree->topLevelItem(1)),
-                 QStringList({"A.HMI", "tavern.hmi", "TAVERN.HMI2", "B.HMI"}));
+                 QStringList({"A.HMI", "tavern.hmi", "TAVERN.HMI2", "NOISE.HMI"}));
 
         // The third song shown is record 3: the index, not the position, names it.
         w.Select("Songs", 2);
@@ -293,64 +262,66 @@ private slots:
         QCOMPARE(dialog.CurrentKind(), sv::TreeItemKind::Effect);
         QCOMPARE(dialog.CurrentItem()->index, 1);
         QCOMPARE(dialog.CurrentItem()->text, QString("3"));
+
+        w.Select("Songs", 3);
+        QCOMPARE(w.Playing(), sv::FileKind::None);
+        QVERIFY2(w.player->StatusText().contains("could not be converted"),
+                 qPrintable(w.player->StatusText()));
+        QVERIFY(!QFile::exists(m_work + "/temp.hmi"));
     }
 
-    void emptyArchiveGivesARootWithoutChildren() {
-        const QString game = MadeFolder("Empty", {}, {});
-        sv::WritePreviousArena2Path(game);
-        sv::MainDialog dialog;
-        Window w(dialog);
-        QCOMPARE(Texts(w.tree->invisibleRootItem()), QStringList({"Effects", "Songs"}));
-        QCOMPARE(w.tree->topLevelItem(0)->childCount(), 0);
-        QCOMPARE(w.tree->topLevelItem(1)->childCount(), 0);
-    }
-
-    // Silent, the first-run look; a stored value survives, none is written.
-    void startUpWithoutAUsableFolder_data() {
+    // A usable remembered folder fills the tree; otherwise the start is silent, with the first-run
+    // look, and a stored value survives while none is written.
+    void startUp_data() {
         QTest::addColumn<QString>("damage");
-        QTest::newRow("nothing remembered") << "none";
+        QTest::newRow("remembered folder") << "none";
+        QTest::newRow("nothing remembered") << "";
         QTest::newRow("moved away") << "remove folder";
         QTest::newRow("songs archive gone") << "remove MIDI.BSA";
         QTest::newRow("sound archive gone, no container") << "remove WYVERN.SND";
         QTest::newRow("songs archive damaged") << "truncate MIDI.BSA";
         QTest::newRow("sound archive damaged") << "truncate WYVERN.SND";
     }
-    void startUpWithoutAUsableFolder() {
+    void startUp() {
         QFETCH(QString, damage);
         QString game;
-        if (damage != "none") {
+        if (!damage.isEmpty()) {
             game = DemoCopy();
             const QString file = game + '/' + damage.section(' ', 1);
             if (damage == "remove folder") {
                 QVERIFY(QDir(game).removeRecursively());
             } else if (damage.startsWith("remove")) {
                 QVERIFY(QFile::remove(file));
-            } else {
+            } else if (damage.startsWith("truncate")) {
                 WriteFile(file.toStdString(), {5, 0});
             }
             sv::WritePreviousArena2Path(game);
         }
+        const bool usable = damage == "none";
         sv::MainDialog dialog;
         Window w(dialog);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QCOMPARE(w.label->text(), QString("Click here to set your Arena2 folder..."));
-        QVERIFY(Shows(w.folderPicture, ":/pictures/bulb.svg"));
-        QVERIFY(!w.exportPicture->isVisible());
+        QCOMPARE(w.label->text(),
+                 usable ? game : QString("Click here to set your Arena2 folder..."));
+        QVERIFY(
+            Shows(w.folderPicture, usable ? ":/pictures/folder-music.svg" : ":/pictures/bulb.svg"));
+        QCOMPARE(w.exportPicture->isVisible(), usable);
         QVERIFY(!w.progress->isVisible());
-        QVERIFY(w.aboutPicture->isVisible());
-        QCOMPARE(w.tree->topLevelItemCount(), 0);
         QVERIFY(m_errors.isEmpty());
         QCOMPARE(StoredSetting().isValid(), !game.isNull());
         QCOMPARE(StoredSetting().toString(), game);
-        QCOMPARE(dialog.CurrentItem(), nullptr);
         QCOMPARE(dialog.WorkFolder(), QDir::toNativeSeparators(m_work).toStdString());
-        // Fixed size, a caption of its own, no maximise box.
-        QCOMPARE(dialog.windowTitle(), QString("Sonvault"));
-        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-        QVERIFY(!(dialog.windowFlags() & Qt::WindowMaximizeButtonHint));
-        QVERIFY(dialog.windowFlags() & Qt::WindowMinimizeButtonHint);
-        QVERIFY(!dialog.windowIcon().isNull());
+        QVERIFY(WorkFiles().isEmpty()); // nothing rebuilt, nothing played yet
+        if (!usable) {
+            QCOMPARE(w.tree->topLevelItemCount(), 0);
+            QCOMPARE(dialog.CurrentItem(), nullptr);
+            return;
+        }
+        QCOMPARE(Texts(w.tree->invisibleRootItem()), QStringList({"Effects", "Songs"}));
+        // Names and order are checked on hand-made archives below; the demo hides one song.
+        QCOMPARE(w.tree->topLevelItem(0)->childCount(), int(demo::EffectNumbers(false).size()));
+        QCOMPARE(w.tree->topLevelItem(1)->childCount(), int(demo::SongNames(false).size()) - 1);
     }
 
     // Each selection writes its kind's file into the work folder and hands it to the player;
@@ -412,7 +383,6 @@ private slots:
         QTest::mouseClick(w.folderPicture, Qt::LeftButton);
         QCOMPARE(shown, typed);
         QCOMPARE(StoredSetting().toString(), typed);
-        QCOMPARE(w.label->text(), typed);
 
         // Failures: one error box each; the tree, the label and the setting stay.
         for (const QString& bad : {Scratch("nowhere"), QString()}) {
@@ -422,7 +392,6 @@ private slots:
             QCOMPARE(shown, typed);
             QCOMPARE(m_errors, QStringList({kOpenFailed}));
             QCOMPARE(StoredSetting().toString(), typed);
-            QCOMPARE(w.label->text(), typed);
             QCOMPARE(Texts(w.tree->topLevelItem(1)), QStringList({"ONE.HMI"}));
         }
 
@@ -432,7 +401,6 @@ private slots:
         AnswerFolderDialog(first, true);
         QTest::mouseClick(w.label, Qt::LeftButton);
         QCOMPARE(dialog.CurrentItem(), nullptr);
-        QCOMPARE(dialog.CurrentKind(), sv::TreeItemKind::None);
         QCOMPARE(w.Playing(), sv::FileKind::None);
         QVERIFY(!Texts(w.tree->topLevelItem(1)).contains("ONE.HMI"));
         QCOMPARE(StoredSetting().toString(), first);
@@ -455,12 +423,11 @@ private slots:
         QCOMPARE(dialog.exec(), int(QDialog::Accepted));
         QCOMPARE(dialog.path, QString("/games/ARENA2"));
         QCOMPARE(m_chooserTitles, QStringList({"Select Arena2 Folder", "Select Arena2 Folder"}));
-        QCOMPARE(dialog.windowTitle(), QString("Dialog"));
     }
 
     // The rebuild paints the bar as it goes, and a click made meanwhile waits for its end.
     void packedFolderOpensThroughARebuild() {
-        const QString packed = PackedCopy();
+        const QString packed = DemoCopy("Packed", kPackedDemo);
         QVERIFY(!QFile::exists(packed + "/WYVERN.SND"));
         const auto before = Snapshot(packed);
         sv::MainDialog dialog;
@@ -488,47 +455,6 @@ private slots:
         QCOMPARE(StoredSetting().toString(), packed);
     }
 
-    void rememberedPackedFolderIsRebuiltAtStartUp() {
-        const QString packed = PackedCopy();
-        sv::WritePreviousArena2Path(packed);
-        sv::MainDialog dialog;
-        Window w(dialog);
-        QCOMPARE(w.label->text(), packed);
-        QCOMPARE(WorkFiles(), QStringList({"WYVERN.SND"}));
-        QVERIFY(w.tree->topLevelItem(0)->childCount() > 0);
-        QVERIFY(w.progress->isHidden());
-    }
-
-    // A fatal condition of the decoder fails the open and ends nothing; no partial archive.
-    void damagedContainerFailsTheOpen() {
-        const QString packed = PackedCopy();
-        sv::test::Bytes container = sv::test::ReadFile(packed.toStdString() + "/PACKED.DAT");
-        const auto le32 = [&](std::size_t at) {
-            return qFromLittleEndian<quint32>(container.data() + at);
-        };
-        const std::size_t entry1 = le32(0) + 25;
-        const std::size_t stream = le32(entry1 + 21) + 36;
-        QVERIFY(stream < container.size());
-        container[stream] = 7; // no such literal mode
-        WriteFile(packed.toStdString() + "/PACKED.DAT", container);
-
-        sv::WritePreviousArena2Path(packed);
-        {
-            sv::MainDialog dialog; // silently, at start-up
-            Window w(dialog);
-            QCOMPARE(w.tree->topLevelItemCount(), 0);
-            QVERIFY(m_errors.isEmpty());
-            QVERIFY(WorkFiles().isEmpty());
-
-            AnswerFolderDialog(std::nullopt, true); // after the dialog: the message
-            QTest::mouseClick(w.label, Qt::LeftButton);
-            QCOMPARE(m_errors, QStringList({kOpenFailed}));
-            QVERIFY(WorkFiles().isEmpty());
-            QVERIFY(w.progress->isHidden());
-        }
-        QCOMPARE(StoredSetting().toString(), packed);
-    }
-
     // A songs archive that passes the folder check but does not open: the open fails, the tree
     // keeps the old listing, and the player, asked for an old song, says it has nothing rather
     // than replaying the "temp.mid" of an earlier selection.
@@ -546,9 +472,7 @@ private slots:
         AnswerFolderDialog(bad, true);
         QTest::mouseClick(w.label, Qt::LeftButton);
         QCOMPARE(m_errors, QStringList({kOpenFailed}));
-        QCOMPARE(w.label->text(), good);
         QVERIFY(w.tree->topLevelItem(1)->childCount() > 1);
-        QCOMPARE(StoredSetting().toString(), good);
 
         w.Select("Songs", 1);
         QCOMPARE(w.Playing(), sv::FileKind::None);
@@ -562,25 +486,6 @@ private slots:
         QCOMPARE(w.Playing(), sv::FileKind::Wav);
         // A later selection takes the sentence away again.
         QVERIFY(!w.player->StatusText().contains("could not be read"));
-    }
-
-    void songThatDoesNotConvertIsNotPlayed() {
-        using sv::test::Record;
-        const QString game = MadeFolder("Broken", {1}, {"GOOD.HMI"});
-        // The second song is a record of bytes that are no HMI file.
-        const std::vector<Record> songs = {Record{"GOOD.HMI", 0, demo::MakeSong(0, false)},
-                                           Record{"NOISE.HMI", 0, sv::test::Filled(300, 9)}};
-        WriteFile(game.toStdString() + "/MIDI.BSA", sv::test::MakeBsa(songs, true));
-        sv::WritePreviousArena2Path(game);
-        sv::MainDialog dialog;
-        Window w(dialog);
-        w.Select("Songs", 0);
-        QCOMPARE(w.Playing(), sv::FileKind::Midi);
-        w.Select("Songs", 1);
-        QCOMPARE(w.Playing(), sv::FileKind::None);
-        QVERIFY2(w.player->StatusText().contains("could not be converted"),
-                 qPrintable(w.player->StatusText()));
-        QVERIFY(!QFile::exists(m_work + "/temp.hmi"));
     }
 
     // A work folder removed before start-up: playback fails in the player's area, and nothing is
@@ -603,62 +508,24 @@ private slots:
         QCOMPARE(Snapshot(game).size(), 2);
     }
 
-    // The tree has the focus at start-up; arrows select and play, single expand follows.
-    void keyboardAlone() {
-        const QString game = DemoCopy();
-        sv::WritePreviousArena2Path(game);
+    // Keypad Enter closes the window as Return does; xvfb_session.sh presses Return and Escape.
+    void keypadEnterAccepts() {
         sv::MainDialog dialog;
-        Window w(dialog);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.tree));
-
-        QTest::keyClick(w.tree, Qt::Key_Home);
-        QCOMPARE(dialog.CurrentItem()->text, QString("Effects"));
-        QTest::keyClick(w.tree, Qt::Key_Down);
-        QCOMPARE(dialog.CurrentKind(), sv::TreeItemKind::Effect);
-        QCOMPARE(dialog.CurrentItem()->index, 0);
-        QCOMPARE(w.Playing(), sv::FileKind::Wav);
-        QTest::keyClick(w.tree, Qt::Key_End);
-        QCOMPARE(dialog.CurrentItem()->text, QString("Songs"));
-        QTest::keyClick(w.tree, Qt::Key_Down);
-        QCOMPARE(dialog.CurrentKind(), sv::TreeItemKind::Song);
-        QCOMPARE(w.tree->currentItem(), w.tree->topLevelItem(1)->child(0));
-        QCOMPARE(w.Playing(), sv::FileKind::Midi);
-        QCOMPARE(WorkFiles(), QStringList({"temp.mid", "temp.wav"}));
-    }
-
-    void enterAndEscapeCloseTheWindow_data() {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("result");
-        QTest::newRow("Enter") << int(Qt::Key_Return) << int(QDialog::Accepted);
-        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(QDialog::Accepted);
-        QTest::newRow("Escape") << int(Qt::Key_Escape) << int(QDialog::Rejected);
-    }
-    void enterAndEscapeCloseTheWindow() {
-        QFETCH(int, key);
-        QFETCH(int, result);
-        sv::WritePreviousArena2Path(DemoCopy());
-        sv::MainDialog dialog;
-        Window w(dialog);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        w.Select("Songs");
-        QSignalSpy finished(&dialog, &QDialog::finished);
-        QTest::keyClick(w.tree, Qt::Key(key));
-        QCOMPARE(finished.size(), 1);
-        QCOMPARE(finished.first().first().toInt(), result);
+        QTest::keyClick(dialog.Tree(), Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(!dialog.isVisible());
     }
 
+    // One menu each; xvfb_session.sh presses the Menu key.
     void contextMenuOffersTheAboutBox_data() {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("right click") << "mouse";
-        QTest::newRow("Menu key") << "menu";
-        QTest::newRow("Shift+F10") << "shift-f10";
+        QTest::addColumn<bool>("mouse");
+        QTest::newRow("right click") << true;
+        QTest::newRow("Shift+F10") << false;
     }
     void contextMenuOffersTheAboutBox() {
-        QFETCH(QString, how);
+        QFETCH(bool, mouse);
         sv::MainDialog dialog;
         Window w(dialog);
         dialog.show();
@@ -676,11 +543,9 @@ private slots:
             }
         });
         poll->start(5);
-        if (how == "mouse") {
+        if (mouse) {
             QTest::mouseClick(dialog.windowHandle(), Qt::RightButton, {},
                               w.tree->viewport()->mapTo(&dialog, QPoint(50, 50)));
-        } else if (how == "menu") {
-            QTest::keyClick(w.tree, Qt::Key_Menu);
         } else {
             QTest::keyClick(w.tree, Qt::Key_F10, Qt::ShiftModifier);
         }

@@ -17,16 +17,11 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/sonvault bin/sonvault-cli bin/sonvault-desktop; do
   [[ -x $prefix/$f ]] || fail "$f is not installed as a program"
 done
-for f in share/applications/org.example.sonvault.desktop \
-  share/metainfo/org.example.sonvault.metainfo.xml \
-  share/icons/hicolor/scalable/apps/sonvault.svg \
-  share/icons/hicolor/16x16/apps/sonvault.png share/icons/hicolor/32x32/apps/sonvault.png \
-  share/icons/hicolor/64x64/apps/sonvault.png share/icons/hicolor/128x128/apps/sonvault.png; do
-  [[ -s $prefix/$f ]] || fail "$f is missing"
-done
+# The entry starts the launcher and names an icon that is there.
 entry=$prefix/share/applications/org.example.sonvault.desktop
 grep -qx 'Exec=sonvault-desktop' "$entry" || fail "the desktop entry does not start the launcher"
 grep -qx 'Icon=sonvault' "$entry" || fail "the desktop entry names another icon"
+[[ -s $prefix/share/icons/hicolor/scalable/apps/sonvault.svg ]] || fail "the icon is missing"
 if command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/org.example.sonvault.metainfo.xml" >"$scratch/as.log" 2>&1 ||
     { cat "$scratch/as.log"; fail "AppStream metadata does not validate"; }

@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
-# The real program in a real X server, driven by keys alone:
-#  1. the remembered folder opens at start-up; Home then Down plays the first effect, End then
-#     Down the first song; Escape ends the program with status 0; the game folder's bytes are
-#     unchanged and the temporary files are in the work folder;
-#  2. a remembered folder holding "PACKED.DAT" and no "wyvern.snd" opens through a rebuild into
-#     the work folder at start-up;
-#  3. the context menu's "&Export...", then the export dialog in its tab order with Space on the
-#     boxes and the folders typed, writes what `sonvault-cli export` writes, byte for byte.
+# The real program in a real X server, driven by keys alone: 1. the remembered folder at start-up,
+# the tree's keys playing into the work folder, Escape; 2. a remembered folder with only
+# "PACKED.DAT" rebuilt at start-up; 3. the keyboard's way through the export dialog writes what
+# `sonvault-cli export` writes, byte for byte. The game folder is never changed.
 # Usage: xvfb_session.sh SONVAULT DEMO_DIR SONVAULT_CLI   (needs xvfb-run and xdotool)
 set -euo pipefail
 
@@ -36,77 +32,66 @@ wait_for() {
   fail "timed out waiting for $what"
 }
 
-# Starts the program on a game folder in a fresh profile and work folder; sets pid, work, window.
+# Copies a demo folder and starts the program on it in a fresh profile and work folder; sets
+# game, before, pid, work, window.
 start() {
-  local game=$1 name=$2
-  work=$scratch/$name-work
-  local config=$scratch/$name-config
+  game=$scratch/$2
+  cp -r "$demo/$1" "$game"
+  before=$(checksums "$game")
+  work=$scratch/$2-work
+  local config=$scratch/$2-config
   mkdir -p "$work" "$config/Merrow Applications"
   printf '[StartupValues]\nPreviousArena2Path=%s\n' "$game" >"$config/Merrow Applications/Sonvault.conf"
   (cd "$work" && XDG_CONFIG_HOME=$config exec "$sonvault") &
   pid=$!
-  window=""
   find_window() { window=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Sonvault$' 2>/dev/null | head -1) && [[ -n $window ]]; }
   wait_for "the main window" find_window
   xdotool windowfocus --sync "$window"
 }
 
-key() {
-  xdotool key --delay 50 "$@"
-}
+key() { xdotool key --delay 50 "$@"; }
+checksums() { (cd "$1" && sha256sum -- *); }
 
-ends_with_status_0() {
+# After the closing key: status 0, and the game folder as it was.
+ends_cleanly() {
   local status=0
   for _ in $(seq 100); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  kill -0 "$pid" 2>/dev/null && fail "still running after Escape"
+  kill -0 "$pid" 2>/dev/null && fail "still running after the closing key"
   wait "$pid" || status=$?
   [[ $status -eq 0 ]] || fail "ended with status $status"
+  [[ "$(checksums "$game")" == "$before" ]] || fail "the game folder changed"
 }
 
-checksums() { (cd "$1" && sha256sum -- *); }
-
 # 1. Keys alone on the remembered demo folder.
-game=$scratch/Arena2
-cp -r "$demo/Arena2" "$game"
-before=$(checksums "$game")
-start "$game" keys
+start Arena2 keys
 key Home Down
 wait_for "temp.wav" test -s "$work/temp.wav"
 key End Down
 wait_for "temp.mid" test -s "$work/temp.mid"
-[[ $(head -c 4 "$work/temp.wav") == RIFF ]] || fail "temp.wav is no WAV file"
-[[ $(head -c 4 "$work/temp.mid") == MThd ]] || fail "temp.mid is no MIDI file"
+[[ $(head -c 4 "$work/temp.wav") == RIFF && $(head -c 4 "$work/temp.mid") == MThd ]] ||
+  fail "the work folder's files are no WAV and MIDI files"
 key Escape
-ends_with_status_0
+ends_cleanly
 [[ "$(ls "$work")" == "$(printf 'temp.mid\ntemp.wav')" ]] || fail "work folder holds: $(ls "$work")"
-[[ "$(checksums "$game")" == "$before" ]] || fail "the game folder changed"
 echo "keys: ok"
 
 # 2. A remembered folder with only the container: rebuilt at start-up.
-packed=$scratch/Arena2-packed
-cp -r "$demo/Arena2-packed" "$packed"
-before=$(checksums "$packed")
-start "$packed" packed
+start Arena2-packed packed
 wait_for "the rebuilt archive" test -s "$work/WYVERN.SND"
 cmp -s "$work/WYVERN.SND" "$demo/Arena2/WYVERN.SND" || fail "the rebuilt archive differs"
 key Home Down
 wait_for "an effect from the rebuilt archive" test -s "$work/temp.wav"
 key Return
-ends_with_status_0
-[[ "$(checksums "$packed")" == "$before" ]] || fail "the packed folder changed"
+ends_cleanly
 echo "rebuild: ok"
 
-# 3. A bulk export from the keyboard alone; nothing selected, so the dialog opens on "All effects
-#    and songs" with the focus on it.
-game=$scratch/Arena2-export
-cp -r "$demo/Arena2" "$game"
-before=$(checksums "$game")
+# 3. Nothing selected, so the dialog opens on "All effects and songs" with the focus on it.
 out=$scratch/exported
 mkdir -p "$out/fx" "$out/music"
-start "$game" export
+start Arena2 export
 key Menu
 sleep 0.5
 key e
@@ -123,13 +108,12 @@ key Tab Tab space
 all_written() { [[ $(find "$out" -type f | wc -l) -ge 54 ]]; }
 wait_for "the exported files" all_written
 key Escape
-ends_with_status_0
+ends_cleanly
 "$cli" export "$game" --effects "$scratch/ref/fx" --songs "$scratch/ref/music" \
   --work "$scratch/ref-work" >/dev/null 2>&1
 diff -r "$scratch/ref" "$out" >/dev/null || fail "the window's export differs from the command's"
 [[ $(ls "$out/fx" | wc -l) -eq 39 && $(ls "$out/music" | wc -l) -eq 15 ]] ||
   fail "exported $(ls "$out/fx" | wc -l) effects and $(ls "$out/music" | wc -l) songs"
 [[ ! -e "$out/music/tavern.mid" ]] || fail "TAVERN.HMI was exported"
-[[ "$(checksums "$game")" == "$before" ]] || fail "the game folder changed"
 echo "export: ok"
 echo "3 passed, 0 failed"
