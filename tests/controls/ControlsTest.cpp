@@ -1,6 +1,6 @@
 // The controls as a person sees and uses them. A LabelCtrl's pixels (gradient bands, backgrounds,
-// the 3D copy, flashing, placement by style, palette changes), its font and what a click opens
-// or reports; the About box's links and endings.
+// flashing, placement by style, palette changes), its font and what a click opens or reports;
+// the About box's links and endings.
 #include "controls/AboutDialog.h"
 #include "controls/LabelCtrl.h"
 #include "controls/ShellOpen.h"
@@ -129,30 +129,6 @@ private slots:
         QVERIFY(PixelsOf(image, kBlue).size() > 10);
         h.label->SetTransparent(false);
         QCOMPARE(At(Grab(h.host), area.right() - 2, area.bottom() - 2), kYellow);
-    }
-
-    void secondCopyIsOffsetInEitherDirectionAndOnTop() {
-        Hosted h(QSize(120, 40));
-        h.label->SetBkColor(kWhite).SetTextColor(kRed).Set3DColor(kGreen);
-        h.label->setAlignment(Qt::AlignCenter);
-        h.label->SetText("Hg");
-        const QRect bounds(0, 0, 120, 40);
-        const QSet<QPoint> plain = PixelsOf(Grab(*h.label), kRed);
-        QVERIFY(plain.size() > 20);
-
-        for (int d : {1, -1}) {
-            h.label->SetText3D(true, d == 1);
-            const QImage image = Grab(*h.label);
-            QSet<QPoint> shifted;
-            for (const QPoint& p : plain)
-                if (bounds.contains(p + QPoint(d, d)))
-                    shifted.insert(p + QPoint(d, d));
-            const QSet<QPoint> copy = PixelsOf(image, kGreen);
-            QCOMPARE(copy, shifted);
-            QCOMPARE(PixelsOf(image, kRed), QSet<QPoint>(plain).subtract(copy));
-        }
-        h.label->SetText3D(false, true);
-        QVERIFY(PixelsOf(Grab(*h.label), kGreen).isEmpty());
     }
 
     void flashingAlternatesOnEveryTick() {
