@@ -325,22 +325,19 @@ private slots:
     }
 
     // Each selection writes its kind's file into the work folder and hands it to the player;
-    // the stored record bytes never stay behind under ".hmi" or ".raw".
+    // the stored record bytes never stay behind under ".hmi" or ".raw". The files' contents and
+    // the game folder's are checked by xvfb_session.sh.
     void selectionPlaysFromTheWorkFolder() {
-        const QString game = DemoCopy();
-        const auto before = Snapshot(game);
-        sv::WritePreviousArena2Path(game);
+        sv::WritePreviousArena2Path(DemoCopy());
         sv::MainDialog dialog;
         Window w(dialog);
 
         w.Select("Songs", 0);
         QCOMPARE(WorkFiles(), QStringList({"temp.mid"}));
-        QCOMPARE(ReadAll(m_work + "/temp.mid").left(4), QByteArray("MThd"));
         QCOMPARE(w.Playing(), sv::FileKind::Midi);
 
         w.Select("Effects", 0);
         QCOMPARE(WorkFiles(), QStringList({"temp.mid", "temp.wav"}));
-        QCOMPARE(ReadAll(m_work + "/temp.wav").left(4), QByteArray("RIFF"));
         QCOMPARE(w.Playing(), sv::FileKind::Wav);
         QCOMPARE(w.player->Engine().State(), sv::PlayState::Playing);
 
@@ -357,8 +354,6 @@ private slots:
         w.Select("Effects");
         QVERIFY(w.tree->topLevelItem(0)->isExpanded());
         QVERIFY(!w.tree->topLevelItem(1)->isExpanded());
-
-        QCOMPARE(Snapshot(game), before);
     }
 
     void folderDialogOpenCancelAndFailure() {
