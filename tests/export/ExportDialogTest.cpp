@@ -126,7 +126,6 @@ private slots:
         QTest::newRow("enter in a path field") << 2u << "enter" << true;
         QTest::newRow("cancel") << 3u << "cancelButton" << false;
         QTest::newRow("escape") << 2u << "escape" << false;
-        QTest::newRow("close") << 2u << "close" << false;
     }
     void endings() {
         QFETCH(uint, kind);
@@ -144,8 +143,6 @@ private slots:
             QTest::keyClick(s.Widget("editEffectsPath"), Qt::Key_Return);
         else if (how == "escape")
             QTest::keyClick(&s.dialog, Qt::Key_Escape);
-        else if (how == "close")
-            s.dialog.close();
         else
             s.Click(how.toLatin1().constData());
         QVERIFY(!s.dialog.isVisible());
