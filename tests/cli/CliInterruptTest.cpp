@@ -30,10 +30,6 @@ Listing List(const std::string& folder) {
     return l;
 }
 
-bool HasTemporaryFile(const std::string& folder) {
-    return !List(folder).hidden.empty();
-}
-
 TEST(CliInterrupt, RenderLeavesNoFileBehind) {
     ScratchDir dir;
     // Twenty minutes of noise take long enough to render that the signal lands mid-file.
@@ -48,7 +44,7 @@ TEST(CliInterrupt, RenderLeavesNoFileBehind) {
     for (const int signal : {SIGINT, SIGTERM}) {
         cli_support::Options options;
         options.signal = signal;
-        options.interruptWhen = [&] { return HasTemporaryFile(out); };
+        options.interruptWhen = [&] { return !List(out).hidden.empty(); };
         const cli_support::Run r = Cli(
             dir, {"render", dir.File("long.wav"), out + "/long.flac", "--rate", "96000"}, options);
         EXPECT_EQ(r.status, 128 + signal) << r.err;
