@@ -79,9 +79,7 @@ class BenchTableTest(unittest.TestCase):
             ("bulk export of the full-size folder (CLI)", "failed", "50 ms (±0%, 1 runs)", "-",
              "-"),
             ("rebuild of the full-size", "not yet built", "not yet built", "-", "-"),
-            ("explode in memory, noise, 16MiB", "not yet built", "not yet built", "-", "-"),
             ("render one song", "not run", "not run", "-", "-"),
-            ("start-up", "not yet built", "not yet built", "-", "-"),
         ]
         for prefix, ours, peer, ratio, met in cases:
             with self.subTest(prefix):
@@ -99,7 +97,6 @@ class BenchTableTest(unittest.TestCase):
         ours, peer = {"seconds": 1.3}, {"seconds": 1.0}
         cases = [
             ({"kind": "overhead", "goal": 0.2}, ours, peer, ("+30%", False)),
-            ({"kind": "overhead", "goal": 0.2}, {"seconds": 1.1}, peer, ("+10%", True)),
             ({"kind": "slower", "goal": 1.5}, ours, peer, ("1.30x the peer's time", True)),
             ({"kind": "slower", "goal": 2.0, "limit": 0.3}, ours, peer,
              ("1.30x the peer's time", False)),
