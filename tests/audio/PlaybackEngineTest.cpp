@@ -52,9 +52,6 @@ TEST(WavRenderer, SeekAndDamagedFiles) {
     LoadError error = LoadError::None;
     auto r = WavRenderer::Create(EffectWav(11025, 441.0), kRate, error);
     ASSERT_TRUE(r);
-    r->Seek(0.75);
-    EXPECT_NEAR(r->Position(), 0.75, 1e-6);
-    EXPECT_NEAR(static_cast<double>(FrameCount(RenderAll(*r))), 0.25 * kRate, 2.0);
     r->Seek(5.0);
     EXPECT_EQ(FrameCount(RenderAll(*r)), 0u);
 

@@ -27,11 +27,10 @@ SF_INFO Inspect(const std::string& path) {
 }
 
 TEST(SoundFileWriter, ExtensionPicksTheFormat) {
-    const std::pair<const char*, SoundFileType> cases[] = {
-        {"a.wav", SoundFileType::Wav},     {"dir.flac/A.WAV", SoundFileType::Wav},
-        {"a.Flac", SoundFileType::Flac},   {"a.ogg", SoundFileType::Ogg},
-        {"a.mp3", SoundFileType::Unknown}, {".wav", SoundFileType::Unknown},
-        {"wav", SoundFileType::Unknown}};
+    const std::pair<const char*, SoundFileType> cases[] = {{"dir.flac/A.WAV", SoundFileType::Wav},
+                                                           {"a.Flac", SoundFileType::Flac},
+                                                           {".wav", SoundFileType::Unknown},
+                                                           {"wav", SoundFileType::Unknown}};
     for (const auto& [path, type] : cases) {
         EXPECT_EQ(sv::SoundFileTypeFor(path), type) << path;
     }

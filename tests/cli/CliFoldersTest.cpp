@@ -14,14 +14,6 @@ namespace fs = std::filesystem;
 const std::string kDemo = std::string(SONVAULT_DEMO_DIR) + "/Arena2";
 const std::string kPacked = std::string(SONVAULT_DEMO_DIR) + "/Arena2-packed";
 
-std::size_t Count(const std::string& text, const std::string& part) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++n;
-    }
-    return n;
-}
-
 TEST(CliFolders, MissingOutputAndWorkFoldersAreCreated) {
     ScratchDir dir;
     const std::string out = dir.Path() + "/out";
@@ -230,28 +222,6 @@ TEST(CliUsage, UnknownWordsAreNamed) {
     for (const char* command : {"list", "convert", "extract", "export", "explode", "rebuild"}) {
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     }
-}
-
-// The decoder's "Literal setting" lines come with --verbose only; its fatal lines always.
-TEST(CliVerbose, DecoderLinesOfARebuildOnlyWhenAsked) {
-    ScratchDir dir;
-    const cli_support::Run quiet = Cli(dir, {"list", kPacked, "--work", dir.Path() + "/w1"});
-    const cli_support::Run verbose =
-        Cli(dir, {"list", kPacked, "--work", dir.Path() + "/w2", "--verbose"});
-    EXPECT_EQ(quiet.status, 0);
-    EXPECT_EQ(verbose.status, 0);
-    EXPECT_EQ(quiet.err, "");
-    EXPECT_GE(Count(verbose.err, "Literal setting: 0\n"), 1u);
-    EXPECT_EQ(Count(verbose.err, "\n"), Count(verbose.err, "Literal setting: 0\n"));
-    EXPECT_EQ(quiet.out, verbose.out);
-    EXPECT_EQ(Count(quiet.out, "\n"), 39u + 15u);
-    // Once rebuilt, there is nothing to decode, verbose or not.
-    EXPECT_EQ(Cli(dir, {"list", kPacked, "--work", dir.Path() + "/w2", "--verbose"}).err, "");
-
-    const cli_support::Run extract = Cli(dir, {"extract", kPacked, "effect", "1", dir.File("e.wav"),
-                                               "--work", dir.Path() + "/w3", "--verbose"});
-    EXPECT_EQ(extract.status, 0);
-    EXPECT_EQ(extract.err, verbose.err);
 }
 
 } // namespace

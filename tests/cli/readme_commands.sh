@@ -1,12 +1,7 @@
 #!/usr/bin/env bash
-# Runs every command of the README's ```sh blocks, as written and in order, in a scratch folder
-# laid out as the README expects: build/bin is the tree's programs, build/demo a copy of its demo
-# folders, the per-user data folder inside the scratch folder.
-#
-# Not run: the set-up commands (scripts/...) and builds of further targets (cmake --build ...):
-# the tree under test is built already. Nor lines whose comment says "(needs a sound device)" or
-# "(needs a display)".
-#
+# Runs every command of the README's ```sh blocks in order, in a scratch folder laid out as the
+# README expects, but for set-up scripts, builds (the tree is built already) and lines that need
+# a sound device or a display.
 # readme_commands.sh README BIN_FOLDER DEMO_FOLDER
 set -euo pipefail
 readme=$(realpath "$1")
