@@ -24,10 +24,6 @@ TEST(CliFolders, MissingOutputAndWorkFoldersAreCreated) {
     EXPECT_EQ(Names(out + "/b/music").size(), 15u);
     EXPECT_NE(r.err.find("54 files written, 0 files passed over"), std::string::npos) << r.err;
 
-    r = Cli(dir, {"list", kPacked, "--work", out + "/deep/er/w"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(Exists(out + "/deep/er/w/WYVERN.SND"));
-
     r = Cli(dir, {"extract", kDemo, "effect", "3", out + "/x/y/boom.wav", "--work", out + "/w"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Exists(out + "/x/y/boom.wav"));
@@ -87,15 +83,6 @@ TEST(CliFolders, AFolderThatCannotBeMadeIsAFailureWithItsReason) {
     }
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"file", "work"}));
     EXPECT_TRUE(Names(work).empty());
-
-    if (geteuid() != 0) { // the superuser may write anywhere
-        const std::string locked = dir.Sub("locked");
-        fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-        const cli_support::Run r =
-            Cli(dir, {"export", kDemo, "--effects", locked + "/fx", "--work", work});
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "Cannot write \"" + locked + "/fx\": Permission denied.\n");
-    }
 }
 
 TEST(CliMessages, ReadAndWriteFailuresGiveTheSystemsReason) {
@@ -204,7 +191,6 @@ TEST(CliUsage, UnknownWordsAreNamed) {
     } cases[] = {
         {{"bogus"}, "Unknown command \"bogus\""},
         {{"--bogus"}, "Unknown option \"--bogus\""},
-        {{"bogus", "list"}, "Unknown command \"bogus\""},
         {{"list", kDemo, "--bogus"}, "--bogus"},
         {{"export", kDemo, "--effect", "fx"}, "--effect"},
         {{"extract", kDemo, "sound", "1", "x"}, "sound"},
