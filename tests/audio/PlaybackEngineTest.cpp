@@ -200,16 +200,6 @@ TEST(PlaybackEngine, SongWaitsForTheSoundFont) {
     EXPECT_GT(PeakOf(Pull(engine, 0.3)), 0.05f);
     EXPECT_GT(engine.FramesPlayed(), 0u);
 
-    // A SoundFont arriving (or changing) while an effect plays leaves the effect alone.
-    PlaybackEngine effects(kRate);
-    ASSERT_EQ(effects.SetData(EffectWav(11025, 441.0)), LoadError::None);
-    effects.Play();
-    Pull(effects, 0.25);
-    effects.SetSynthesizer(SharedSynth());
-    EXPECT_NEAR(effects.Duration(), 1.0, 1e-9);
-    EXPECT_NEAR(effects.Position(), 0.25, 0.01);
-    EXPECT_NEAR(ToneFrequency(Pull(effects, 0.25)), 441.0, 1.0);
-
     // Stop silences the synthesizer at once, release tail and all.
     engine.Stop();
     EXPECT_EQ(PeakOf(Pull(engine, 0.2)), 0.0f);
