@@ -21,8 +21,20 @@ bool Probe(const std::string& path) {
     return static_cast<bool>(OpenRegularFile(ResolveCase(path)));
 }
 
-// errno of opening the file for reading; 0 when it opens.
+// No errno says this of a pipe or a device.
+constexpr int kNotRegularFile = -1;
+
+// errno of opening the file for reading (or kNotRegularFile); 0 when it opens. Anything but a regular file (or a link
+// to one) is refused without opening it: a directory would open, a pipe would block.
 int ProbeError(const std::string& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(ToPath(path), ec);
+    if (std::filesystem::is_directory(status)) {
+        return EISDIR;
+    }
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        return kNotRegularFile;
+    }
     errno = 0;
     if (OpenFile(path, "rb")) {
         return 0;
@@ -31,7 +43,7 @@ int ProbeError(const std::string& path) {
 }
 
 GameData::Failure ReadFailure(const std::string& path, int error) {
-    return {path, std::strerror(error), false};
+    return {path, error == kNotRegularFile ? "not a regular file" : std::strerror(error), false};
 }
 
 // Which of the files that ValidateFolder asks for is missing or unreadable.

@@ -168,6 +168,7 @@ TEST(CliMessages, AFolderThatDoesNotOpenNamesTheFileAtFault) {
         {badSounds, "Cannot read \"" + badSounds + "/WYVERN.SND\": not a BSA archive.\n"},
         {badPacked,
          "Cannot read \"" + badPacked + "/PACKED.DAT\": entry 1 is not there in full.\n"},
+        {hollow, "Cannot read \"" + hollow + "/wyvern.snd\": Is a directory.\n"},
     };
     for (const auto& c : cases) {
         for (const char* command : {"list", "export"}) {
@@ -177,9 +178,7 @@ TEST(CliMessages, AFolderThatDoesNotOpenNamesTheFileAtFault) {
             EXPECT_EQ(r.out, "");
         }
     }
-    const cli_support::Run r = Cli(dir, {"list", hollow, "--work", work});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.starts_with(failed)) << r.err;
+    // Nothing was rebuilt, not even from a folder named like the container.
     EXPECT_TRUE(Names(work).empty());
 }
 
