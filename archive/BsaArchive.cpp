@@ -76,6 +76,7 @@ bool BsaArchive::Open(const std::string& folder, const std::string& fileName, bo
 
     file = std::move(f);
     isOpen = true;
+    filePath = path;
     recordCount = count;
     directoryType = type;
     entrySize = size;
@@ -89,6 +90,7 @@ void BsaArchive::Close() {
     }
     file.reset();
     isOpen = false;
+    filePath.clear();
     recordCount = 0;
     directoryType = 0;
     entrySize = 0;

@@ -38,6 +38,8 @@ public:
     void Close();
 
     bool IsOpen() const { return isOpen; }
+    // The file opened, its spelling found on disk; empty while closed.
+    const std::string& Path() const { return filePath; }
     // 0 while closed.
     std::int32_t RecordCount() const { return recordCount; }
     // The entry's size field; 0 while closed or for an index outside the directory.
@@ -61,6 +63,7 @@ private:
 
     FilePtr file;
     bool isOpen = false;
+    std::string filePath;
     std::int32_t recordCount = 0;
     std::int32_t directoryType = 0;
     std::int32_t entrySize = 0;

@@ -13,6 +13,7 @@
 #include "io/OutputFile.h"
 #include "io/Paths.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <limits>
 #include <new>
@@ -63,47 +64,59 @@ std::string WavEffectPath(const std::string& path) {
 
 namespace {
 
-// The record's bytes. A closed archive gives none (its sizes are all 0). False for an index
+// The record's bytes. A closed archive gives none (its sizes are all 0). Fails for an index
 // outside the archive, a record that reaches past the end of the file, or a failed allocation:
 // nothing is ever allocated beyond the bytes the file holds.
-bool ReadWholeRecord(BsaArchive& archive, int index, std::vector<std::uint8_t>& bytes) {
+Status ReadWholeRecord(BsaArchive& archive, int index, std::vector<std::uint8_t>& bytes) {
     bytes.clear();
     if (!archive.IsOpen()) {
-        return true;
+        return {};
     }
+    const std::string record = "record " + std::to_string(index);
     const std::uint32_t size = archive.RecordSize(index);
+    if (index < 0 || index >= archive.RecordCount()) {
+        return Status::ReadFailed(archive.Path(), record + " does not exist");
+    }
     // ReadRecord compares sizes as signed 32-bit numbers.
     if (!archive.RecordWithinFile(index) ||
         size > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) {
-        return false;
+        return Status::ReadFailed(archive.Path(), record + " reaches past the end of the file");
     }
     try {
         bytes.resize(size);
     } catch (const std::bad_alloc&) {
-        return false;
+        return Status::ReadError(archive.Path(), ENOMEM);
     }
-    return archive.ReadRecord(index, bytes.data(), size);
+    if (!archive.ReadRecord(index, bytes.data(), size)) {
+        return Status::ReadFailed(archive.Path(), record + " cannot be read");
+    }
+    return {};
 }
 
 } // namespace
 
-bool GameData::ExtractSong(int index, const std::string& path, bool convert) {
-    return ExtractSongFile(index, path, convert) != Extraction::Failed;
+Status GameData::ExtractSong(int index, const std::string& path, bool convert) {
+    const Result<Extraction> result = ExtractSongFile(index, path, convert);
+    return result ? Status() : result.Error();
 }
 
-GameData::Extraction GameData::ExtractSongFile(int index, const std::string& path, bool convert) {
+Result<GameData::Extraction> GameData::ExtractSongFile(int index, const std::string& path,
+                                                       bool convert) {
     std::vector<std::uint8_t> record;
-    if (!ReadWholeRecord(songArchive, index, record)) {
-        return Extraction::Failed;
+    if (Status read = ReadWholeRecord(songArchive, index, record); !read) {
+        return read;
     }
     if (!convert) {
-        return WriteWholeFile(RawSongPath(path), record.data(), record.size()) ? Extraction::Written
-                                                                               : Extraction::Failed;
+        if (Status written = WriteWholeFile(RawSongPath(path), record.data(), record.size());
+            !written) {
+            return written;
+        }
+        return Extraction::Written;
     }
 
     OutputFile midi;
-    if (!midi.Create(MidiSongPath(path))) {
-        return Extraction::Failed;
+    if (Status created = midi.Create(MidiSongPath(path)); !created) {
+        return created;
     }
     std::vector<std::uint8_t> converted;
     SongConverter converter;
@@ -111,14 +124,17 @@ GameData::Extraction GameData::ExtractSongFile(int index, const std::string& pat
         midi.Discard();
         return Extraction::NotConverted;
     }
-    return midi.Write(converted.data(), converted.size()) && midi.Commit() ? Extraction::Written
-                                                                           : Extraction::Failed;
+    (void)midi.Write(converted.data(), converted.size()); // a failed write is Commit's to report
+    if (Status committed = midi.Commit(); !committed) {
+        return committed;
+    }
+    return Extraction::Written;
 }
 
-bool GameData::ExtractEffect(int index, const std::string& path, bool asWav) {
+Status GameData::ExtractEffect(int index, const std::string& path, bool asWav) {
     std::vector<std::uint8_t> record;
-    if (!ReadWholeRecord(soundArchive, index, record)) {
-        return false;
+    if (Status read = ReadWholeRecord(soundArchive, index, record); !read) {
+        return read;
     }
     if (asWav) {
         return WriteWav(record.data(), static_cast<std::uint32_t>(record.size()),
@@ -127,7 +143,8 @@ bool GameData::ExtractEffect(int index, const std::string& path, bool asWav) {
     return WriteWholeFile(path, record.data(), record.size());
 }
 
-bool GameData::WriteWav(const std::uint8_t* samples, std::uint32_t count, const std::string& path) {
+Status GameData::WriteWav(const std::uint8_t* samples, std::uint32_t count,
+                          const std::string& path) {
     std::uint8_t header[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm',
                                't', ' ', 0,   0,   0, 0, 0, 0, 0,   0,   0,   0,   0,   0,
                                0,   0,   0,   0,   0, 0, 0, 0, 'd', 'a', 't', 'a'};
@@ -142,8 +159,11 @@ bool GameData::WriteWav(const std::uint8_t* samples, std::uint32_t count, const 
     StoreLE32(header + 40, count);
 
     OutputFile out;
-    return out.Create(path) && out.Write(header, sizeof header) && out.Write(samples, count) &&
-           out.Commit();
+    if (Status created = out.Create(path); !created) {
+        return created;
+    }
+    (void)(out.Write(header, sizeof header) && out.Write(samples, count));
+    return out.Commit();
 }
 
 } // namespace sv

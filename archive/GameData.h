@@ -5,6 +5,7 @@
 
 #include "BsaArchive.h"
 #include "io/ProgressControl.h"
+#include "io/Result.h"
 
 #include <cstdint>
 #include <functional>
@@ -27,27 +28,15 @@ public:
     void SetDecoderLines(std::function<void(std::string_view)> sink) {
         decoderLines = std::move(sink);
     }
-    // True when the last Open or RebuildSoundArchive failed on a fatal condition of the decoder.
-    bool HitFatalCondition() const { return fatalCondition; }
-
-    // What the last failed Open or RebuildSoundArchive stumbled on: the file or folder, and why
-    // in the system's words ("No such file or directory") or, for a file that reads but is
-    // broken, in a few words of its own ("not a BSA archive"). `writing` when the rebuilt sound
-    // archive could not be written into the work folder. Empty after a success.
-    struct Failure {
-        std::string path;
-        std::string reason;
-        bool writing = false;
-    };
-    const Failure& LastFailure() const { return failure; }
-
     // True when the folder holds a readable "wyvern.snd" or "packed.dat", and a readable
     // "midi.bsa", each a regular file or a link to one. Reads nothing from them.
     static bool ValidateFolder(const std::string& folder);
 
     // Opens both archives. A folder that fails validation changes nothing; a later failure leaves
-    // the set closed.
-    bool Open(const std::string& gameFolder);
+    // the set closed. A failure names the file or folder at fault: the first of the files the
+    // validation asks for that is missing or unreadable, an archive that does not open, or the
+    // rebuild's failure.
+    Status Open(const std::string& gameFolder);
     void Close();
 
     bool IsOpen() const { return isOpen != 0; }
@@ -55,24 +44,25 @@ public:
     const std::string& WorkFolder() const { return workFolder; }
 
     // Record i of the songs archive as raw HMI bytes, optionally converted to a Standard MIDI File.
-    // File names follow RawSongPath / MidiSongPath. False (nothing written, an existing
-    // file kept) for an index outside the archive, a record that reaches past the end of its file,
-    // or a file that could not be written. A song that does not convert leaves no file either,
-    // but counts as done, as playback and export expect; ExtractSongFile tells the two apart.
-    bool ExtractSong(int index, const std::string& path, bool convert);
-    enum class Extraction { Written, NotConverted, Failed };
-    Extraction ExtractSongFile(int index, const std::string& path, bool convert);
+    // File names follow RawSongPath / MidiSongPath. Fails (nothing written, an existing file kept)
+    // for an index outside the archive, a record that reaches past the end of its file, or a
+    // file that could not be written. A song that does not convert leaves no file either, but
+    // counts as done, as playback and export expect; ExtractSongFile tells the two apart.
+    Status ExtractSong(int index, const std::string& path, bool convert);
+    enum class Extraction { Written, NotConverted };
+    Result<Extraction> ExtractSongFile(int index, const std::string& path, bool convert);
     // Record i of the sound archive as a WAV file (named by WavEffectPath) or as its raw bytes
-    // (under the path as given). True when the file was written.
-    bool ExtractEffect(int index, const std::string& path, bool asWav);
-    // 8-bit mono 11025 Hz PCM samples with the 44-byte RIFF header. False when not written.
-    static bool WriteWav(const std::uint8_t* samples, std::uint32_t count, const std::string& path);
+    // (under the path as given).
+    Status ExtractEffect(int index, const std::string& path, bool asWav);
+    // 8-bit mono 11025 Hz PCM samples with the 44-byte RIFF header.
+    static Status WriteWav(const std::uint8_t* samples, std::uint32_t count,
+                           const std::string& path);
 
     // Unpacks entry entryIndex of sourceFolder's "PACKED.DAT" into destinationFolder under the
-    // entry's own name (made safe as a file name). On failure, a fatal condition included, no
-    // partial file is left.
-    bool RebuildSoundArchive(const std::string& sourceFolder, const std::string& destinationFolder,
-                             int entryIndex);
+    // entry's own name (made safe as a file name). On failure, a fatal condition of the decoder
+    // included (DecoderFatal), no partial file is left.
+    Status RebuildSoundArchive(const std::string& sourceFolder,
+                               const std::string& destinationFolder, int entryIndex);
 
     BsaArchive soundArchive;
     BsaArchive songArchive;
@@ -83,10 +73,8 @@ private:
     std::string workFolder;
     ProgressControl* progressControl = nullptr;
     std::function<void(std::string_view)> decoderLines;
-    bool fatalCondition = false;
-    Failure failure;
 
-    bool OpenArchive(BsaArchive& archive, const std::string& folder, const char* name);
+    Status OpenSoundArchive(const std::string& gameFolder);
 };
 
 } // namespace sv

@@ -180,21 +180,24 @@ bool EncodeSound(std::span<const float> samples, int rate, SoundFileType type,
     return ok;
 }
 
-WriteResult RenderToFile(Renderer& renderer, int rate, const sv::SongShape& shape,
-                         const std::string& path, SoundFileType type, ProgressControl* progress) {
+Status RenderToFile(Renderer& renderer, int rate, const sv::SongShape& shape,
+                    const std::string& path, SoundFileType type, ProgressControl* progress) {
+    if (FormatOf(type) == 0) {
+        return Status::WriteFailed(path, "no sound file format has that extension");
+    }
     sv::OutputFile out;
     // The target is checked before the rendering, which may take a while.
-    if (FormatOf(type) == 0 || !out.Create(path)) {
-        return WriteResult::CannotCreate;
+    if (Status created = out.Create(path); !created) {
+        return created;
     }
     std::vector<float> samples = sv::RenderWhole(renderer, rate, shape, progress, nullptr);
     sv::LimitPeaks(samples, rate);
     std::vector<std::uint8_t> bytes;
-    if (!EncodeSound(samples, rate, type, {}, bytes) || !out.Write(bytes.data(), bytes.size()) ||
-        !out.Commit()) {
-        return WriteResult::WriteFailed;
+    if (!EncodeSound(samples, rate, type, {}, bytes)) {
+        return Status::WriteFailed(path, "the sound could not be encoded");
     }
-    return WriteResult::Done;
+    (void)out.Write(bytes.data(), bytes.size()); // a failed write is Commit's to report
+    return out.Commit();
 }
 
 } // namespace sv

@@ -7,6 +7,7 @@
 #include "Mastering.h"
 #include "Renderer.h"
 #include "io/ProgressControl.h"
+#include "io/Result.h"
 
 #include <cstdint>
 #include <span>
@@ -38,11 +39,9 @@ struct SoundTags {
 bool EncodeSound(std::span<const float> samples, int rate, SoundFileType type,
                  const SoundTags& tags, std::vector<std::uint8_t>& out);
 
-enum class WriteResult { Done, CannotCreate, WriteFailed };
-
 // Renders `renderer` from its start as `shape` asks into `path`, peaks limited. `progress` (may
 // be null) follows the passes; a release tail beyond them is written but not counted.
-WriteResult RenderToFile(Renderer& renderer, int rate, const sv::SongShape& shape,
-                         const std::string& path, SoundFileType type, ProgressControl* progress);
+Status RenderToFile(Renderer& renderer, int rate, const sv::SongShape& shape,
+                    const std::string& path, SoundFileType type, ProgressControl* progress);
 
 } // namespace sv

@@ -5,10 +5,8 @@
 #include "io/OutputFile.h"
 #include "io/Paths.h"
 
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -23,10 +21,6 @@
 
 namespace sv {
 namespace {
-
-void CannotAccess(const char* verb, const std::string& path, const std::string& reason) {
-    Fail(std::string(verb) + " \"" + path + "\": " + reason + ".");
-}
 
 bool IsLiteralSetting(std::string_view line) {
     constexpr std::string_view kLiteral = "Literal setting: ";
@@ -54,14 +48,6 @@ void Fail(const std::string& message) {
     std::cerr << message << '\n';
 }
 
-void CannotRead(const std::string& path, int error) {
-    CannotAccess("Cannot read", path, std::strerror(error));
-}
-
-void CannotWrite(const std::string& path, int error) {
-    CannotAccess("Cannot write", path, std::strerror(error));
-}
-
 bool MakeFolder(const std::string& folder) {
     std::error_code ec;
     const std::filesystem::path path = ToPath(folder);
@@ -71,7 +57,7 @@ bool MakeFolder(const std::string& folder) {
         ec = std::make_error_code(std::errc::not_a_directory);
     }
     if (ec) {
-        CannotWrite(folder, ec.value());
+        Fail(Status::WriteError(folder, ec.value()).Message());
         return false;
     }
     return true;
@@ -113,15 +99,15 @@ int OpenGameFolder(GameData& data, const std::string& folder, const FolderOption
             DecoderLine(stderr, line);
         }
     });
-    if (data.Open(folder)) {
+    const Status opened = data.Open(folder);
+    if (opened) {
         return kDone;
     }
-    if (data.HitFatalCondition()) {
+    if (opened.DecoderFatal()) {
         return kFatal;
     }
     Fail("Failed to open Arena2 folder.");
-    const GameData::Failure& failure = data.LastFailure();
-    CannotAccess(failure.writing ? "Cannot write" : "Cannot read", failure.path, failure.reason);
+    Fail(opened.Message());
     return kFailed;
 }
 

@@ -42,10 +42,6 @@ std::string SoundFontFailure(const std::string& named);
 
 // One line on standard error.
 void Fail(const std::string& message);
-// `Cannot read "PATH": REASON.` and `Cannot write "PATH": REASON.`, REASON being the system's
-// words for the errno value.
-void CannotRead(const std::string& path, int error);
-void CannotWrite(const std::string& path, int error);
 
 // Creates the folder and its parents when missing. False after saying why it could not be.
 bool MakeFolder(const std::string& folder);

@@ -4,10 +4,6 @@
 #include "decode/SongConverter.h"
 #include "io/File.h"
 #include "io/OutputFile.h"
-#include "io/Paths.h"
-
-#include <cerrno>
-#include <filesystem>
 
 namespace sv {
 namespace {
@@ -18,38 +14,29 @@ struct ConvertOptions {
 };
 
 int RunConvert(const ConvertOptions& options) {
-    errno = 0;
-    FilePtr input = std::filesystem::is_directory(ToPath(options.input))
-                        ? nullptr
-                        : OpenFile(options.input, "rb");
-    if (!input) {
-        CannotRead(options.input, errno != 0 ? errno : EISDIR);
+    std::vector<std::uint8_t> song;
+    if (const Status read = ReadWholeFile(options.input, song); !read) {
+        Fail(read.Message());
         return kFailed;
     }
     if (!MakeFolderFor(options.output)) {
         return kFailed;
     }
     OutputFile output;
-    if (!output.Create(options.output)) {
-        CannotWrite(options.output, errno);
+    if (const Status created = output.Create(options.output); !created) {
+        Fail(created.Message());
         return kFailed;
     }
+    std::vector<std::uint8_t> midi;
     SongConverter converter;
-    errno = 0;
-    const std::int32_t result = converter.Convert(input.get(), output.Stream());
-    if (std::ferror(input.get()) != 0) {
-        const int error = errno != 0 ? errno : EIO;
-        output.Discard();
-        CannotRead(options.input, error);
-        return kFailed;
-    }
-    if (result < 0) {
+    if (converter.Convert(song, midi) < 0) {
         output.Discard();
         Fail("\"" + options.input + "\" is not an HMI song that converts.");
         return kFailed;
     }
-    if (!output.Commit()) {
-        CannotWrite(options.output, errno != 0 ? errno : EIO);
+    (void)output.Write(midi.data(), midi.size()); // a failed write is Commit's to report
+    if (const Status written = output.Commit(); !written) {
+        Fail(written.Message());
         return kFailed;
     }
     return kDone;

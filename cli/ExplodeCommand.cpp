@@ -4,11 +4,9 @@
 #include "decode/Explode.h"
 #include "io/File.h"
 #include "io/OutputFile.h"
-#include "io/Paths.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <memory>
 #include <new>
 
@@ -27,18 +25,15 @@ struct ExplodeOptions {
 constexpr std::uint64_t kMostBytesPerByte = 518;
 
 int RunExplode(const ExplodeOptions& options) {
-    std::error_code ec;
-    errno = 0;
-    const FilePtr in = std::filesystem::is_directory(ToPath(options.input), ec)
-                           ? nullptr
-                           : OpenFile(options.input, "rb");
-    if (!in) {
-        CannotRead(options.input, errno != 0 ? errno : EISDIR);
+    const Result<FilePtr> opened = OpenForReading(options.input, false);
+    if (!opened) {
+        Fail(opened.Message());
         return kFailed;
     }
-    const std::int64_t length = FileLength(in.get());
-    if (length < 0 || !SeekTo(in.get(), options.offset)) {
-        CannotRead(options.input, errno != 0 ? errno : EIO);
+    std::FILE* in = opened->get();
+    const std::int64_t length = FileLength(in);
+    if (length < 0 || !SeekTo(in, options.offset)) {
+        Fail(Status::ReadError(options.input, errno).Message());
         return kFailed;
     }
     const std::uint64_t remaining =
@@ -55,21 +50,21 @@ int RunExplode(const ExplodeOptions& options) {
         return kFailed;
     }
     OutputFile out;
-    if (!out.Create(options.output)) {
-        CannotWrite(options.output, errno);
+    if (const Status created = out.Create(options.output); !created) {
+        Fail(created.Message());
         return kFailed;
     }
 
-    tcBitstream bits(in.get());
+    tcBitstream bits(in);
     Exploder exploder(&bits, [](std::string_view line) { DecoderLine(stdout, line); });
     if (exploder.Status() != ExplodeStatus::kOk) {
         return kFatal; // the output is discarded with `out`
     }
     std::uint32_t count = 0;
     exploder.Decode(buffer.get(), count, capacity);
-    errno = 0;
-    if (!out.Write(buffer.get(), count) || !out.Commit()) {
-        CannotWrite(options.output, errno != 0 ? errno : EIO);
+    (void)out.Write(buffer.get(), count); // a failed write is Commit's to report
+    if (const Status written = out.Commit(); !written) {
+        Fail(written.Message());
         return kFailed;
     }
     return kDone;

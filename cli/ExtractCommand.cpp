@@ -5,8 +5,6 @@
 #include "archive/Extraction.h"
 #include "archive/GameData.h"
 
-#include <cerrno>
-
 namespace sv {
 namespace {
 
@@ -43,27 +41,23 @@ int RunExtract(const ExtractOptions& options) {
     if (!MakeFolderFor(options.output)) {
         return kFailed;
     }
-    std::string target;
-    GameData::Extraction result = GameData::Extraction::Failed;
-    errno = 0;
+    Result<GameData::Extraction> result = GameData::Extraction::Written;
     if (song) {
-        target = options.raw ? RawSongPath(options.output) : MidiSongPath(options.output);
         result = data.ExtractSongFile(options.index, options.output, !options.raw);
-    } else {
-        target = options.raw ? options.output : WavEffectPath(options.output);
-        if (data.ExtractEffect(options.index, options.output, !options.raw)) {
-            result = GameData::Extraction::Written;
-        }
+    } else if (Status written = data.ExtractEffect(options.index, options.output, !options.raw);
+               !written) {
+        result = written;
     }
-    if (result == GameData::Extraction::Written) {
-        return kDone;
+    if (!result) {
+        Fail(result.Message());
+        return kFailed;
     }
-    if (result == GameData::Extraction::NotConverted) {
+    if (*result == GameData::Extraction::NotConverted) {
+        const std::string target = MidiSongPath(options.output);
         Fail(record + " is not an HMI song that converts; \"" + target + "\" was not written.");
-    } else {
-        CannotWrite(target, errno != 0 ? errno : EIO);
+        return kFailed;
     }
-    return kFailed;
+    return kDone;
 }
 
 } // namespace

@@ -22,15 +22,15 @@ int RunRebuild(const RebuildOptions& options) {
     GameData data;
     data.SetProgressControl(&progress);
     data.SetDecoderLines([](std::string_view line) { DecoderLine(stdout, line); });
-    if (data.RebuildSoundArchive(options.folder, options.destination, options.entry)) {
+    const Status rebuilt =
+        data.RebuildSoundArchive(options.folder, options.destination, options.entry);
+    if (rebuilt) {
         return kDone;
     }
-    if (data.HitFatalCondition()) {
+    if (rebuilt.DecoderFatal()) {
         return kFatal;
     }
-    const GameData::Failure& failure = data.LastFailure();
-    Fail(std::string(failure.writing ? "Cannot write" : "Cannot read") + " \"" + failure.path +
-         "\": " + failure.reason + ".");
+    Fail(rebuilt.Message());
     return kFailed;
 }
 

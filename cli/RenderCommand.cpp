@@ -12,7 +12,6 @@
 #include "io/File.h"
 #include "io/Paths.h"
 
-#include <cerrno>
 #include <cmath>
 
 namespace sv {
@@ -47,9 +46,8 @@ int RunRender(const RenderOptions& options) {
         return kFailed;
     }
     std::vector<std::uint8_t> bytes;
-    errno = 0;
-    if (!ReadWholeFile(options.input, bytes)) {
-        CannotRead(options.input, errno != 0 ? errno : EIO);
+    if (const Status read = ReadWholeFile(options.input, bytes); !read) {
+        Fail(read.Message());
         return kFailed;
     }
     if (IsHmiName(options.input)) {
@@ -89,13 +87,13 @@ int RunRender(const RenderOptions& options) {
         return kFailed;
     }
     TerminalProgress progress("Rendering");
-    errno = 0;
-    if (RenderToFile(*renderer, options.rate, options.shape, options.output, type, &progress) ==
-        WriteResult::Done) {
-        return kDone;
+    const Status written =
+        RenderToFile(*renderer, options.rate, options.shape, options.output, type, &progress);
+    if (!written) {
+        Fail(written.Message());
+        return kFailed;
     }
-    CannotWrite(options.output, errno != 0 ? errno : EIO);
-    return kFailed;
+    return kDone;
 }
 
 } // namespace

@@ -3,8 +3,6 @@
 #include "archive/Extraction.h"
 #include "io/Paths.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -19,9 +17,8 @@ std::string InFolder(const std::string& folder, const std::string& name) {
     return folder.empty() ? name : JoinPath(folder, name);
 }
 
-// A failed write leaves its errno behind; the extraction keeps it on the way out.
-std::string WriteFailure(const std::string& folder) {
-    return folder.empty() ? kNoFolder : std::strerror(errno != 0 ? errno : EIO);
+std::string Reason(const Status& status) {
+    return status ? std::string() : status.Why().reason;
 }
 
 void Count(BulkExportResult& result, bool written, const std::string& path,
@@ -48,9 +45,9 @@ void ExportEffects(GameData& data, const std::string& folder, ProgressControl& p
         std::string name;
         data.soundArchive.RecordName(i, 16, name);
         const std::string path = InFolder(folder, SafeName(name) + ".wav");
-        errno = 0;
-        const bool written = !folder.empty() && data.ExtractEffect(i, path, true);
-        Count(result, written, WavEffectPath(path), written ? "" : WriteFailure(folder));
+        const Status written = folder.empty() ? Status::WriteFailed(path, kNoFolder)
+                                              : data.ExtractEffect(i, path, true);
+        Count(result, written.Ok(), WavEffectPath(path), Reason(written));
         progress.SetPos(i);
     }
 }
@@ -66,13 +63,12 @@ void ExportSongs(GameData& data, const std::string& folder, ProgressControl& pro
             continue;
         }
         const std::string path = InFolder(folder, SafeName(name));
-        errno = 0;
-        const GameData::Extraction extraction =
-            folder.empty() ? GameData::Extraction::Failed : data.ExtractSongFile(i, path, true);
-        const bool written = extraction == GameData::Extraction::Written;
+        const Result<GameData::Extraction> extraction = folder.empty()
+                                                            ? Status::WriteFailed(path, kNoFolder)
+                                                            : data.ExtractSongFile(i, path, true);
+        const bool written = extraction && *extraction == GameData::Extraction::Written;
         Count(result, written, MidiSongPath(path),
-              extraction == GameData::Extraction::NotConverted ? kNotConverted
-                                                               : WriteFailure(folder));
+              extraction ? (written ? "" : kNotConverted) : Reason(extraction.Error()));
         progress.SetPos(i);
     }
 }

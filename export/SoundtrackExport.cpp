@@ -215,7 +215,7 @@ bool WritePlaylist(const std::vector<Song>& songs, const std::string& path) {
                     "\n" + FromPath(ToPath(song.path).filename()) + "\n";
         }
     }
-    return WriteWholeFile(path, text.data(), text.size());
+    return WriteWholeFile(path, text.data(), text.size()).Ok();
 }
 
 void Count(SoundtrackResult& result, bool written, const std::string& path) {

@@ -1,8 +1,7 @@
 // A "PACKED.DAT" made from the input, its first byte choosing the entry: the rebuild must fail
 // cleanly or write exactly one file, inside the work folder, whatever the entry's name.
 #include "FuzzInput.h"
-
-#include "decode/Recovery.h"
+#include "archive/Recovery.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -18,14 +17,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::filesystem::create_directories(work);
     fuzz::Write(game + "/PACKED.DAT", data + 1, size - 1);
 
-    const sv::RebuildResult result =
+    const sv::Status result =
         sv::RebuildFromContainer(game, work, data[0] % 4, nullptr, [](std::string_view) {});
     std::size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(work)) {
         (void)entry;
         ++files;
     }
-    if (files != (result == sv::RebuildResult::kDone ? 1u : 0u)) {
+    if (files != (result.Ok() ? 1u : 0u)) {
         std::abort();
     }
     // Nothing may appear beside the work folder.

@@ -2,6 +2,7 @@
 
 #include "Paths.h"
 
+#include <cerrno>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -76,18 +77,38 @@ std::int64_t FileLength(std::FILE* file) {
     return length;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    bytes.clear();
+Result<FilePtr> OpenForReading(const std::string& path, bool regularOnly) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(ToPath(path), ec);
+    if (std::filesystem::is_directory(status)) {
+        return Status::ReadError(path, EISDIR);
+    }
+    if (regularOnly && std::filesystem::exists(status) &&
+        !std::filesystem::is_regular_file(status)) {
+        return Status::ReadFailed(path, "not a regular file");
+    }
     FilePtr file = OpenFile(path, "rb");
     if (!file) {
-        return false;
+        return Status::ReadError(path, errno);
+    }
+    return file;
+}
+
+Status ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    Result<FilePtr> file = OpenForReading(path, false);
+    if (!file) {
+        return file.Error();
     }
     std::uint8_t block[65536];
     for (;;) {
-        const std::size_t got = std::fread(block, 1, sizeof block, file.get());
+        const std::size_t got = std::fread(block, 1, sizeof block, file->get());
+        if (got < sizeof block && std::ferror(file->get()) != 0) {
+            return Status::ReadError(path, errno);
+        }
         bytes.insert(bytes.end(), block, block + got);
         if (got < sizeof block) {
-            return std::ferror(file.get()) == 0;
+            return {};
         }
     }
 }

@@ -2,6 +2,8 @@
 // mode, 64-bit positions whatever the platform's long, and reading a whole file into memory.
 #pragma once
 
+#include "Result.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -36,7 +38,12 @@ std::int64_t Tell(std::FILE* file);
 // The file's length, leaving its position unchanged; -1 when it cannot be told.
 std::int64_t FileLength(std::FILE* file);
 
-// The file's bytes; false (bytes empty or partial) when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+// Opens an existing file for binary reading. A folder is refused ("Is a directory"), and so, when
+// regularOnly, is anything else that is no regular file (or link to one), without opening it: a
+// pipe would block.
+Result<FilePtr> OpenForReading(const std::string& path, bool regularOnly);
+
+// The file's bytes (a pipe's too); on a failure they are empty or partial.
+Status ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 
 } // namespace sv

@@ -3,10 +3,14 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <system_error>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -56,18 +60,76 @@ OutputFile::~OutputFile() {
     Discard();
 }
 
-bool OutputFile::Create(const std::string& target) {
+Status OutputFile::Create(const std::string& target) {
     Discard();
-    const std::size_t sep = LastSeparator(target);
-    const std::string folder = sep == std::string::npos ? std::string() : target.substr(0, sep + 1);
-    const std::string name = target.substr(sep == std::string::npos ? 0 : sep + 1);
+    m_target = target;
+    m_error = 0;
+    m_failed = false;
+    if (target == "-") {
+        return CreateDirect(target, true);
+    }
+    std::error_code ec;
+    const std::filesystem::path path = ToPath(target);
+    const auto own = std::filesystem::symlink_status(path, ec);
+    if (!std::filesystem::is_symlink(own)) {
+        if (std::filesystem::is_directory(own)) {
+            return Status::WriteError(target, EISDIR);
+        }
+        const bool special = std::filesystem::exists(own) && !std::filesystem::is_regular_file(own);
+        return special ? CreateDirect(target, false) : CreateTemporary(target);
+    }
+    const auto linked = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(linked)) {
+        return Status::WriteFailed(target, "a symbolic link to nothing");
+    }
+    if (std::filesystem::is_directory(linked)) {
+        return Status::WriteError(target, EISDIR);
+    }
+    if (!std::filesystem::is_regular_file(linked)) {
+        return CreateDirect(target, false);
+    }
+    const std::filesystem::path resolved = std::filesystem::canonical(path, ec);
+    if (ec) {
+        return Status::WriteError(target, ec.value());
+    }
+    return CreateTemporary(FromPath(resolved));
+}
+
+Status OutputFile::CreateDirect(const std::string& target, bool standardOutput) {
+    if (standardOutput) {
+        // Whatever the program printed before comes first. A duplicate of the descriptor, so
+        // that closing the stream leaves standard output open.
+        (void)std::fflush(stdout);
+#ifdef _WIN32
+        (void)_setmode(_fileno(stdout), _O_BINARY);
+        const int fd = _dup(_fileno(stdout));
+        m_file.reset(fd < 0 ? nullptr : _fdopen(fd, "wb"));
+#else
+        const int fd = ::dup(STDOUT_FILENO);
+        m_file.reset(fd < 0 ? nullptr : ::fdopen(fd, "wb"));
+#endif
+    } else {
+        m_file = OpenFile(target, "wb");
+    }
+    if (!m_file) {
+        return Status::WriteError(target, errno);
+    }
+    m_final.clear();
+    return {};
+}
+
+Status OutputFile::CreateTemporary(const std::string& final) {
+    const std::size_t sep = LastSeparator(final);
+    const std::string folder = sep == std::string::npos ? std::string() : final.substr(0, sep + 1);
+    const std::string name = final.substr(sep == std::string::npos ? 0 : sep + 1);
     if (name.empty()) {
-        return false;
+        return Status::WriteError(m_target, EISDIR);
     }
 
     // Seeded once per thread: a random_device per file was a measurable share of a bulk export.
     thread_local std::mt19937 random(std::random_device{}());
-    for (int attempt = 0; attempt < 16; ++attempt) {
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
         char suffix[16];
         (void)std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
         m_temporary = folder;
@@ -83,59 +145,56 @@ bool OutputFile::Create(const std::string& target) {
                 m_buffer = std::make_unique<char[]>(kBuffer);
             }
             std::setvbuf(m_file.get(), m_buffer.get(), _IOFBF, kBuffer);
-            m_target = target;
-            m_failed = false;
-            return true;
+            m_final = final;
+            return {};
         }
-        const int error = errno;
+        error = errno;
         Unregister(m_slot);
         m_temporary.clear();
-        errno = error;
-        if (error != EEXIST) {
-            return false;
-        }
     }
-    return false;
+    return Status::WriteError(m_target, error);
 }
 
 bool OutputFile::Write(const void* data, std::size_t size) {
     if (!m_file) {
         return false;
     }
-    if (size != 0 && std::fwrite(data, 1, size, m_file.get()) != size) {
+    if (!m_failed && size != 0 && std::fwrite(data, 1, size, m_file.get()) != size) {
+        m_error = errno;
         m_failed = true;
     }
     return !m_failed;
 }
 
-bool OutputFile::Commit() {
+Status OutputFile::Commit() {
     if (!m_file) {
-        return false;
+        return Status::WriteError(m_target, EBADF);
     }
-    bool ok = !m_failed && std::fflush(m_file.get()) == 0 && std::ferror(m_file.get()) == 0;
-    int error = errno;
-    if (std::fclose(m_file.release()) != 0 && ok) {
-        ok = false;
+    int error = m_error;
+    if (!m_failed && std::fflush(m_file.get()) != 0) {
         error = errno;
+        m_failed = true;
     }
-    if (ok) {
+    if (std::fclose(m_file.release()) != 0 && !m_failed) {
+        error = errno;
+        m_failed = true;
+    }
+    if (!m_failed && !m_temporary.empty()) {
         std::error_code ec;
-        std::filesystem::rename(ToPath(m_temporary), ToPath(m_target), ec);
-        ok = !ec;
+        std::filesystem::rename(ToPath(m_temporary), ToPath(m_final), ec);
+        m_failed = static_cast<bool>(ec);
         error = ec.value();
     }
-    if (!ok) {
+    if (m_failed) {
         Discard();
-        errno = error;
-        return false;
+        return Status::WriteError(m_target, error);
     }
     Unregister(m_slot);
     m_temporary.clear();
-    return true;
+    return {};
 }
 
 void OutputFile::Discard() {
-    const int error = errno;
     m_file.reset();
     if (!m_temporary.empty()) {
         std::error_code ec;
@@ -143,12 +202,15 @@ void OutputFile::Discard() {
         Unregister(m_slot);
         m_temporary.clear();
     }
-    errno = error;
 }
 
-bool WriteWholeFile(const std::string& target, const void* data, std::size_t size) {
+Status WriteWholeFile(const std::string& target, const void* data, std::size_t size) {
     OutputFile out;
-    return out.Create(target) && out.Write(data, size) && out.Commit();
+    if (Status created = out.Create(target); !created) {
+        return created;
+    }
+    (void)out.Write(data, size); // a failed write is reported by Commit
+    return out.Commit();
 }
 
 } // namespace sv

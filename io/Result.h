@@ -15,6 +15,9 @@ struct Failure {
     Access access = Access::Read;
     std::string path;
     std::string reason;
+    // A broken implode stream ended the work. The decoder has already said so in its own lines,
+    // which the front ends print instead of Message().
+    bool decoderFatal = false;
 
     // `Cannot read "PATH": REASON.` or `Cannot write "PATH": REASON.`
     std::string Message() const;
@@ -26,7 +29,7 @@ public:
     Status() = default;
     Status(Failure failure) : m_failure(std::move(failure)) {} // NOLINT: a failure is a status
 
-    // The system's words for an errno value, taken where the call failed.
+    // The system's words for an errno value, which the caller took right where the call failed.
     static Status ReadError(std::string path, int error);
     static Status WriteError(std::string path, int error);
     static Status ReadFailed(std::string path, std::string reason);
@@ -37,9 +40,34 @@ public:
     // Only on a failed status.
     const Failure& Why() const { return *m_failure; }
     std::string Message() const { return Ok() ? std::string() : m_failure->Message(); }
+    bool DecoderFatal() const { return !Ok() && m_failure->decoderFatal; }
 
 private:
     std::optional<Failure> m_failure;
+};
+
+// A value, or the failure that kept it from being made.
+template <typename T> class [[nodiscard]] Result {
+public:
+    Result(T value) : m_value(std::move(value)) {}            // NOLINT: a value is a result
+    Result(Failure failure) : m_status(std::move(failure)) {} // NOLINT: so is a failure
+    // A failed status; an Ok one would leave the result without its value.
+    Result(Status status) : m_status(std::move(status)) {} // NOLINT
+
+    bool Ok() const { return m_value.has_value(); }
+    explicit operator bool() const { return Ok(); }
+    // Only on a result that is Ok.
+    T& operator*() { return *m_value; }
+    const T& operator*() const { return *m_value; }
+    T* operator->() { return &*m_value; }
+    const T* operator->() const { return &*m_value; }
+    // Only on a failed result.
+    const Status& Error() const { return m_status; }
+    std::string Message() const { return m_status.Message(); }
+
+private:
+    std::optional<T> m_value;
+    Status m_status;
 };
 
 // The system's words for an errno value.

@@ -282,13 +282,13 @@ void MainDialog::OnSelChanged(QTreeWidgetItem* current, QTreeWidgetItem* /*previ
 void MainDialog::PlaySong(const TreeItemRecord& record) {
     ui->player->SetFileName(QString());
     const std::string raw = JoinPathAlways(workFolder, "temp.hmi");
-    const GameData::Extraction result = gameData.ExtractSongFile(record.index, raw, true);
-    if (result != GameData::Extraction::Written) {
+    const Result<GameData::Extraction> result = gameData.ExtractSongFile(record.index, raw, true);
+    if (!result || *result != GameData::Extraction::Written) {
         if (!gameData.songArchive.IsOpen()) {
             ui->player->ShowProblem(
                 tr("The song \"%1\" could not be read: the game folder did not open.")
                     .arg(record.text));
-        } else if (result == GameData::Extraction::NotConverted) {
+        } else if (result) {
             ui->player->ShowProblem(
                 tr("The song \"%1\" could not be converted, so it cannot be played.")
                     .arg(record.text));

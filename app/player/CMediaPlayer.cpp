@@ -70,11 +70,10 @@ QString RenderAudioFile(const std::vector<std::uint8_t>& file, const std::string
         return CMediaPlayer::tr(Describe(error));
     }
     PercentProgress progress(std::move(percent));
-    const WriteResult result =
+    const Status written =
         RenderToFile(*renderer, rate, {}, path, SoundFileTypeFor(path), &progress);
-    return result == WriteResult::Done
-               ? QString()
-               : CMediaPlayer::tr("Cannot write \"%1\".").arg(QString::fromStdString(path));
+    return written ? QString()
+                   : CMediaPlayer::tr("Cannot write \"%1\".").arg(QString::fromStdString(path));
 }
 
 PlayerControls::State ToControls(PlayState state) {

@@ -8,8 +8,8 @@
 // rebuild_packed/{sonvault,bare_explode,write_alone}.
 #include "BenchInputs.h"
 #include "Dcl.h"
+#include "archive/Recovery.h"
 #include "decode/Explode.h"
-#include "decode/Recovery.h"
 #include "io/File.h"
 #include "io/OutputFile.h"
 #include "io/Paths.h"
@@ -167,10 +167,9 @@ void RebuildSonvault(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        const sv::RebuildResult r =
-            sv::RebuildFromContainer(p.folder, FreshFolder(), 1, nullptr, {});
-        if (r != sv::RebuildResult::kDone) {
-            state.SkipWithError(sv::Describe(r));
+        const sv::Status r = sv::RebuildFromContainer(p.folder, FreshFolder(), 1, nullptr, {});
+        if (!r) {
+            state.SkipWithError(r.Message().c_str());
             return;
         }
     }
@@ -214,13 +213,13 @@ void RebuildWriteAlone(benchmark::State& state) {
     }
     for (auto _ : state) {
         sv::OutputFile out;
-        bool ok = out.Create(sv::JoinPath(FreshFolder(), "WYVERN.SND"));
+        bool ok = out.Create(sv::JoinPath(FreshFolder(), "WYVERN.SND")).Ok();
         std::uint64_t at = 0;
         for (const std::uint32_t size : p.blockSizes) {
             ok = ok && out.Write(p.decoded.data() + at, size);
             at += size;
         }
-        if (!ok || !out.Commit()) {
+        if (!ok || !out.Commit().Ok()) {
             state.SkipWithError("the write failed");
             return;
         }

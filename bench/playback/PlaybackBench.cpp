@@ -34,7 +34,7 @@ const std::string& DemoSongFile() {
         converter.Convert(demo::MakeSong(3, false), midi);
         const std::string file =
             (std::filesystem::temp_directory_path() / "sonvault-bench-temp.mid").string();
-        sv::WriteWholeFile(file, midi.data(), midi.size());
+        (void)sv::WriteWholeFile(file, midi.data(), midi.size());
         return file;
     }();
     return path;

@@ -105,7 +105,8 @@ void BM_FluidsynthProgramPerSong(benchmark::State& state) {
             continue;
         }
         const std::string path = sv::FromPath(folder / name);
-        if (data.ExtractSongFile(i, path, true) == GameData::Extraction::Written) {
+        if (const auto song = data.ExtractSongFile(i, path, true);
+            song && *song == GameData::Extraction::Written) {
             songs.push_back(sv::MidiSongPath(path));
         }
     }

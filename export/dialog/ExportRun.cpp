@@ -56,15 +56,13 @@ QString WriteTrack(const ExportTarget& target, const std::string& path, GameData
                    ? QString()
                    : QStringLiteral("Cannot write \"%1\".");
     // A song that does not convert leaves no file either: told apart from a written one.
-    switch (data.ExtractSongFile(target.index, path, true)) {
-    case GameData::Extraction::Written:
-        return {};
-    case GameData::Extraction::NotConverted:
-        return QStringLiteral("The song does not convert; \"%1\" was not written.");
-    case GameData::Extraction::Failed:
-        break;
+    const Result<GameData::Extraction> song = data.ExtractSongFile(target.index, path, true);
+    if (!song) {
+        return QStringLiteral("Cannot write \"%1\".");
     }
-    return QStringLiteral("Cannot write \"%1\".");
+    return *song == GameData::Extraction::NotConverted
+               ? QStringLiteral("The song does not convert; \"%1\" was not written.")
+               : QString();
 }
 
 void ExportSelected(QWidget* parent, const ExportTarget& target, GameData& data) {

@@ -65,7 +65,7 @@ TEST_F(ExtractionTest, Songs) {
     WriteFile(out + "/bad.mid", {'o', 'l', 'd'});
     EXPECT_TRUE(data.ExtractSong(1, out + "/bad.hmi", true));
     EXPECT_EQ(ReadFile(out + "/bad.mid"), Bytes({'o', 'l', 'd'}));
-    EXPECT_EQ(data.ExtractSongFile(1, out + "/new.mid", true), GameData::Extraction::NotConverted);
+    EXPECT_EQ(*data.ExtractSongFile(1, out + "/new.mid", true), GameData::Extraction::NotConverted);
     EXPECT_EQ(Listing(out),
               (std::vector<std::string>{"bad.mid", "raw.hmi", "song.hmi", "song.mid"}));
 }

@@ -82,7 +82,7 @@ TEST_F(GameDataTest, WhatIsNotARegularFileCountsAsMissing) {
         EXPECT_EQ(GameData::ValidateFolder(folder), c.valid) << c.directory;
         GameData data;
         data.SetWorkFolder(work);
-        EXPECT_EQ(data.Open(folder), c.valid) << c.directory;
+        EXPECT_EQ(data.Open(folder).Ok(), c.valid) << c.directory;
         // By its own name only a file of another case opens, never the folder.
         BsaArchive archive;
         EXPECT_EQ(archive.Open(folder, c.directory, true),

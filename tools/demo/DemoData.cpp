@@ -42,7 +42,7 @@ bool WriteBsa(const std::string& path, std::uint16_t type, const std::vector<Byt
     for (const Bytes& e : entries) {
         file.insert(file.end(), e.begin(), e.end());
     }
-    return sv::WriteWholeFile(path, file.data(), file.size());
+    return sv::WriteWholeFile(path, file.data(), file.size()).Ok();
 }
 
 bool WriteSongs(const std::string& path, bool full) {

@@ -1,6 +1,6 @@
 // Rebuilding an entry of "PACKED.DAT": the blocks, the progress calls, the decoder's lines, the
 // hostile containers, and GameData opening a folder that holds only the container.
-#include "decode/Recovery.h"
+#include "archive/Recovery.h"
 
 #include "ExplodeSupport.h"
 #include "archive/GameData.h"
@@ -56,46 +56,43 @@ TEST_F(RecoveryTest, FatalConditionsKeepTheOlderFile) {
               MakePacked({{"A", Mixed(3, 4)}, {"WYVERN.SND", Mixed(70000, 5), 90000}}));
     WriteFile(work + "/WYVERN.SND", {'o', 'l', 'd'});
 
-    EXPECT_FALSE(data.RebuildSoundArchive(game, work, 1));
-    EXPECT_TRUE(data.HitFatalCondition());
+    EXPECT_TRUE(data.RebuildSoundArchive(game, work, 1).DecoderFatal());
     EXPECT_EQ(lines, (Calls{"Literal setting: 0\n", "Literal setting: 0\n",
                             "Literal setting: -2147483648\n", "Error: Bad header.\n"}));
     EXPECT_EQ(progress.calls.back(), "hide");
     EXPECT_EQ(ReadFile(work + "/WYVERN.SND"), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(WorkFiles(), Calls{"WYVERN.SND"});
-    ExplodeStatus status = ExplodeStatus::kOk;
-    EXPECT_EQ(sv::RebuildFromContainer(game, work, 1, nullptr, {}, &status),
-              sv::RebuildResult::kFatal);
-    EXPECT_EQ(status, ExplodeStatus::kBadHeader);
 }
 
 TEST_F(RecoveryTest, HostileContainersFailCleanly) {
     const Bytes good = MakePacked({{"A.SND", Mixed(50, 7)}, {"../x", Mixed(60, 8)}});
+    const std::string container = game + "/PACKED.DAT";
     const struct {
         Bytes file;
         int entry;
-        sv::RebuildResult result;
+        std::string destination;
+        std::string message;
     } cases[] = {
-        {good, 2, sv::RebuildResult::kBadEntry}, // beyond the directory
-        {good, -1, sv::RebuildResult::kBadEntry},
-        {MakePacked({{"THIRTEEN.BYTE", Mixed(5, 9)}}), 0, sv::RebuildResult::kBadEntry}, // no NUL
-        {Bytes(good.begin(), good.begin() + 5), 0, sv::RebuildResult::kBadEntry}, // cut header
-        {Bytes(good.begin(), good.begin() + 8 + 25 + 10), 1,
-         sv::RebuildResult::kBadEntry}, // cut entry
+        {good, 2, work, "entry 2 is not there in full"}, // beyond the directory
+        {good, -1, work, "entry -1 is not there in full"},
+        {MakePacked({{"THIRTEEN.BYTE", Mixed(5, 9)}}), 0, work, "entry 0 is not there in full"},
+        {Bytes(good.begin(), good.begin() + 5), 0, work, "entry 0 is not there in full"},
+        {Bytes(good.begin(), good.begin() + 8 + 25 + 10), 1, work, "entry 1 is not there in full"},
+        {MakePacked({{"", Mixed(100, 23)}}), 0, work, "entry 0 has no name"},
     };
     for (const auto& c : cases) {
-        WriteFile(game + "/PACKED.DAT", c.file);
-        EXPECT_EQ(sv::RebuildFromContainer(game, work, c.entry, &progress, {}), c.result);
+        WriteFile(container, c.file);
+        EXPECT_EQ(sv::RebuildFromContainer(game, c.destination, c.entry, &progress, {}).Message(),
+                  "Cannot read \"" + container + "\": " + c.message + ".");
     }
-    WriteFile(game + "/PACKED.DAT", good);
-    EXPECT_EQ(sv::RebuildFromContainer(work, work, 0, &progress, {}),
-              sv::RebuildResult::kNoContainer);
-    EXPECT_EQ(sv::RebuildFromContainer(game, work + "/missing", 0, &progress, {}),
-              sv::RebuildResult::kNoOutput);
+    WriteFile(container, good);
+    EXPECT_EQ(sv::RebuildFromContainer(game, work + "/missing", 0, &progress, {}).Message(),
+              "Cannot write \"" + work + "/missing\": No such file or directory.");
     EXPECT_TRUE(progress.calls.empty()); // none of these got as far as the blocks
+    EXPECT_TRUE(WorkFiles().empty());
 
     // A name that escapes the folder stays inside it.
-    ASSERT_EQ(sv::RebuildFromContainer(game, work, 1, nullptr, {}), sv::RebuildResult::kDone);
+    ASSERT_TRUE(sv::RebuildFromContainer(game, work, 1, nullptr, {}).Ok());
     EXPECT_EQ(ReadFile(work + "/.._x"), Mixed(60, 8));
     EXPECT_FALSE(Exists(dir.Path() + "/x"));
     EXPECT_EQ(WorkFiles(), Calls{".._x"});
@@ -164,15 +161,13 @@ TEST_F(RecoveryTest, ARebuildReplacesAnArchiveSpelledInAnotherCase) {
     }
 }
 
-TEST_F(RecoveryTest, AnEntryWithoutANameIsRefused) {
-    WriteFile(game + "/PACKED.DAT", MakePacked({{"", Mixed(100, 23)}}));
-    EXPECT_EQ(RebuildFromContainer(game, work, 0, &progress, {}), RebuildResult::kNoName);
-    EXPECT_TRUE(progress.calls.empty());
-    EXPECT_TRUE(WorkFiles().empty());
-    // A directory named like the container is no container.
-    std::filesystem::remove(ToPath(game + "/PACKED.DAT"));
+TEST_F(RecoveryTest, WhatIsNoContainerIsNamedWithItsReason) {
+    EXPECT_EQ(RebuildFromContainer(game, work, 0, &progress, {}).Message(),
+              "Cannot read \"" + game + "/PACKED.DAT\": No such file or directory.");
     std::filesystem::create_directories(ToPath(game + "/PACKED.DAT"));
-    EXPECT_EQ(RebuildFromContainer(game, work, 0, &progress, {}), RebuildResult::kNoContainer);
+    EXPECT_EQ(RebuildFromContainer(game, work, 0, &progress, {}).Message(),
+              "Cannot read \"" + game + "/PACKED.DAT\": Is a directory.");
+    EXPECT_TRUE(progress.calls.empty());
 }
 
 } // namespace

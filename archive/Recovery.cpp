@@ -9,6 +9,7 @@
 #include "io/ProgressControl.h"
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -86,58 +87,37 @@ private:
 
 } // namespace
 
-const char* Describe(RebuildResult result) {
-    switch (result) {
-    case RebuildResult::kDone:
-        return "done";
-    case RebuildResult::kNoContainer:
-        return "PACKED.DAT cannot be opened";
-    case RebuildResult::kBadEntry:
-        return "the entry cannot be read from PACKED.DAT";
-    case RebuildResult::kNoName:
-        return "the entry has no name";
-    case RebuildResult::kNoOutput:
-        return "the output file cannot be created";
-    case RebuildResult::kNoMemory:
-        return "out of memory";
-    case RebuildResult::kWriteFailed:
-        return "the output file could not be written";
-    case RebuildResult::kFatal:
-        return "the explode decoder met a fatal condition";
+Status RebuildFromContainer(const std::string& sourceFolder, const std::string& destinationFolder,
+                            int entryIndex, ProgressControl* progress,
+                            const DecoderLineSink& lines) {
+    const std::string container = ResolveCase(JoinPath(sourceFolder, "PACKED.DAT"));
+    const Result<FilePtr> opened = OpenForReading(container, true);
+    if (!opened) {
+        return opened.Error();
     }
-    return "";
-}
-
-RebuildResult RebuildFromContainer(const std::string& sourceFolder,
-                                   const std::string& destinationFolder, int entryIndex,
-                                   ProgressControl* progress, const DecoderLineSink& lines,
-                                   ExplodeStatus* fatal) {
-    if (fatal != nullptr) {
-        *fatal = ExplodeStatus::kOk;
-    }
-    const FilePtr in = OpenRegularFile(ResolveCase(JoinPath(sourceFolder, "PACKED.DAT")));
-    if (!in) {
-        return RebuildResult::kNoContainer;
-    }
+    std::FILE* in = opened->get();
+    const std::string entryText = "entry " + std::to_string(entryIndex);
     PackedEntry entry;
-    if (!ReadEntry(in.get(), entryIndex, entry)) {
-        return RebuildResult::kBadEntry;
+    if (!ReadEntry(in, entryIndex, entry)) {
+        return Status::ReadFailed(container, entryText + " is not there in full");
     }
     if (entry.name.empty()) {
-        return RebuildResult::kNoName;
+        return Status::ReadFailed(container, entryText + " has no name");
     }
     // Past the end of the file this still succeeds, and the first header then reads as cut.
-    SeekTo(in.get(), std::uint64_t{entry.dataOffset} + kBlockHeader);
+    SeekTo(in, std::uint64_t{entry.dataOffset} + kBlockHeader);
 
     OutputFile out;
     // Names that differ only in letter case are one file where the game runs: an older file so
     // named is the one replaced, so that the archive's open finds the new bytes.
-    if (!out.Create(ResolveCase(JoinPath(destinationFolder, SafeName(entry.name))))) {
-        return RebuildResult::kNoOutput;
+    if (const Status created =
+            out.Create(ResolveCase(JoinPath(destinationFolder, SafeName(entry.name))));
+        !created) {
+        return Status::WriteFailed(destinationFolder, created.Why().reason);
     }
     const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[kBlockLimit]);
     if (!block) {
-        return RebuildResult::kNoMemory;
+        return Status::ReadError(container, ENOMEM);
     }
 
     ShownProgress shown(progress, entry.size);
@@ -146,26 +126,26 @@ RebuildResult RebuildFromContainer(const std::string& sourceFolder,
     while (total < entry.size) {
         std::uint32_t produced = 0;
         {
-            tcBitstream bits(in.get());
+            tcBitstream bits(in);
             Exploder exploder(&bits, lines);
             if (exploder.Status() != ExplodeStatus::kOk) {
-                if (fatal != nullptr) {
-                    *fatal = exploder.Status();
-                }
-                out.Discard();
-                return RebuildResult::kFatal;
+                return Failure{Failure::Access::Read, container, entryText + " does not decompress",
+                               true};
             }
             exploder.Decode(block.get(), produced, kBlockLimit);
         }
-        const std::int64_t here = Tell(in.get());
-        SeekTo(in.get(), static_cast<std::uint64_t>(here < 0 ? 0 : here) + kBlockHeader);
+        const std::int64_t here = Tell(in);
+        SeekTo(in, static_cast<std::uint64_t>(here < 0 ? 0 : here) + kBlockHeader);
         if (!out.Write(block.get(), produced)) {
-            return RebuildResult::kWriteFailed;
+            break; // Commit says why
         }
         total += produced;
         shown.SetPos(total);
     }
-    return out.Commit() ? RebuildResult::kDone : RebuildResult::kWriteFailed;
+    if (const Status committed = out.Commit(); !committed) {
+        return Status::WriteFailed(destinationFolder, committed.Why().reason);
+    }
+    return {};
 }
 
 } // namespace sv

@@ -10,27 +10,14 @@
 //   most 1,048,576 bytes.
 #pragma once
 
-#include "Explode.h"
+#include "decode/Explode.h"
+#include "io/Result.h"
 
 #include <string>
 
 namespace sv {
 
 class ProgressControl;
-
-enum class RebuildResult {
-    kDone,
-    kNoContainer, // "PACKED.DAT" cannot be opened
-    kBadEntry,    // the header or the entry cannot be read in full, or the name has no NUL
-    kNoName,      // the entry's name is empty
-    kNoOutput,    // the output file cannot be created
-    kNoMemory,    // the block buffer cannot be allocated
-    kWriteFailed, // the output could not be written or put in place
-    kFatal,       // the decoder met a fatal condition; its lines went to the sink
-};
-
-// A one-line account of a failure, for the front ends.
-const char* Describe(RebuildResult result);
 
 inline constexpr std::uint32_t kBlockLimit = 1048576;
 
@@ -39,10 +26,11 @@ inline constexpr std::uint32_t kBlockLimit = 1048576;
 // ASCII case is replaced (atomically) instead of being shadowed. progress, when given, is shown,
 // ranged 0 .. size, set to the running total after each block and hidden again; lines receives the
 // decoder's lines. On any failure nothing is left in destinationFolder (an older file of the name
-// survives). fatal, when given, receives the decoder's fatal condition, or kOk.
-RebuildResult RebuildFromContainer(const std::string& sourceFolder,
-                                   const std::string& destinationFolder, int entryIndex,
-                                   ProgressControl* progress, const DecoderLineSink& lines,
-                                   ExplodeStatus* fatal = nullptr);
+// survives). The failure names the container (it cannot be opened, the entry is cut or has no
+// name, or a stream is broken: DecoderFatal) or the destination folder (the file cannot be
+// written there).
+Status RebuildFromContainer(const std::string& sourceFolder, const std::string& destinationFolder,
+                            int entryIndex, ProgressControl* progress,
+                            const DecoderLineSink& lines);
 
 } // namespace sv
