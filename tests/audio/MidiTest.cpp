@@ -1,13 +1,11 @@
 // Songs from bytes to sound: the track walker and the ways a track is broken, the length and seek
 // targets that ticks and tempo events give, the system common messages FluidSynth would refuse a
-// whole song for, and songs (a small one and a demo game's) rendered as a listener hears them.
-#include "DemoData.h"
+// whole song for, and a song rendered as a listener hears it.
 #include "PlaybackSupport.h"
 #include "audio/MidiCleaner.h"
 #include "audio/MidiEvents.h"
 #include "audio/MidiRenderer.h"
 #include "audio/MidiTiming.h"
-#include "decode/SongConverter.h"
 
 namespace sv::test {
 
@@ -29,7 +27,9 @@ TEST(MidiEvents, WalksEventKindsAndStopsOnBrokenTracks) {
         // A system common status takes two data bytes and becomes the running status.
         {{0x00, 0xF3, 0x01, 0x02, 0x00, 0x03, 0x04}, {4, 7}, Step::kEnd},
         // A meta event (its data may be empty) leaves the running status alone.
-        {{0x00, 0xB0, 0x07, 0x10, 0x00, 0xFF, 0x01, 0x00, 0x00, 0x08, 0x11}, {4, 8, 11}, Step::kEnd},
+        {{0x00, 0xB0, 0x07, 0x10, 0x00, 0xFF, 0x01, 0x00, 0x00, 0x08, 0x11},
+         {4, 8, 11},
+         Step::kEnd},
         {{0x80, 0x80, 0x80, 0x80, 0x00, 0x90, 0x3C, 0x40}, {}, Step::kBroken}, // 5-byte delta
         {{0x00, 0x90, 0x3C}, {}, Step::kBroken},                               // cut data
         {{0x00, 0xFF, 0x01, 0x05, 0x41}, {}, Step::kBroken},                   // cut meta
@@ -86,10 +86,10 @@ TEST(MidiTiming, LengthAndSeekTargetsFromTicksAndTempo) {
     for (int i = 0; i < 17; ++i) {
         longTrack.insert(longTrack.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 0});
     }
-    for (const Bytes& broken : {Bytes{}, noHeader, zeroDivision,
-                                Bytes(plain.begin(), plain.begin() + 14),  // no track
-                                Bytes(plain.begin(), plain.begin() + 26),  // cut in the tempo event
-                                Smf(longTrack)}) {
+    for (const Bytes& broken :
+         {Bytes{}, noHeader, zeroDivision, Bytes(plain.begin(), plain.begin() + 14), // no track
+          Bytes(plain.begin(), plain.begin() + 26), // cut in the tempo event
+          Smf(longTrack)}) {
         EXPECT_FALSE(t.Parse(broken)) << broken.size();
     }
 }
@@ -163,32 +163,6 @@ TEST(MidiRenderer, SystemCommonMessagesAreDroppedNotTheSong) {
     EXPECT_EQ(sv::StripSystemCommon(cleaned), cleaned);
     REQUIRE_SOUNDFONT();
     EXPECT_TRUE(Song(file));
-}
-
-// A demo game's song, converted as playback converts it.
-TEST(MidiRenderer, ADemoSongSoundsForItsWholeLengthWithoutClipping) {
-    REQUIRE_SOUNDFONT();
-    Bytes midi;
-    SongConverter converter;
-    ASSERT_GE(converter.Convert(demo::MakeSong(3, false), midi), 0);
-    auto song = Song(midi);
-    ASSERT_TRUE(song);
-    const double length = song->Timing().EndTick() * kQuarter / 192;
-    EXPECT_NEAR(song->Duration(), length, 1e-9);
-    EXPECT_GT(length, 20.0);
-
-    const Frames out = RenderAll(*song);
-    const std::size_t songFrames = FramesIn(length);
-    ASSERT_GE(FrameCount(out), songFrames);
-    EXPECT_LE(FrameCount(out) - songFrames, FramesIn(MidiRenderer::kMaxTailSeconds));
-    int quietSeconds = 0; // no long dropout
-    for (std::size_t s = 0; s + kRate <= songFrames; s += kRate) {
-        quietSeconds += PeakOf(out, s, s + kRate) < 0.01f ? 1 : 0;
-    }
-    EXPECT_LE(quietSeconds, 2);
-    EXPECT_GT(PeakOf(out), 0.1f);
-    EXPECT_LT(PeakOf(out), 1.0f) << "clipped";
-    EXPECT_LT(PeakOf(out, FrameCount(out) - 256), 0.001f) << "the tail is not cut at -60 dBFS";
 }
 
 } // namespace
