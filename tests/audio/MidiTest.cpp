@@ -162,7 +162,14 @@ TEST(MidiRenderer, SystemCommonMessagesAreDroppedNotTheSong) {
     EXPECT_EQ(after.EndTick(), before.EndTick()); // the dropped deltas were carried over
     EXPECT_EQ(sv::StripSystemCommon(cleaned), cleaned);
     REQUIRE_SOUNDFONT();
-    EXPECT_TRUE(Song(file));
+    auto song = Song(file);
+    ASSERT_TRUE(song);
+    const Frames out = RenderAll(*song);
+    EXPECT_LT(FirstSound(out), FramesIn(0.02));
+    // The second note still starts 192 ticks in.
+    const std::size_t second = FramesIn(kQuarter);
+    EXPECT_GT(PeakOf(out, second, second + FramesIn(0.25)),
+              4 * PeakOf(out, second - FramesIn(0.1), second - FramesIn(0.02)));
 }
 
 } // namespace
