@@ -1,6 +1,5 @@
-// Streams and containers for the explode tests: a bit writer that speaks the length and distance
-// codes, the decoder run over a file (read-ahead path) or a pipe (bit-by-bit path), and
-// "PACKED.DAT" images built with an independent encoder.
+// Streams and containers for the explode tests: the decoder run over a file (read-ahead path) or a
+// pipe (bit-by-bit path), and "PACKED.DAT" images built with an independent encoder.
 #pragma once
 
 #include "Dcl.h"
@@ -17,79 +16,7 @@
 
 namespace sv::test {
 
-// Writes bits least significant first, as the format stores them.
-class BitWriter {
-public:
-    explicit BitWriter(std::uint8_t dictionaryBits)
-        : m_dict(dictionaryBits), m_bytes{0, dictionaryBits} {}
-    void Put(std::uint32_t value, unsigned n) {
-        for (unsigned i = 0; i < n; ++i, ++m_bits) {
-            if (m_bits % 8 == 0) {
-                m_bytes.push_back(0);
-            }
-            m_bytes.back() |= static_cast<std::uint8_t>(((value >> i) & 1u) << (m_bits % 8));
-        }
-    }
-    BitWriter& Literal(std::uint8_t b) {
-        Put(static_cast<std::uint32_t>(b) << 1, 9);
-        return *this;
-    }
-    // length 519 is the end marker, which has no distance.
-    BitWriter& Match(std::uint32_t length, std::uint32_t distance) {
-        // Length codes as Get results in stream order: code, code bits, base, extra bits.
-        static const std::uint32_t rows[16][4] = {
-            {0x03, 2, 3, 0},  {0x05, 3, 2, 0},  {0x01, 3, 4, 0},   {0x06, 3, 5, 0},
-            {0x0A, 4, 6, 0},  {0x02, 4, 7, 0},  {0x0C, 4, 8, 0},   {0x14, 5, 9, 0},
-            {0x04, 5, 10, 1}, {0x18, 5, 12, 2}, {0x08, 5, 16, 3},  {0x30, 6, 24, 4},
-            {0x10, 6, 40, 5}, {0x20, 6, 72, 6}, {0x40, 7, 136, 7}, {0x00, 7, 264, 8},
-        };
-        Put(1, 1);
-        for (const auto& r : rows) {
-            if (length >= r[2] && length < r[2] + (1u << r[3])) {
-                Put(r[0], r[1]);
-                Put(length - r[2], r[3]);
-            }
-        }
-        if (length != 519) {
-            const unsigned low = length == 2 ? 2 : m_dict;
-            PutDistanceHigh(distance >> low);
-            Put(distance & ((1u << low) - 1), low);
-        }
-        return *this;
-    }
-    BitWriter& End() { return Match(519, 0); }
-    const Bytes& Data() const { return m_bytes; }
-
-private:
-    void PutDistanceHigh(std::uint32_t h) {
-        if (h == 0) {
-            Put(3, 2);
-        } else if (h <= 2) {
-            Put(1, 2), Put(1, 1), Put(h == 1 ? 1 : 0, 1);
-        } else if (h <= 6) {
-            Put(1, 2), Put(0, 1), Put(Exploder::ReverseBits(6 - h, 2), 2);
-        } else if (h <= 21) {
-            Put(2, 2), Put(Exploder::ReverseBits(22 - h, 4), 4);
-        } else if (h <= 23) {
-            Put(2, 2), Put(0, 4), Put(23 - h, 1);
-        } else if (h <= 39) {
-            Put(0, 2), Put(1, 1), Put(Exploder::ReverseBits(39 - h, 4), 4);
-        } else if (h <= 47) {
-            Put(0, 2), Put(0, 1), Put(1, 1), Put(Exploder::ReverseBits(47 - h, 3), 3);
-        } else {
-            Put(0, 2), Put(0, 1), Put(0, 1), Put(Exploder::ReverseBits(63 - h, 4), 4);
-        }
-    }
-
-    std::uint8_t m_dict;
-    Bytes m_bytes;
-    std::size_t m_bits = 0;
-};
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using File = std::unique_ptr<std::FILE, decltype([](std::FILE* f) { std::fclose(f); })>;
 
 // A seekable stream holding the bytes, positioned at their start.
 inline File TempStream(const Bytes& bytes) {

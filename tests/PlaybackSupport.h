@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "audio/Renderer.h"
 #include "audio/Synthesizer.h"
+#include "io/VarLen.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,13 +15,6 @@ namespace sv::test {
 
 inline constexpr int kRate = 44100;
 inline constexpr double kQuarter = 1.605631; // seconds per quarter in every converted song
-
-inline void PutVarLen(Bytes& out, std::uint32_t v, std::uint8_t more = 0) {
-    if (v > 0x7F) {
-        PutVarLen(out, v >> 7, 0x80);
-    }
-    out.push_back(static_cast<std::uint8_t>((v & 0x7F) | more));
-}
 
 // A Standard MIDI File of one track that holds `track` as given.
 inline Bytes Smf(const Bytes& track, std::uint16_t division = 192) {
@@ -59,11 +53,11 @@ public:
         Bytes track;
         std::uint32_t at = 0;
         for (const auto& [tick, bytes] : m_events) {
-            PutVarLen(track, tick - at);
+            sv::AppendVarLen(track, tick - at);
             track.insert(track.end(), bytes.begin(), bytes.end());
             at = tick;
         }
-        PutVarLen(track, std::max(endTick, at) - at);
+        sv::AppendVarLen(track, std::max(endTick, at) - at);
         track.insert(track.end(), {0xFF, 0x2F, 0x00});
         return Smf(track);
     }
@@ -90,7 +84,7 @@ inline std::size_t FrameCount(const Frames& f) {
     return f.size() / 2;
 }
 inline std::size_t FramesIn(double seconds) {
-    return static_cast<std::size_t>(std::llround(seconds * kRate));
+    return std::llround(seconds * kRate);
 }
 
 inline Frames RenderFor(sv::Renderer& r, double seconds) {

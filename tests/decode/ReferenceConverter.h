@@ -34,12 +34,12 @@ inline Bytes ReferenceTrack(const Bytes& s, std::size_t* consumed = nullptr) {
         } while (b & 0x80);
         return v;
     };
-    const auto delta = [&](std::uint32_t v) {
+    // A delta to `time`, then the status unless it runs on.
+    const auto head = [&](std::uint32_t time, std::uint8_t st) {
         std::uint8_t tmp[4];
-        out.insert(out.end(), tmp, tmp + WriteVarLen(tmp, v));
-    };
-    const auto status = [&](std::uint8_t st) {
-        if (st != outStatus) {
+        out.insert(out.end(), tmp, tmp + WriteVarLen(tmp, time - last));
+        last = time;
+        if (st != 0 && st != outStatus) {
             out.push_back(st);
             outStatus = st;
         }
@@ -55,9 +55,7 @@ inline Bytes ReferenceTrack(const Bytes& s, std::size_t* consumed = nullptr) {
             if (table[best].due > limit) {
                 return;
             }
-            delta(table[best].due - last);
-            last = table[best].due;
-            status(static_cast<std::uint8_t>(0x90 | table[best].channel));
+            head(table[best].due, static_cast<std::uint8_t>(0x90 | table[best].channel));
             out.insert(out.end(), {table[best].note, 0x00});
             table[best].due = 0xFFFFFFFF;
         }
@@ -65,11 +63,8 @@ inline Bytes ReferenceTrack(const Bytes& s, std::size_t* consumed = nullptr) {
     std::uint32_t now = varlen();
     flush(now);
     while (s[p] != 0xFF) {
-        if (s[p] != 0xFE) {
-            delta(now - last);
-            last = now;
-        }
         if (s[p] == 0xF0) {
+            head(now, 0);
             do {
                 out.push_back(s[p]);
             } while (s[p++] != 0xF7);
@@ -80,7 +75,7 @@ inline Bytes ReferenceTrack(const Bytes& s, std::size_t* consumed = nullptr) {
             if (s[p] >= 0x80) {
                 inStatus = s[p++];
             }
-            status(inStatus);
+            head(now, inStatus);
             const std::uint8_t note = s[p];
             out.push_back(s[p++]);
             if ((inStatus >> 4) != 0xC && (inStatus >> 4) != 0xD) {

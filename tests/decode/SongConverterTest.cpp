@@ -1,26 +1,21 @@
+// The converter held against the plain table scan on random songs, the demo songs and the tracks
+// random ones never draw (delta extremes, the top of the 32-bit clock, full work areas), and every
+// way a song fails.
 #include "decode/SongConverter.h"
 
 #include "DemoData.h"
 #include "ReferenceConverter.h"
-#include "SongBuilders.h"
-#include "io/VarLen.h"
 
+#include <functional>
 #include <random>
 
 namespace sv::test {
 
 namespace {
 
-struct Result {
-    std::int32_t value;
-    Bytes midi;
-};
-
-Result ConvertSong(const Bytes& song) {
+std::int32_t Convert(const Bytes& song, Bytes& midi) {
     SongConverter converter;
-    Result r;
-    r.value = converter.Convert(song, r.midi);
-    return r;
+    return converter.Convert(song, midi);
 }
 
 // The return value for songs built by HmiSong: the end of the last track.
@@ -32,131 +27,39 @@ std::int32_t EndOf(const std::vector<Bytes>& tracks) {
     return static_cast<std::int32_t>(end);
 }
 
-// Running status, ties, slot reuse, sysex and private events are left to the comparison with the
-// plain table scan below; these are the deltas it does not draw.
-TEST(SongConverter, DeltasOutsideTheRandomTracks) {
-    const Bytes cases[][2] = {
-        // Shortest form out; a six-byte input delta is read whole.
-        {{0x00, 0xB0, 0x01, 0x02, 0x81, 0x00, 0x01, 0x06, 0x80, 0x80, 0x80, 0x80, 0x80, 0x05, 0x01,
-          0x07, 0x00, 0xFF, 0x2F, 0x00},
-         {0x00, 0xB0, 0x01, 0x02, 0x81, 0x00, 0x01, 0x06, 0x05, 0x01, 0x07}},
-        // 0xFFFFFFFE is written in four bytes, bits above 27 dropped.
-        {{0x8F, 0xFF, 0xFF, 0xFF, 0x7E, 0xB0, 0x07, 0x10, 0x00, 0xFF, 0x2F, 0x00},
-         {0xFF, 0xFF, 0xFF, 0x7E, 0xB0, 0x07, 0x10}},
-    };
-    for (const auto& [hmi, events] : cases) {
-        const Result r = ConvertSong(HmiSong({hmi}));
-        EXPECT_EQ(r.value, EndOf({hmi}));
-        Bytes midi = events;
-        midi.insert(midi.end(), kEnd.begin(), kEnd.end());
-        EXPECT_EQ(r.midi, Midi({midi}));
+// n events made by `event`, then the end of track.
+Bytes Events(int n, const std::function<Bytes(int)>& event) {
+    Bytes b;
+    for (int i = 0; i < n; ++i) {
+        const Bytes e = event(i);
+        b.insert(b.end(), e.begin(), e.end());
     }
-    // Zero tracks: the header and the tempo track, ending at the first block.
-    const Result r = ConvertSong(HmiSong({kEnd}, 0));
-    EXPECT_EQ(r.value, static_cast<std::int32_t>(kFirstBlock));
-    EXPECT_EQ(r.midi, Midi({}));
+    b.insert(b.end(), kEnd.begin(), kEnd.end());
+    return b;
 }
 
-TEST(SongConverter, TheTopOfThe32BitClock) {
-    // A note due at 0xFFFFFFFF carries the table's free mark: it is never released, and its
-    // slot stays free, so 200 of them never fill the table.
-    Bytes events;
-    Bytes expected = {0x00, 0x90};
-    for (int i = 0; i < 200; ++i) {
-        events.insert(events.end(), {0x00, 0x90, 0x3C, 0x64, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F});
-        expected.insert(expected.end(), {0x3C, 0x64, 0x00});
-    }
-    events.insert(events.end(), kEnd.begin(), kEnd.end());
-    expected.pop_back();
-    expected.insert(expected.end(), kEnd.begin(), kEnd.end());
-    const Result r = ConvertSong(HmiSong({events}));
-    EXPECT_EQ(r.value, EndOf({events}));
-    EXPECT_EQ(r.midi, Midi({expected}));
-    // A current time of 0xFFFFFFFF would have the table's scan release free slots forever.
-    EXPECT_EQ(ConvertSong(HmiSong({{0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x2F, 0x00}})).value, -1);
+// Zero-length notes under running status: 4 input bytes become 6 output bytes.
+Bytes ShortNotes(int n) {
+    return Events(n, [](int i) {
+        return i == 0 ? Bytes{0x00, 0x90, 0x3C, 0x40, 0x00} : Bytes{0x00, 0x3C, 0x40, 0x00};
+    });
 }
 
-TEST(SongConverter, FailuresKeepTheTracksDoneBefore) {
-    const Bytes good = {0x00, 0xB0, 0x07, 0x10, 0x00, 0xFF, 0x2F, 0x00};
-    std::vector<Bytes> songs;
-    for (const Bytes& bad : std::vector<Bytes>{
-             {0x00, 0xFE, 0x11, 0x00, 0x00, 0x00, 0xFF, 0x2F, 0x00},       // unknown private event
-             {0x00, 0xFF, 0x51, 0x03, 0x00, 0x00, 0x00, 0xFF, 0x2F, 0x00}, // meta other than end
-             {0x00, 0xF0, 0x01, 0x02},                                     // sysex without F7
-             {0x00, 0xB0, 0x07, 0x10},                                     // no end of track
-             {0x00, 0xB0, 0x07},                                           // event cut short
-             {0x00, 0x90, 0x3C, 0x64, 0x81},                               // duration cut short
-             {0x00, 0xFF},                                                 // end cut short
-         }) {
-        songs.push_back(HmiSong({good, bad}));
-    }
-    songs.push_back(HmiSong({good}, 2)); // more tracks declared than the data holds
-    songs.push_back(HmiSong({good, good}));
-    songs.back()[kFirstBlock + kEventDistance + good.size() + 12] = 'X'; // not the track tag
-    for (const Bytes& song : songs) {
-        const Result r = ConvertSong(song);
-        EXPECT_EQ(r.value, -1);
-        EXPECT_EQ(r.midi, Midi({good}, false));
-    }
-    // The byte after FF 2F is not examined and need not even be there.
-    Bytes last = {0x00, 0xB0, 0x07, 0x10, 0x00, 0xFF, 0x2F, 0x55};
-    EXPECT_EQ(ConvertSong(HmiSong({good, last})).midi, Midi({good, good}));
-    last.pop_back();
-    EXPECT_EQ(ConvertSong(HmiSong({good, last})).value, EndOf({good, good}));
-
-    // No usable first block: nothing is written.
-    Bytes noTag = HmiSong({kEnd});
-    noTag[kFirstBlock + 8] = 'X'; // "HMI-MIDIXRACK"
-    // "TRAC" fewer than 8 bytes from the start, and a song too short for its track count.
-    for (const Bytes& s :
-         {noTag, Bytes{}, Bytes{'x', 'T', 'R', 'A', 'C', 0, 0, 0, 0, 0, 0, 0},
-          Bytes{'H', 'M', 'I', '-', 'M', 'I', 'D', 'I', 'T', 'R', 'A', 'C', 'K'}}) {
-        const Result r = ConvertSong(s);
-        EXPECT_EQ(r.value, -1);
-        EXPECT_TRUE(r.midi.empty());
-    }
+// Notes sounding at once, each in its own slot of the 128-entry table.
+Bytes HeldNotes(int n) {
+    return Events(n, [](int i) {
+        return Bytes{0x00, 0x90, static_cast<std::uint8_t>(i), 0x40, 0x10};
+    });
 }
 
-TEST(SongConverter, WorkAreaLimitsFailCleanly) {
-    // 128 notes sounding at once fit the table; a 129th does not.
-    for (const int notes : {128, 129}) {
-        Bytes events;
-        for (int i = 0; i < notes; ++i) {
-            events.insert(events.end(),
-                          {0x00, 0x90, static_cast<std::uint8_t>(i & 0x7F), 0x40, 0x10});
-        }
-        events.insert(events.end(), kEnd.begin(), kEnd.end());
-        EXPECT_EQ(ConvertSong(HmiSong({events})).value, notes == 128 ? EndOf({events}) : -1);
-    }
-    // Notes of duration 0 under running status: 4 input bytes give 6 output bytes, so 180,000 of
-    // them overflow the 1 MiB track buffer while 170,000 fit.
-    for (const int notes : {170000, 180000}) {
-        Bytes events = {0x00, 0x90, 0x3C, 0x40, 0x00};
-        for (int i = 1; i < notes; ++i) {
-            events.insert(events.end(), {0x00, 0x3C, 0x40, 0x00});
-        }
-        events.insert(events.end(), kEnd.begin(), kEnd.end());
-        const Result r = ConvertSong(HmiSong({events}));
-        if (notes == 170000) {
-            EXPECT_EQ(r.value, EndOf({events}));
-            EXPECT_EQ(r.midi.size(), 33u + 8u + 6u * notes + 1u + 4u);
-        } else {
-            EXPECT_EQ(r.value, -1);
-            EXPECT_EQ(r.midi, Midi({}, false));
-        }
-    }
-    // Only the first 1 MiB is read: a song one byte longer, whose unexamined last byte is cut
-    // off, converts; two bytes longer, its 2F lies beyond what is read.
-    for (const std::size_t extra : {1u, 2u}) {
-        const std::size_t total = SongConverter::kInputCapacity + extra;
-        Bytes events(total - kFirstBlock - kEventDistance - kEnd.size(), 0x01);
-        events[0] = 0x00;
-        events[1] = 0xF0;
-        events.back() = 0xF7;
-        events.insert(events.end(), kEnd.begin(), kEnd.end());
-        EXPECT_EQ(ConvertSong(HmiSong({events})).value,
-                  extra == 1 ? static_cast<std::int32_t>(total) : -1);
-    }
+// One sysex event filling a track of `size` bytes.
+Bytes SysExTrack(std::size_t size) {
+    Bytes b(size - kEnd.size(), 0x01);
+    b[0] = 0x00;
+    b[1] = 0xF0;
+    b.back() = 0xF7;
+    b.insert(b.end(), kEnd.begin(), kEnd.end());
+    return b;
 }
 
 // Random tracks of many ties, slot reuse, running status, sysex and private events.
@@ -198,25 +101,93 @@ Bytes RandomTrack(std::mt19937& random) {
 }
 
 TEST(SongConverter, MatchesThePlainTableScan) {
+    std::vector<std::vector<Bytes>> songs = {
+        // A six-byte input delta; 0xFFFFFFFE written in four bytes, bits above 27 dropped.
+        {{0x00, 0xB0, 0x01, 0x02, 0x81, 0x00, 0x01, 0x06, 0x80, 0x80,
+          0x80, 0x80, 0x80, 0x05, 0x01, 0x07, 0x00, 0xFF, 0x2F, 0x00},
+         {0x8F, 0xFF, 0xFF, 0xFF, 0x7E, 0xB0, 0x07, 0x10, 0x00, 0xFF, 0x2F, 0x55}},
+        // Notes due at 0xFFFFFFFF carry the table's free mark: never released, their slot stays
+        // free, so 200 of them never fill the table.
+        {Events(200,
+                [](int) { return Bytes{0x00, 0x90, 0x3C, 0x64, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F}; })},
+        {HeldNotes(128)},
+        {ShortNotes(170000)}, // most of the 1 MiB track buffer
+        // Only the first 1 MiB is read; the end event's last byte, beyond it, is not examined.
+        {SysExTrack(SongConverter::kInputCapacity + 1 - kFirstBlock - kEventDistance)},
+    };
     std::mt19937 random(12345);
     for (int round = 0; round < 300; ++round) {
-        std::vector<Bytes> hmi;
-        std::vector<Bytes> midi;
-        for (int t = static_cast<int>(random() % 4); t >= 0; --t) {
-            hmi.push_back(RandomTrack(random));
-            midi.push_back(ReferenceTrack(hmi.back()));
+        songs.emplace_back(1 + random() % 4);
+        for (Bytes& track : songs.back()) {
+            track = RandomTrack(random);
         }
-        const Result r = ConvertSong(HmiSong(hmi));
-        ASSERT_EQ(r.value, EndOf(hmi)) << "round " << round;
-        ASSERT_EQ(r.midi, Midi(midi)) << "round " << round;
+    }
+    for (std::size_t i = 0; i < songs.size(); ++i) {
+        std::vector<Bytes> midi;
+        for (const Bytes& track : songs[i]) {
+            midi.push_back(ReferenceTrack(track));
+        }
+        Bytes out;
+        ASSERT_EQ(Convert(HmiSong(songs[i]), out), EndOf(songs[i])) << "song " << i;
+        ASSERT_EQ(out, Midi(midi)) << "song " << i;
     }
     for (const bool full : {false, true}) {
         for (std::size_t i = 0; i < demo::SongNames(full).size(); ++i) {
             const Bytes song = demo::MakeSong(static_cast<int>(i), full);
-            const Result r = ConvertSong(song);
-            ASSERT_GT(r.value, 0) << i;
-            ASSERT_EQ(r.midi, ReferenceSong(song)) << "demo song " << i << (full ? " (full)" : "");
+            Bytes out;
+            ASSERT_GT(Convert(song, out), 0) << i;
+            ASSERT_EQ(out, ReferenceSong(song)) << "demo song " << i << (full ? " (full)" : "");
         }
+    }
+    // Zero tracks: the header and the tempo track, ending at the first block. A last track may
+    // stop right after FF 2F.
+    Bytes out;
+    EXPECT_EQ(Convert(HmiSong({kEnd}, 0), out), static_cast<std::int32_t>(kFirstBlock));
+    EXPECT_EQ(out, Midi({}));
+    const Bytes cut = {0x00, 0xFF, 0x2F};
+    EXPECT_EQ(Convert(HmiSong({kEnd, cut}), out), EndOf({kEnd, kEnd}));
+}
+
+TEST(SongConverter, FailuresKeepTheTracksDoneBefore) {
+    const Bytes good = {0x00, 0xB0, 0x07, 0x10, 0x00, 0xFF, 0x2F, 0x00};
+    std::vector<Bytes> songs;
+    for (const Bytes& bad : std::vector<Bytes>{
+             {0x00, 0xFE, 0x11, 0x00, 0x00, 0x00, 0xFF, 0x2F, 0x00},       // unknown private event
+             {0x00, 0xFF, 0x51, 0x03, 0x00, 0x00, 0x00, 0xFF, 0x2F, 0x00}, // meta other than end
+             {0x00, 0xF0, 0x01, 0x02},                                     // sysex without F7
+             {0x00, 0xB0, 0x07, 0x10},                                     // no end of track
+             {0x00, 0xB0, 0x07},                                           // event cut short
+             {0x00, 0x90, 0x3C, 0x64, 0x81},                               // duration cut short
+             {0x00, 0xFF},                                                 // end cut short
+             // A current time of 0xFFFFFFFF would have the scan release free slots forever.
+             {0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x2F, 0x00},
+             HeldNotes(129),     // one more than the table holds
+             ShortNotes(180000), // overflows the 1 MiB track buffer
+             // Its end event's 2F lies beyond the first 1 MiB.
+             SysExTrack(SongConverter::kInputCapacity + 2 - kFirstBlock - 2 * kEventDistance -
+                        good.size()),
+         }) {
+        songs.push_back(HmiSong({good, bad}));
+    }
+    songs.push_back(HmiSong({good}, 2)); // more tracks declared than the data holds
+    songs.push_back(HmiSong({good, good}));
+    songs.back()[kFirstBlock + kEventDistance + good.size() + 12] = 'X'; // not the track tag
+    for (std::size_t i = 0; i < songs.size(); ++i) {
+        Bytes out;
+        EXPECT_EQ(Convert(songs[i], out), -1) << i;
+        EXPECT_EQ(out, Midi({good}, false)) << i;
+    }
+
+    // No usable first block: nothing is written.
+    Bytes noTag = HmiSong({kEnd});
+    noTag[kFirstBlock + 8] = 'X'; // "HMI-MIDIXRACK"
+    // "TRAC" fewer than 8 bytes from the start, and a song too short for its track count.
+    for (const Bytes& s :
+         {noTag, Bytes{}, Bytes{'x', 'T', 'R', 'A', 'C', 0, 0, 0, 0, 0, 0, 0},
+          Bytes{'H', 'M', 'I', '-', 'M', 'I', 'D', 'I', 'T', 'R', 'A', 'C', 'K'}}) {
+        Bytes out;
+        EXPECT_EQ(Convert(s, out), -1);
+        EXPECT_TRUE(out.empty());
     }
 }
 

@@ -1,0 +1,369 @@
+// From renderer to file: loops that join without a click, the release tail cut, the fade's curve,
+// peaks limited instead of clipped, every format written whole; then the render command and the
+// soundtrack export as a user runs them, read back with libsndfile.
+#include "DemoData.h"
+#include "PlaybackSupport.h"
+#include "SongBuilders.h"
+#include "audio/Loudness.h"
+#include "audio/Mastering.h"
+#include "audio/MidiRenderer.h"
+#include "audio/SoundFileWriter.h"
+#include "audio/VorbisComments.h"
+#include "audio/WavRenderer.h"
+#include "cli/CliRun.h"
+
+#include <sndfile.h>
+
+namespace sv::test {
+
+namespace {
+
+// An organ chord held over the whole song, struck again on every quarter: loud up to the end.
+std::unique_ptr<MidiRenderer> HeldSong(int quarters) {
+    MidiBuilder b;
+    b.Raw(0, {0xC0, 19});
+    for (int q = 0; q < quarters; ++q) {
+        for (const int key : {60, 64, 67}) {
+            b.Note(static_cast<std::uint32_t>(q * 192), 192, 0, key);
+        }
+    }
+    LoadError error = LoadError::None;
+    return MidiRenderer::Create(SharedSynth(), b.Build(), error);
+}
+
+float MaxStep(const Frames& f, std::size_t from, std::size_t to) {
+    float step = 0.0f;
+    for (std::size_t i = 2 * std::max<std::size_t>(from, 1); i < 2 * std::min(to, FrameCount(f));
+         ++i) {
+        step = std::max(step, std::fabs(f[i] - f[i - 2]));
+    }
+    return step;
+}
+
+double RmsOf(const Frames& f, std::size_t from, std::size_t to) {
+    double sum = 0.0;
+    for (std::size_t i = 2 * from; i < 2 * to; ++i) {
+        sum += double{f[i]} * f[i];
+    }
+    return std::sqrt(sum / static_cast<double>(2 * (to - from)));
+}
+
+TEST(Loops, PassesJoinWithoutAClickAndOnlyTheLastOneRingsOut) {
+    REQUIRE_SOUNDFONT();
+    auto song = HeldSong(2);
+    ASSERT_TRUE(song);
+    const std::size_t pass = FramesIn(song->Duration());
+    const Frames out = sv::RenderWhole(*song, kRate, {3, 0.0}, nullptr, nullptr);
+    ASSERT_GE(FrameCount(out), 3 * pass);
+    EXPECT_LE(FrameCount(out), 3 * pass + FramesIn(MidiRenderer::kMaxTailSeconds));
+    EXPECT_LT(PeakOf(out, FrameCount(out) - 256), 0.001f) << "the tail is not cut at -60 dBFS";
+
+    const float body = MaxStep(out, 0, pass - FramesIn(0.05));
+    const float opening = PeakOf(out, 0, FramesIn(0.3));
+    for (std::size_t seam : {pass, 2 * pass}) {
+        // The synthesizer ran on: nothing jumps at the seam more than within the song.
+        EXPECT_LE(MaxStep(out, seam - FramesIn(0.05), seam + FramesIn(0.05)), 1.5f * body) << seam;
+        // And the next pass starts on time.
+        EXPECT_GT(PeakOf(out, seam, seam + FramesIn(0.3)), 0.6f * opening) << seam;
+        EXPECT_GT(PeakOf(out, seam - FramesIn(0.3), seam), 0.3f * opening) << seam;
+    }
+}
+
+TEST(Loops, AnEffectRepeatsWholeAndAFadeEndsInSilence) {
+    LoadError error = LoadError::None;
+    auto effect = WavRenderer::Create(EffectWav(1000, 441.0), kRate, error);
+    ASSERT_TRUE(effect);
+    const Frames three = sv::RenderWhole(*effect, kRate, {3, 0.0}, nullptr, nullptr);
+    ASSERT_EQ(FrameCount(three), 3 * effect->OutputFrames());
+    for (std::size_t i = 0; i < effect->OutputFrames(); i += 97) {
+        EXPECT_EQ(three[2 * i], three[2 * (i + 2 * effect->OutputFrames())]) << i;
+    }
+
+    REQUIRE_SOUNDFONT();
+    auto song = HeldSong(3);
+    ASSERT_TRUE(song);
+    const std::size_t end = 2 * FramesIn(song->Duration());
+    const Frames out = sv::RenderWhole(*song, kRate, {2, 4.0}, nullptr, nullptr);
+    ASSERT_EQ(FrameCount(out), end) << "a faded song has no tail";
+    EXPECT_LT(20 * std::log10(RmsOf(out, end - FramesIn(0.1), end)), -60.0);
+    // Half-second windows over the fade, each quieter than the one before.
+    const std::size_t half = FramesIn(0.5);
+    double before = RmsOf(out, end - FramesIn(4.0) - half, end - FramesIn(4.0));
+    EXPECT_GT(before, 0.02) << "the song is not loud before the fade";
+    for (std::size_t at = end - FramesIn(4.0); at + half <= end; at += half) {
+        const double rms = RmsOf(out, at, at + half);
+        EXPECT_LT(rms, before) << "at " << at;
+        before = rms;
+    }
+}
+
+TEST(LimitPeaks, TurnsPeaksDownSmoothlyAndLeavesTheRestAlone) {
+    Frames quiet(2 * 16000);
+    for (std::size_t i = 0; i < quiet.size(); ++i) {
+        quiet[i] = 0.5f * static_cast<float>(std::sin(0.05 * static_cast<double>(i / 2)));
+    }
+    Frames loud = quiet;
+    for (std::size_t i = 2 * 2000; i < 2 * 2100; ++i) {
+        loud[i] *= 4.0f; // a burst to twice full scale
+    }
+    Frames limited = loud;
+    sv::LimitPeaks(limited, 8000);
+    EXPECT_LE(PeakOf(limited), sv::kPeakCeiling * 1.000001f);
+    EXPECT_GT(PeakOf(limited, 2000, 2100), 0.9f * sv::kPeakCeiling) << "the burst is crushed";
+    // Before the look-ahead and once released the samples are exactly what they were.
+    for (const std::size_t i : {0u, 1900u, 1980u, 12000u, 15999u}) {
+        EXPECT_EQ(limited[2 * i], loud[2 * i]) << i;
+    }
+    // The gain glides: no step sharper than the burst's own.
+    EXPECT_LE(MaxStep(limited, 1900, 3000), MaxStep(loud, 2000, 2100));
+    Frames untouched = quiet;
+    sv::LimitPeaks(untouched, 8000);
+    EXPECT_EQ(untouched, quiet);
+}
+
+// What libsndfile reads back (all zero when it cannot open the file), and the samples if asked.
+SF_INFO Inspect(const std::string& path, std::vector<short>* samples = nullptr) {
+    SF_INFO info{};
+    if (SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info)) {
+        if (samples != nullptr) {
+            samples->resize(static_cast<std::size_t>(info.frames * info.channels));
+            sf_read_short(f, samples->data(), static_cast<sf_count_t>(samples->size()));
+        }
+        sf_close(f);
+    }
+    return info;
+}
+
+TEST(SoundFileWriter, ExtensionPicksTheFormatAndEveryFormatHoldsTheWholeEffect) {
+    const std::pair<const char*, SoundFileType> types[] = {{"dir.flac/A.WAV", SoundFileType::Wav},
+                                                           {"a.Flac", SoundFileType::Flac},
+                                                           {".wav", SoundFileType::Unknown},
+                                                           {"wav", SoundFileType::Unknown}};
+    for (const auto& [path, type] : types) {
+        EXPECT_EQ(sv::SoundFileTypeFor(path), type) << path;
+    }
+    ScratchDir dir;
+    const std::tuple<const char*, SoundFileType, int> cases[] = {
+        {"e.wav", SoundFileType::Wav, SF_FORMAT_WAV},
+        {"e.flac", SoundFileType::Flac, SF_FORMAT_FLAC},
+        {"e.ogg", SoundFileType::Ogg, SF_FORMAT_OGG},
+        {"missing/e.wav", SoundFileType::Wav, 0}, // a folder that does not exist
+        {"e.mp3", SoundFileType::Unknown, 0}};
+    for (const auto& [name, type, format] : cases) {
+        LoadError error = LoadError::None;
+        auto effect = sv::WavRenderer::Create(EffectWav(5000, 441.0), kRate, error);
+        ASSERT_TRUE(effect);
+        EXPECT_EQ(sv::RenderToFile(*effect, kRate, {}, dir.File(name), type, nullptr).Ok(),
+                  format != 0)
+            << name;
+        const SF_INFO back = Inspect(dir.File(name));
+        EXPECT_EQ(back.format & SF_FORMAT_TYPEMASK, format) << name;
+        EXPECT_EQ(back.frames, format == 0 ? 0 : 20000) << name;
+        EXPECT_EQ(back.channels * back.samplerate, format == 0 ? 0 : 2 * kRate) << name;
+    }
+    EXPECT_EQ(Names(dir.Path()).size(), 3u); // no temporary file is left over
+}
+
+// The render command as a user types it in `dir`.
+cli_support::Run Render(const ScratchDir& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), "render");
+    cli_support::Options options;
+    options.cwd = dir.Path();
+    return cli_support::Cli(dir, args, options);
+}
+
+TEST(RenderCommand, StatusesMessagesAndAFullScaleSquareWave) {
+    ScratchDir dir;
+    WriteFile(dir.File("song.mid"), MidiBuilder().Note(0, 96, 0, 60).Build(192));
+    WriteFile(dir.File("text.mid"), Bytes{'n', 'o', 'p', 'e'});
+    WriteFile(dir.File("broken.HMI"), Bytes{'H', 'M', 'I', '-', 'M', 'I', 'D', 'I'});
+    // A full-scale square wave is the loudest effect there is; resampled, its edges overshoot.
+    Bytes square = EffectWav(11025, 441.0);
+    for (std::size_t i = 44; i < square.size(); ++i) {
+        square[i] = square[i] >= 128 ? 255 : 0;
+    }
+    WriteFile(dir.File("square.wav"), square);
+    ASSERT_EQ(Render(dir, {"square.wav", "out.flac", "--loops", "2", "--rate", "22050"}).status, 0);
+    std::vector<short> s;
+    const SF_INFO info = Inspect(dir.File("out.flac"), &s);
+    EXPECT_EQ(info.samplerate, 22050);
+    ASSERT_EQ(info.frames, 2 * 22050);
+    int loudest = 0;
+    std::size_t loud = 0;
+    for (const short v : s) {
+        loudest = std::max(loudest, std::abs(int{v})); // a wrapped sample reaches 32768
+        loud += std::abs(int{v}) > 16384 ? 1 : 0;
+    }
+    EXPECT_LT(loudest, 32767) << "clipped";
+    EXPECT_GT(loudest, 30000) << "limited far more than needed";
+    EXPECT_GT(loud, s.size() / 4) << "the wave is no longer loud";
+
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* message;
+    } failures[] = {
+        {{"square.wav", "out.mp3"}, 1, "use .wav, .flac or .ogg"},
+        {{"absent.mid", "new.wav"}, 1, "Cannot read"},
+        {{"text.mid", "new.wav"}, 1, "neither a MIDI song nor a WAV sound"},
+        {{"song.mid", "new.wav", "--soundfont", "square.wav"}, 1, "Cannot load the SoundFont"},
+        {{"broken.HMI", "new.wav"}, 1, "not an HMI song that converts"},
+        {{"square.wav", "new.wav", "--rate", "0"}, 64, ""},
+    };
+    for (const auto& f : failures) {
+        const cli_support::Run r = Render(dir, f.args);
+        EXPECT_EQ(r.status, f.status) << f.args[0];
+        EXPECT_NE(r.err.find(f.message), std::string::npos) << f.args[0] << ": " << r.err;
+    }
+    EXPECT_FALSE(Exists(dir.File("new.wav")));
+    EXPECT_FALSE(Exists(dir.File("out.mp3")));
+
+    if (sv::FindDefaultSoundFont().empty()) {
+        return;
+    }
+    cli_support::Run r = Render(dir, {"song.mid", "song.ogg"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, ""); // no progress bar and no chatter when standard error is a file
+    EXPECT_GE(Inspect(dir.File("song.ogg")).frames, std::llround(kQuarter * kRate));
+    // A game song as the archive holds it is converted first, then rendered whole (over 20 s).
+    WriteFile(dir.File("town1.hmi"), demo::MakeSong(2, false));
+    r = Render(dir, {"town1.hmi", "town1.wav", "--rate", "22050"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_GT(Inspect(dir.File("town1.wav")).frames, 20 * 22050);
+}
+
+// One organ note of `ticks` (192 to the quarter, 1.6 s), as the game stores a song.
+Bytes HmiNote(std::uint8_t ticks) {
+    return HmiSong({{0x00, 0xC0, 19, 0x00, 0x90, 60, 110, ticks, ticks, 0xFF, 0x2F, 0x00}});
+}
+
+std::string Tag(const std::string& path, const std::string& key) {
+    for (const auto& [k, v] : sv::ReadVorbisComments(ReadFile(path), path.ends_with(".ogg"))) {
+        if (sv::AsciiLower(k) == sv::AsciiLower(key)) {
+            return v;
+        }
+    }
+    return "(none)";
+}
+
+// The soundtrack exported from a game folder of these songs, as the command line's
+// "export GAME --work WORK --audio OUT" followed by `args`.
+class Soundtrack : public testing::Test {
+protected:
+    void SetUp() override {
+        if (FindDefaultSoundFont().empty()) {
+            GTEST_SKIP() << "no General MIDI SoundFont on this machine";
+        }
+        WriteFile(game + "/wyvern.snd", MakeBsa({{"BOOM", 0, Filled(3, 0)}}, true));
+    }
+    cli_support::Run Export(const std::vector<Record>& songs, const std::string& to,
+                            const std::vector<std::string>& args,
+                            const cli_support::Options& options = {}) {
+        WriteFile(game + "/midi.bsa", MakeBsa(songs, true));
+        std::vector<std::string> all = {"export", game, "--work", dir.Sub("work"), "--audio", to};
+        all.insert(all.end(), args.begin(), args.end());
+        return cli_support::Cli(dir, all, options);
+    }
+
+    ScratchDir dir;
+    std::string game = dir.Sub("Arena2");
+    std::string out = dir.File("music");
+};
+
+TEST_F(Soundtrack, EverySongNamedTaggedAndListedInRecordOrderTheSameBytesTwice) {
+    const std::vector<Record> songs = {{"ONE.HMI", 0, HmiNote(100)},
+                                       {"TAVERN.HMI", 0, HmiNote(100)},
+                                       {"BROKEN.HMI", 0, Filled(9, 0)},
+                                       {"A:B.HMI", 0, HmiNote(60)}};
+    const std::vector<std::string> args = {"--format", "ogg", "--rate", "11025",
+                                           "--loops",  "2",   "--jobs", "2"};
+    const cli_support::Run r = Export(songs, out, args);
+    EXPECT_EQ(r.status, 1) << "a song was passed over";
+    EXPECT_NE(r.err.find("Cannot write \"" + sv::JoinPath(out, "broken.ogg") +
+                         "\": the song did not render."),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("3 files written, 1 files passed over"), std::string::npos) << r.err;
+    EXPECT_EQ(Names(out), (std::vector<std::string>{"a_b.ogg", "one.ogg", "soundtrack.m3u"}));
+    const Bytes playlist = ReadFile(sv::JoinPath(out, "soundtrack.m3u"));
+    EXPECT_EQ(std::string(playlist.begin(), playlist.end()),
+              "#EXTM3U\n#EXTINF:3,ONE\none.ogg\n#EXTINF:2,A:B\na_b.ogg\n");
+    const std::string again = dir.File("again");
+    EXPECT_EQ(Export(songs, again, args).status, 1);
+
+    const struct {
+        const char* file;
+        const char* title;
+        const char* track;
+        int ticks;
+    } expected[] = {{"one.ogg", "ONE", "1", 100}, {"a_b.ogg", "A:B", "3", 60}};
+    for (const auto& e : expected) {
+        const std::string path = sv::JoinPath(out, e.file);
+        EXPECT_EQ(ReadFile(path), ReadFile(sv::JoinPath(again, e.file))) << e.file;
+        const SF_INFO info = Inspect(path);
+        EXPECT_EQ(Tag(path, "TITLE"), e.title);
+        EXPECT_EQ(Tag(path, "ALBUM"), "Arena2");
+        EXPECT_EQ(Tag(path, "TRACKNUMBER"), e.track);
+        // Two passes of the song, then a release tail under 3 s.
+        const double pass = e.ticks * kQuarter / 192;
+        EXPECT_GE(info.frames, std::llround(2 * pass * 11025));
+        EXPECT_LT(info.frames, std::llround((2 * pass + 3.0) * 11025));
+        EXPECT_NE(Tag(path, "REPLAYGAIN_TRACK_GAIN").find(" dB"), std::string::npos);
+        EXPECT_GT(std::stod(Tag(path, "REPLAYGAIN_TRACK_PEAK")), 0.05);
+        EXPECT_EQ(Tag(path, "REPLAYGAIN_ALBUM_GAIN"),
+                  Tag(sv::JoinPath(out, "one.ogg"), "REPLAYGAIN_ALBUM_GAIN"));
+    }
+}
+
+TEST_F(Soundtrack, NormalizedLoudnessAndASoundFontThatDoesNotLoad) {
+    const std::vector<Record> songs = {{"ONE.HMI", 0, HmiNote(120)}, {"TWO.HMI", 0, HmiNote(90)}};
+    const std::string soundFont = dir.File("absent.sf2");
+    cli_support::Run r = Export(songs, out, {"--soundfont", soundFont});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Cannot load the SoundFont \"" + soundFont + "\""), std::string::npos)
+        << r.err;
+    EXPECT_TRUE(Names(out).empty());
+
+    r = Export(songs, out, {"--rate", "11025", "--fade", "1", "--normalize"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"one.flac", "two.flac"}) {
+        const std::string path = sv::JoinPath(out, name);
+        SF_INFO info{};
+        SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+        ASSERT_NE(f, nullptr);
+        Frames samples(static_cast<std::size_t>(info.frames) * 2);
+        sf_readf_float(f, samples.data(), info.frames);
+        sf_close(f);
+        sv::LoudnessMeter meter(info.samplerate, true);
+        meter.Add(samples);
+        EXPECT_LE(20 * std::log10(meter.Peak()), -0.95) << name;
+        EXPECT_NEAR(meter.Integrated(), -16.0, 1.0) << name;
+        EXPECT_EQ(Tag(path, "TITLE"), name == std::string("one.flac") ? "ONE" : "TWO");
+        EXPECT_EQ(Tag(path, "REPLAYGAIN_TRACK_GAIN"), "(none)")
+            << "normalized files carry no gain to apply";
+    }
+}
+
+TEST_F(Soundtrack, InterruptedRunLeavesNoPartialFile) {
+    // Many long passes: no machine renders them all before the signal.
+    const auto start = std::chrono::steady_clock::now();
+    cli_support::Options options;
+    options.interruptWhen = [start] {
+        return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(1500);
+    };
+    const cli_support::Run r =
+        Export({{"ONE.HMI", 0, demo::MakeSong(2, false)},
+                {"TWO.HMI", 0, demo::MakeSong(3, false)},
+                {"THREE.HMI", 0, demo::MakeSong(4, false)}},
+               out, {"--rate", "8000", "--loops", "30", "--jobs", "1"}, options);
+    EXPECT_EQ(r.status, 128 + SIGINT) << r.err;
+    // Whatever is there is a whole file under its own name; no playlist for a cut-short run.
+    for (const std::string& name : Names(out)) {
+        EXPECT_TRUE(name == "one.flac" || name == "two.flac" || name == "three.flac") << name;
+        EXPECT_GT(Inspect(sv::JoinPath(out, name)).frames, 0) << name;
+    }
+}
+
+} // namespace
+
+} // namespace sv::test
