@@ -37,8 +37,8 @@ start() {
 }
 
 ends_cleanly() {
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$pid" 2>/dev/null && fail "still running after the closing key"
+  ended() { ! kill -0 "$pid" 2>/dev/null; }
+  wait_for "the end after the closing key" ended
   local status=0
   wait "$pid" || status=$?
   [[ $status -eq 0 ]] || fail "ended with status $status"
@@ -79,8 +79,7 @@ xdotool type --delay 20 "$out/fx"
 key Tab Tab space Tab
 xdotool type --delay 20 "$out/music"
 key Tab Tab space
-all_written() { [[ $(find "$out" -type f | wc -l) -ge 54 ]]; }
-wait_for "the exported files" all_written
+wait_for "the exported files" eval '[[ $(find "$out" -type f | wc -l) -ge 54 ]]'
 key Escape
 ends_cleanly
 "$cli" export "$game" --effects "$scratch/ref/fx" --songs "$scratch/ref/music" \
