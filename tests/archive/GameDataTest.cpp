@@ -46,12 +46,13 @@ TEST_F(GameDataTest, OpensBothArchivesFromTheGameFolderAndRefusalsKeepTheOpenSet
         EXPECT_EQ(data.Folder(), game);
     }
 
-    // Failing after validation closes the set.
+    // Failing after validation closes the set, the sound archive opened before the songs included.
     const std::string broken = dir.Sub("broken");
     WriteFile(broken + "/wyvern.snd", Sounds("b"));
     WriteFile(broken + "/midi.bsa", {0x00, 0x80, 0x00, 0x01}); // negative count
     EXPECT_FALSE(data.Open(broken));
     EXPECT_FALSE(data.IsOpen());
+    EXPECT_FALSE(data.soundArchive.IsOpen());
     EXPECT_EQ(data.Folder(), "");
 }
 
@@ -90,15 +91,21 @@ TEST_F(GameDataTest, WhatIsNotARegularFileCountsAsMissing) {
             << c.directory;
     }
 
-    // A folder named like the sound archive in the game folder leaves the work folder's file to
-    // be used; a link to a file is as good as the file.
+    // A folder named like the sound archive leaves the container to rebuild from; a sound archive
+    // lying directly in the work folder is nobody's and never opened.
     fs::create_directories(ToPath(game + "/wyvern.snd"));
     WriteFile(dir.File("songs.bsa"), Songs());
     fs::create_symlink(ToPath(dir.File("songs.bsa")), ToPath(game + "/midi.bsa"));
     WriteFile(work + "/wyvern.snd", Sounds("work"));
-    WriteFile(game + "/PACKED.DAT", Bytes(16, 0)); // makes the folder valid, never read
+    WriteFile(game + "/PACKED.DAT", Bytes(16, 0));
     GameData data;
     data.SetWorkFolder(work);
+    EXPECT_EQ(data.Open(game).Message(),
+              "Cannot read \"" + game + "/PACKED.DAT\": entry 1 is not there in full.");
+    EXPECT_EQ(Names(work), std::vector<std::string>{"wyvern.snd"});
+    // A link to a file is as good as the file.
+    fs::remove(ToPath(game + "/wyvern.snd"));
+    fs::create_symlink(ToPath(work + "/wyvern.snd"), ToPath(game + "/wyvern.snd"));
     ASSERT_TRUE(data.Open(game));
     EXPECT_EQ(FirstSound(data), "work");
     EXPECT_EQ(data.songArchive.RecordCount(), 1);

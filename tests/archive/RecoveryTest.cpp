@@ -133,32 +133,46 @@ TEST_F(RecoveryTest, BlocksAtTheLimitResumeRightAfterTheirLastDataByte) {
     EXPECT_EQ(lines, Calls(3, "Literal setting: 0\n"));
 }
 
-// Entry 1 of four blocks (65536 x 3 + 3404), each ending at its end marker, the next header right
-// after it, and progress after each.
-TEST_F(RecoveryTest, ARebuildReplacesAnArchiveSpelledInAnotherCase) {
+// Each container's archive is rebuilt once, into a folder of its own in the work folder: entry 1
+// of four blocks (65536 x 3 + 3404), progress after each; the other container's five records.
+TEST_F(RecoveryTest, EachContainerRebuildsOnceIntoAFolderOfItsOwn) {
+    const std::string other = dir.Sub("Other");
     const Bytes sounds = MakeBsa({{"", 7, Mixed(200000, 22)}}, false);
+    const Bytes five = MakeBsa(std::vector<Record>(5, {"", 1, Mixed(10, 2)}), false);
     WriteFile(game + "/PACKED.DAT", MakePacked({{"MIDI.BSA", {}}, {"WYVERN.SND", sounds}}));
-    WriteFile(game + "/midi.bsa", MakeBsa({{"SONG.HMI", 0, Filled(4, 0)}}, true));
-    // An older, broken archive: a directory larger than the file.
-    WriteFile(work + "/wyvern.snd", {0x05, 0x00, 0x00, 0x00});
-
-    for (int start = 0; start < 2; ++start) {
-        progress.calls.clear();
-        lines.clear();
-        GameData opened;
-        opened.SetWorkFolder(work);
-        opened.SetProgressControl(&progress);
-        opened.SetDecoderLines([this](std::string_view line) { lines.emplace_back(line); });
-        ASSERT_TRUE(opened.Open(game)) << start;
-        EXPECT_EQ(opened.soundArchive.RecordSize(0), 200000u);
-        EXPECT_EQ(WorkFiles(), Calls{"wyvern.snd"}); // no temporary left
-        EXPECT_EQ(ReadFile(work + "/wyvern.snd"), sounds);
-        // Only the first start rebuilds.
-        EXPECT_EQ(lines, start == 0 ? Calls(4, "Literal setting: 0\n") : Calls{});
-        const Calls calls = {"show",       "range 0 200012", "pos 65536", "pos 131072",
-                             "pos 196608", "pos 200012",     "hide"};
-        EXPECT_EQ(progress.calls, start == 0 ? calls : Calls{});
+    WriteFile(other + "/PACKED.DAT", MakePacked({{"MIDI.BSA", {}}, {"WYVERN.SND", five}}));
+    for (const std::string& folder : {game, other}) {
+        WriteFile(folder + "/midi.bsa", MakeBsa({{"SONG.HMI", 0, Filled(4, 0)}}, true));
     }
+    WriteFile(work + "/wyvern.snd", five); // an older version's: for no container in particular
+    data.SetWorkFolder(work);
+    const Calls calls = {"show",       "range 0 200012", "pos 65536", "pos 131072",
+                         "pos 196608", "pos 200012",     "hide"};
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const std::string& folder : {game, other}) {
+            progress.calls.clear();
+            lines.clear();
+            ASSERT_TRUE(data.Open(folder).Ok()) << folder;
+            EXPECT_EQ(data.soundArchive.RecordCount(), folder == game ? 1 : 5);
+            if (pass == 1) {
+                EXPECT_EQ(progress.calls, Calls{}); // nothing rebuilt
+            } else if (folder == game) {
+                EXPECT_EQ(progress.calls, calls);
+                EXPECT_EQ(lines, Calls(4, "Literal setting: 0\n"));
+            }
+        }
+    }
+    const Calls names = WorkFiles();
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(names[2], "wyvern.snd");
+    EXPECT_EQ(ReadFile(work + "/" + names[0] + "/WYVERN.SND").size() +
+                  ReadFile(work + "/" + names[1] + "/WYVERN.SND").size(),
+              sounds.size() + five.size());
+
+    // A rebuilt file replaces one whose name differs only in case, leaving no temporary.
+    ASSERT_TRUE(RebuildFromContainer(game, work, 1, nullptr, {}).Ok());
+    EXPECT_EQ(ReadFile(work + "/wyvern.snd"), sounds);
+    EXPECT_EQ(WorkFiles(), (Calls{names[0], names[1], "wyvern.snd"}));
 }
 
 TEST_F(RecoveryTest, WhatIsNoContainerIsNamedWithItsReason) {

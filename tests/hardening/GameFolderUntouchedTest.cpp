@@ -46,7 +46,7 @@ TEST(GameFolderUntouched, OpenRebuildExtractAndExport) {
     GameData data;
     data.SetWorkFolder(dir.Sub("work"));
     ASSERT_TRUE(data.Open(packed)); // rebuilds the sound archive into the work folder
-    EXPECT_EQ(Snapshot(dir.Path() + "/work").size(), 1u);
+    EXPECT_EQ(Names(dir.Path() + "/work").size(), 1u);
     ASSERT_TRUE(data.Open(game));
     const std::string out = dir.Sub("out");
     EXPECT_TRUE(data.ExtractSong(0, out + "/a.mid", false));
