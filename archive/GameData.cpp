@@ -71,33 +71,51 @@ bool GameData::ValidateFolder(const std::string& folder) {
     return Probe(JoinPathAlways(folder, kSongArchive));
 }
 
+// The game folder's own sound archive; else the one rebuilt earlier from this very container,
+// kept in a folder of its own in the work folder; else it is rebuilt there now. An archive lying
+// directly in the work folder (older versions shared one for every game folder) is never opened:
+// nothing tells which container it came from.
 Status GameData::OpenSoundArchive(const std::string& gameFolder) {
     const Status fromGame = OpenArchive(soundArchive, gameFolder, kSoundArchive);
-    if (fromGame || soundArchive.Open(workFolder, kSoundArchive, true)) {
+    if (fromGame) {
         return {};
     }
-    if (const Status rebuilt = RebuildSoundArchive(gameFolder, workFolder, 1); !rebuilt) {
+    const Result<std::string> identity = ContainerIdentity(gameFolder);
+    if (!identity) {
         // A sound archive of the game's that reads but is broken explains more than a missing
         // "PACKED.DAT" does.
-        const bool broken = ProbeFailure(fromGame.Why().path).Ok();
-        const bool noContainer = !ProbeFailure(ResolveCase(JoinPath(gameFolder, kContainer)));
-        return broken && noContainer ? fromGame : rebuilt;
+        return ProbeFailure(fromGame.Why().path) ? fromGame : identity.Error();
     }
-    return OpenArchive(soundArchive, workFolder, kSoundArchive);
+    const std::string rebuilt = JoinPath(workFolder, *identity);
+    if (soundArchive.Open(rebuilt, kSoundArchive, true)) {
+        return {};
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(ToPath(rebuilt), ec);
+    if (ec) {
+        return Status::WriteError(rebuilt, ec.value());
+    }
+    if (Status status = RebuildSoundArchive(gameFolder, rebuilt, 1); !status) {
+        std::filesystem::remove(ToPath(rebuilt), ec); // only when the failure left it empty
+        return status;
+    }
+    return OpenArchive(soundArchive, rebuilt, kSoundArchive);
 }
 
 Status GameData::Open(const std::string& gameFolder) {
     if (!ValidateFolder(gameFolder)) {
         return InvalidFolder(gameFolder);
     }
-    if (isOpen == 1) {
-        Close();
+    Close();
+    Status opened = OpenSoundArchive(gameFolder);
+    if (opened) {
+        opened = OpenArchive(songArchive, gameFolder, kSongArchive);
     }
-    if (Status sounds = OpenSoundArchive(gameFolder); !sounds) {
-        return sounds;
-    }
-    if (Status songs = OpenArchive(songArchive, gameFolder, kSongArchive); !songs) {
-        return songs;
+    if (!opened) {
+        // Whatever opened before the failure goes with it: a set is open whole or not at all.
+        soundArchive.Close();
+        songArchive.Close();
+        return opened;
     }
     folder = gameFolder;
     isOpen = 1;

@@ -1,6 +1,7 @@
 // The opened game folder (the one the game calls "Arena2"): the sound archive "wyvern.snd", taken
-// from the game folder, else from the work folder, else rebuilt from the game's "PACKED.DAT" into
-// the work folder; and the songs archive "midi.bsa" from the game folder.
+// from the game folder, else rebuilt from the game's "PACKED.DAT" into a folder of the work folder
+// that is named after the container (ContainerIdentity), where later opens of the same container
+// find it; and the songs archive "midi.bsa" from the game folder.
 #pragma once
 
 #include "BsaArchive.h"

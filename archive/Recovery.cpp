@@ -10,10 +10,13 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace sv {
 
@@ -86,6 +89,44 @@ private:
 };
 
 } // namespace
+
+Result<std::string> ContainerIdentity(const std::string& sourceFolder) {
+    const std::string container = ResolveCase(JoinPath(sourceFolder, "PACKED.DAT"));
+    const Result<FilePtr> opened = OpenForReading(container, true);
+    if (!opened) {
+        return opened.Error();
+    }
+    std::error_code ec;
+    const auto modified = std::filesystem::last_write_time(ToPath(container), ec);
+    const std::int64_t stamp =
+        ec ? 0 : static_cast<std::int64_t>(modified.time_since_epoch().count());
+    const std::int64_t length = FileLength(opened->get());
+
+    std::uint64_t hash = 0xcbf29ce484222325u;
+    const auto mix = [&hash](const std::uint8_t* bytes, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) {
+            hash = (hash ^ bytes[i]) * 0x100000001b3u;
+        }
+    };
+    for (const std::int64_t number : {length, stamp}) {
+        std::uint8_t bytes[8];
+        for (int i = 0; i < 8; ++i) {
+            bytes[i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(number) >> (8 * i));
+        }
+        mix(bytes, sizeof bytes);
+    }
+    // A cut header or directory is hashed as far as it goes; the rebuild then says what is wrong.
+    std::array<std::uint8_t, kHeaderSize> header{};
+    const std::size_t got = std::fread(header.data(), 1, header.size(), opened->get());
+    mix(header.data(), got);
+    std::vector<std::uint8_t> directory(kEntrySize * 4096);
+    if (got == header.size() && SeekTo(opened->get(), ByteCursor(header).U32())) {
+        mix(directory.data(), std::fread(directory.data(), 1, directory.size(), opened->get()));
+    }
+    char name[32];
+    (void)std::snprintf(name, sizeof name, "packed-%016llx", static_cast<unsigned long long>(hash));
+    return std::string(name);
+}
 
 Status RebuildFromContainer(const std::string& sourceFolder, const std::string& destinationFolder,
                             int entryIndex, ProgressControl* progress,

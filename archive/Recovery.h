@@ -33,4 +33,10 @@ Status RebuildFromContainer(const std::string& sourceFolder, const std::string& 
                             int entryIndex, ProgressControl* progress,
                             const DecoderLineSink& lines);
 
+// A name for sourceFolder's "PACKED.DAT" as it is now: "packed-" and 16 hex digits of an FNV-1a
+// hash of its size, its modification time, its header and up to 4096 directory entries. A file
+// rebuilt from the container can be kept under it, so that it is never taken for another
+// container's, nor for this one's once it changed. Fails when the container cannot be opened.
+Result<std::string> ContainerIdentity(const std::string& sourceFolder);
+
 } // namespace sv

@@ -2,6 +2,7 @@
 // per item.
 #include "Cli.h"
 #include "archive/GameData.h"
+#include "archive/Listing.h"
 
 #include <iostream>
 
@@ -13,14 +14,9 @@ struct ListOptions {
     FolderOptions open;
 };
 
-void PrintArchive(const BsaArchive& archive, const char* kind, bool skipTavern) {
-    for (int i = 0; i < archive.RecordCount(); ++i) {
-        std::string name;
-        archive.RecordName(i, 16, name);
-        if (skipTavern && name == "TAVERN.HMI") {
-            continue;
-        }
-        std::cout << kind << '\t' << i << '\t' << name << '\t' << archive.RecordSize(i) << '\n';
+void Print(const std::vector<ListedRecord>& records, const char* kind) {
+    for (const ListedRecord& r : records) {
+        std::cout << kind << '\t' << r.index << '\t' << r.name << '\t' << r.size << '\n';
     }
 }
 
@@ -31,8 +27,8 @@ int RunList(const ListOptions& options) {
         status != kDone) {
         return status;
     }
-    PrintArchive(data.soundArchive, "effect", false);
-    PrintArchive(data.songArchive, "song", true);
+    Print(ListEffects(data), "effect");
+    Print(ListSongs(data), "song");
     std::cout.flush();
     return std::cout ? kDone : kFailed;
 }

@@ -1,6 +1,7 @@
 #include "BulkExport.h"
 
 #include "archive/Extraction.h"
+#include "archive/Listing.h"
 #include "io/Paths.h"
 
 #include <filesystem>
@@ -8,9 +9,6 @@
 
 namespace sv {
 namespace {
-
-// The one song the game's music browser never offers; compared exactly, case included.
-constexpr const char* kSkippedSong = "TAVERN.HMI";
 
 // An empty folder text gives the bare name, which is only reported, never written.
 std::string InFolder(const std::string& folder, const std::string& name) {
@@ -39,37 +37,28 @@ void Count(BulkExportResult& result, bool written, const std::string& path,
 
 void ExportEffects(GameData& data, const std::string& folder, ProgressControl& progress,
                    BulkExportResult& result) {
-    const int count = data.soundArchive.RecordCount();
-    progress.SetRange(0, count);
-    for (int i = 0; i < count; ++i) {
-        std::string name;
-        data.soundArchive.RecordName(i, 16, name);
-        const std::string path = InFolder(folder, SafeName(name) + ".wav");
+    progress.SetRange(0, data.soundArchive.RecordCount());
+    for (const ListedRecord& effect : ListEffects(data)) {
+        const std::string path = InFolder(folder, SafeName(effect.name) + ".wav");
         const Status written = folder.empty() ? Status::WriteFailed(path, kNoFolder)
-                                              : data.ExtractEffect(i, path, true);
+                                              : data.ExtractEffect(effect.index, path, true);
         Count(result, written.Ok(), WavEffectPath(path), Reason(written));
-        progress.SetPos(i);
+        progress.SetPos(effect.index);
     }
 }
 
 void ExportSongs(GameData& data, const std::string& folder, ProgressControl& progress,
                  BulkExportResult& result) {
-    const int count = data.songArchive.RecordCount();
-    progress.SetRange(0, count);
-    for (int i = 0; i < count; ++i) {
-        std::string name;
-        data.songArchive.RecordName(i, 16, name);
-        if (name == kSkippedSong) {
-            continue;
-        }
-        const std::string path = InFolder(folder, SafeName(name));
-        const Result<GameData::Extraction> extraction = folder.empty()
-                                                            ? Status::WriteFailed(path, kNoFolder)
-                                                            : data.ExtractSongFile(i, path, true);
+    progress.SetRange(0, data.songArchive.RecordCount());
+    for (const ListedRecord& song : ListSongs(data)) {
+        const std::string path = InFolder(folder, SafeName(song.name));
+        const Result<GameData::Extraction> extraction =
+            folder.empty() ? Status::WriteFailed(path, kNoFolder)
+                           : data.ExtractSongFile(song.index, path, true);
         const bool written = extraction && *extraction == GameData::Extraction::Written;
         Count(result, written, MidiSongPath(path),
               extraction ? (written ? "" : kNotConverted) : Reason(extraction.Error()));
-        progress.SetPos(i);
+        progress.SetPos(song.index);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "SoundtrackExport.h"
 
+#include "archive/Listing.h"
 #include "audio/Loudness.h"
 #include "audio/MidiRenderer.h"
 #include "audio/PlaybackEngine.h"
@@ -24,8 +25,6 @@
 namespace sv {
 namespace {
 
-// The one song the game's music browser never offers; compared exactly, case included.
-constexpr const char* kSkippedSong = "TAVERN.HMI";
 constexpr const char* kPlaylist = "soundtrack.m3u";
 constexpr double kNormalizedLoudness = -16.0; // LUFS
 constexpr double kNormalizedTruePeak = -1.0;  // dBTP
@@ -69,18 +68,12 @@ std::vector<std::uint8_t> SongMidi(BsaArchive& archive, int index) {
 
 std::vector<Song> ListSongs(GameData& data, const SoundtrackOptions& options) {
     std::vector<Song> songs;
-    const int count = data.songArchive.RecordCount();
-    for (int i = 0; i < count; ++i) {
-        std::string name;
-        data.songArchive.RecordName(i, 16, name);
-        if (name == kSkippedSong) {
-            continue;
-        }
+    for (const ListedRecord& listed : ListSongs(data)) {
         Song song;
         song.track = static_cast<int>(songs.size()) + 1;
-        song.title = TitleOf(name);
-        song.path = JoinPath(options.folder, SoundtrackFileName(name, options.type));
-        song.midi = SongMidi(data.songArchive, i);
+        song.title = TitleOf(listed.name);
+        song.path = JoinPath(options.folder, SoundtrackFileName(listed.name, options.type));
+        song.midi = SongMidi(data.songArchive, listed.index);
         songs.push_back(std::move(song));
     }
     return songs;

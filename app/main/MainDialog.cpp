@@ -6,6 +6,7 @@
 #include "app/main/Settings.h"
 #include "app/player/CMediaPlayer.h"
 #include "archive/Extraction.h"
+#include "archive/Listing.h"
 #include "controls/AboutDialog.h"
 #include "controls/Dialogs.h"
 #include "controls/Resources.h"
@@ -29,10 +30,6 @@ enum Image { kClosedFolder = 0, kOpenFolder = 1, kWave = 2, kNote = 3 };
 const char* const kInvitation = "Click here to set your Arena2 folder...";
 const char* const kOpenFailed =
     "Failed to open Arena2 folder.\nContents may be incomplete or damaged.";
-// Left out of the songs; the comparison is exact, so "tavern.hmi" is listed.
-const char* const kHiddenSong = "TAVERN.HMI";
-// Record names are read with this bound.
-constexpr int kNameBound = 16;
 
 // Hot tracking: the item under the mouse is underlined in the link colour.
 class HotTrackDelegate final : public QStyledItemDelegate {
@@ -182,21 +179,13 @@ bool MainDialog::RefillTree() {
         InsertTreeItem(nullptr, tr("Effects"), TreeItemKind::Folder, kClosedFolder, kOpenFolder, 0);
     QTreeWidgetItem* songs =
         InsertTreeItem(nullptr, tr("Songs"), TreeItemKind::Folder, kClosedFolder, kOpenFolder, 0);
-    const std::int32_t effectCount = gameData.soundArchive.RecordCount();
-    for (std::int32_t i = 0; i < effectCount; ++i) {
-        std::string name;
-        gameData.soundArchive.RecordName(i, kNameBound, name);
-        InsertTreeItem(effects, QString::fromStdString(name), TreeItemKind::Effect, kWave, kWave,
-                       i);
+    for (const ListedRecord& effect : ListEffects(gameData)) {
+        InsertTreeItem(effects, QString::fromStdString(effect.name), TreeItemKind::Effect, kWave,
+                       kWave, effect.index);
     }
-    const std::int32_t songCount = gameData.songArchive.RecordCount();
-    for (std::int32_t i = 0; i < songCount; ++i) {
-        std::string name;
-        gameData.songArchive.RecordName(i, kNameBound, name);
-        if (name == kHiddenSong) {
-            continue;
-        }
-        InsertTreeItem(songs, QString::fromStdString(name), TreeItemKind::Song, kNote, kNote, i);
+    for (const ListedRecord& song : ListSongs(gameData)) {
+        InsertTreeItem(songs, QString::fromStdString(song.name), TreeItemKind::Song, kNote, kNote,
+                       song.index);
     }
     ui->tree->setUpdatesEnabled(true);
     return true;

@@ -6,6 +6,8 @@ namespace sv::test {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 class GameDataTest : public ::testing::Test {
 protected:
     ScratchDir dir;
@@ -33,30 +35,28 @@ TEST_F(GameDataTest, OpensBothArchivesFromTheGameFolderAndRefusalsKeepTheOpenSet
     ASSERT_TRUE(data.Open(game));
     EXPECT_EQ(data.Folder(), game);
     EXPECT_EQ(FirstSound(data), "game");
-    EXPECT_EQ(data.songArchive.RecordCount(), 1);
 
     // No songs archive; only the songs archive, even with a sound archive in the work folder.
     const std::string noSongs = dir.Sub("nosongs");
     WriteFile(noSongs + "/wyvern.snd", Sounds("x"));
     const std::string onlySongs = dir.Sub("onlysongs");
     WriteFile(onlySongs + "/midi.bsa", Songs());
-    EXPECT_FALSE(GameData::ValidateFolder(onlySongs));
     for (const std::string& refused : {noSongs, onlySongs, std::string()}) {
         EXPECT_FALSE(data.Open(refused));
         EXPECT_EQ(data.Folder(), game);
     }
 
-    // Failing after validation closes the set.
+    // Failing after validation closes the set, the sound archive opened before the songs included.
     const std::string broken = dir.Sub("broken");
     WriteFile(broken + "/wyvern.snd", Sounds("b"));
     WriteFile(broken + "/midi.bsa", {0x00, 0x80, 0x00, 0x01}); // negative count
-    EXPECT_FALSE(data.Open(broken));
-    EXPECT_FALSE(data.IsOpen());
+    EXPECT_EQ(data.Open(broken).Message(),
+              "Cannot read \"" + broken + "/midi.bsa\": not a BSA archive.");
+    EXPECT_FALSE(data.IsOpen() || data.soundArchive.IsOpen() || data.songArchive.IsOpen());
     EXPECT_EQ(data.Folder(), "");
 }
 
 TEST_F(GameDataTest, WhatIsNotARegularFileCountsAsMissing) {
-    namespace fs = std::filesystem;
     const struct {
         const char* directory; // made a folder
         const char* sounds;    // written as the sound archive ("" for none)
@@ -73,32 +73,32 @@ TEST_F(GameDataTest, WhatIsNotARegularFileCountsAsMissing) {
         ScratchDir scratch;
         const std::string folder = scratch.Sub("Arena2");
         fs::create_directories(ToPath(folder + "/" + c.directory));
-        if (*c.sounds != 0) {
-            WriteFile(folder + "/" + c.sounds, Sounds("file"));
-        }
-        if (*c.songs != 0) {
-            WriteFile(folder + "/" + c.songs, Songs());
+        for (const char* name : {c.sounds, c.songs}) {
+            if (*name != 0) {
+                WriteFile(folder + "/" + name, name == c.songs ? Songs() : Sounds("file"));
+            }
         }
         EXPECT_EQ(GameData::ValidateFolder(folder), c.valid) << c.directory;
         GameData data;
         data.SetWorkFolder(work);
         EXPECT_EQ(data.Open(folder).Ok(), c.valid) << c.directory;
-        // By its own name only a file of another case opens, never the folder.
-        BsaArchive archive;
-        EXPECT_EQ(archive.Open(folder, c.directory, true),
-                  EqualsIgnoreAsciiCase(c.directory, c.sounds))
-            << c.directory;
     }
 
-    // A folder named like the sound archive in the game folder leaves the work folder's file to
-    // be used; a link to a file is as good as the file.
+    // A folder named like the sound archive leaves the container to rebuild from; a sound archive
+    // lying directly in the work folder is nobody's and never opened.
     fs::create_directories(ToPath(game + "/wyvern.snd"));
     WriteFile(dir.File("songs.bsa"), Songs());
     fs::create_symlink(ToPath(dir.File("songs.bsa")), ToPath(game + "/midi.bsa"));
     WriteFile(work + "/wyvern.snd", Sounds("work"));
-    WriteFile(game + "/PACKED.DAT", Bytes(16, 0)); // makes the folder valid, never read
+    WriteFile(game + "/PACKED.DAT", Bytes(16, 0));
     GameData data;
     data.SetWorkFolder(work);
+    EXPECT_EQ(data.Open(game).Message(),
+              "Cannot read \"" + game + "/PACKED.DAT\": entry 1 is not there in full.");
+    EXPECT_EQ(Names(work), std::vector<std::string>{"wyvern.snd"});
+    // A link to a file is as good as the file.
+    fs::remove(ToPath(game + "/wyvern.snd"));
+    fs::create_symlink(ToPath(work + "/wyvern.snd"), ToPath(game + "/wyvern.snd"));
     ASSERT_TRUE(data.Open(game));
     EXPECT_EQ(FirstSound(data), "work");
     EXPECT_EQ(data.songArchive.RecordCount(), 1);

@@ -1,5 +1,5 @@
 // Rebuilding an entry of "PACKED.DAT": the blocks, the progress calls, the decoder's lines, the
-// hostile containers, and GameData opening a folder that holds only the container.
+// hostile containers, and GameData opening folders that hold only their container.
 #include "archive/Recovery.h"
 
 #include "ExplodeSupport.h"
@@ -50,52 +50,53 @@ TEST_F(RecoveryTest, TheSizeFieldDecidesHowManyBlocksAreRead) {
     }
 }
 
-TEST_F(RecoveryTest, FatalConditionsKeepTheOlderFile) {
-    // The size promises more than the blocks hold: the next header is cut.
-    WriteFile(game + "/PACKED.DAT",
-              MakePacked({{"A", Mixed(3, 4)}, {"WYVERN.SND", Mixed(70000, 5), 90000}}));
-    WriteFile(work + "/WYVERN.SND", {'o', 'l', 'd'});
-
-    EXPECT_TRUE(data.RebuildSoundArchive(game, work, 1).DecoderFatal());
-    EXPECT_EQ(lines, (Calls{"Literal setting: 0\n", "Literal setting: 0\n",
-                            "Literal setting: -2147483648\n", "Error: Bad header.\n"}));
-    EXPECT_EQ(progress.calls.back(), "hide");
-    EXPECT_EQ(ReadFile(work + "/WYVERN.SND"), (Bytes{'o', 'l', 'd'}));
-    EXPECT_EQ(WorkFiles(), Calls{"WYVERN.SND"});
-}
-
+// Each failure names the container or the destination and leaves nothing behind; a broken stream
+// (the size promises more than the blocks hold) keeps an older file and reports the decoder's
+// lines.
 TEST_F(RecoveryTest, HostileContainersFailCleanly) {
     const Bytes good = MakePacked({{"A.SND", Mixed(50, 7)}, {"../x", Mixed(60, 8)}});
     const std::string container = game + "/PACKED.DAT";
+    const std::string cannotRead = "Cannot read \"" + container + "\": ";
     const struct {
-        Bytes file;
+        Bytes file; // none: a folder of the name
         int entry;
-        std::string destination;
         std::string message;
     } cases[] = {
-        {good, 2, work, "entry 2 is not there in full"}, // beyond the directory
-        {good, -1, work, "entry -1 is not there in full"},
-        {MakePacked({{"THIRTEEN.BYTE", Mixed(5, 9)}}), 0, work, "entry 0 is not there in full"},
-        {Bytes(good.begin(), good.begin() + 5), 0, work, "entry 0 is not there in full"},
-        {Bytes(good.begin(), good.begin() + 8 + 25 + 10), 1, work, "entry 1 is not there in full"},
-        {MakePacked({{"", Mixed(100, 23)}}), 0, work, "entry 0 has no name"},
+        {good, 2, cannotRead + "entry 2 is not there in full."}, // beyond the directory
+        {good, -1, cannotRead + "entry -1 is not there in full."},
+        {MakePacked({{"THIRTEEN.BYTE", {}}}), 0, cannotRead + "entry 0 is not there in full."},
+        {Bytes(good.begin(), good.begin() + 5), 0, cannotRead + "entry 0 is not there in full."},
+        {Bytes(good.begin(), good.begin() + 43), 1, cannotRead + "entry 1 is not there in full."},
+        {MakePacked({{"", {}}}), 0, cannotRead + "entry 0 has no name."},
+        {{}, 0, cannotRead + "Is a directory."},
     };
     for (const auto& c : cases) {
-        WriteFile(container, c.file);
-        EXPECT_EQ(sv::RebuildFromContainer(game, c.destination, c.entry, &progress, {}).Message(),
-                  "Cannot read \"" + container + "\": " + c.message + ".");
+        if (c.file.empty()) {
+            std::filesystem::remove(ToPath(container));
+            std::filesystem::create_directory(ToPath(container));
+        } else {
+            WriteFile(container, c.file);
+        }
+        EXPECT_EQ(RebuildFromContainer(game, work, c.entry, &progress, {}).Message(), c.message);
     }
+    std::filesystem::remove(ToPath(container));
     WriteFile(container, good);
-    EXPECT_EQ(sv::RebuildFromContainer(game, work + "/missing", 0, &progress, {}).Message(),
+    EXPECT_EQ(RebuildFromContainer(game, work + "/missing", 0, &progress, {}).Message(),
               "Cannot write \"" + work + "/missing\": No such file or directory.");
     EXPECT_TRUE(progress.calls.empty()); // none of these got as far as the blocks
     EXPECT_TRUE(WorkFiles().empty());
 
+    WriteFile(container, MakePacked({{"../x", Mixed(3, 4)}, {"x", Mixed(70000, 5), 90000}}));
+    WriteFile(work + "/x", {'o', 'l', 'd'});
+    EXPECT_TRUE(data.RebuildSoundArchive(game, work, 1).DecoderFatal());
+    EXPECT_EQ(lines, (Calls{"Literal setting: 0\n", "Literal setting: 0\n",
+                            "Literal setting: -2147483648\n", "Error: Bad header.\n"}));
+    EXPECT_EQ(progress.calls.back(), "hide");
     // A name that escapes the folder stays inside it.
-    ASSERT_TRUE(sv::RebuildFromContainer(game, work, 1, nullptr, {}).Ok());
-    EXPECT_EQ(ReadFile(work + "/.._x"), Mixed(60, 8));
-    EXPECT_FALSE(Exists(dir.Path() + "/x"));
-    EXPECT_EQ(WorkFiles(), Calls{".._x"});
+    ASSERT_TRUE(RebuildFromContainer(game, work, 0, nullptr, {}).Ok());
+    EXPECT_EQ(ReadFile(work + "/.._x"), Mixed(3, 4));
+    EXPECT_EQ(WorkFiles(), (Calls{".._x", "x"}));
+    EXPECT_EQ(ReadFile(work + "/x"), (Bytes{'o', 'l', 'd'}));
 }
 
 TEST_F(RecoveryTest, BlocksAtTheLimitResumeRightAfterTheirLastDataByte) {
@@ -133,41 +134,46 @@ TEST_F(RecoveryTest, BlocksAtTheLimitResumeRightAfterTheirLastDataByte) {
     EXPECT_EQ(lines, Calls(3, "Literal setting: 0\n"));
 }
 
-// Entry 1 of four blocks (65536 x 3 + 3404), each ending at its end marker, the next header right
-// after it, and progress after each.
-TEST_F(RecoveryTest, ARebuildReplacesAnArchiveSpelledInAnotherCase) {
+// Each container's archive is rebuilt once, into a folder of its own in the work folder: entry 1
+// of four blocks (65536 x 3 + 3404), progress after each; the other container's five records.
+TEST_F(RecoveryTest, EachContainerRebuildsOnceIntoAFolderOfItsOwn) {
+    const std::string other = dir.Sub("Other");
     const Bytes sounds = MakeBsa({{"", 7, Mixed(200000, 22)}}, false);
+    const Bytes five = MakeBsa(std::vector<Record>(5, {"", 1, Mixed(10, 2)}), false);
     WriteFile(game + "/PACKED.DAT", MakePacked({{"MIDI.BSA", {}}, {"WYVERN.SND", sounds}}));
-    WriteFile(game + "/midi.bsa", MakeBsa({{"SONG.HMI", 0, Filled(4, 0)}}, true));
-    // An older, broken archive: a directory larger than the file.
-    WriteFile(work + "/wyvern.snd", {0x05, 0x00, 0x00, 0x00});
-
-    for (int start = 0; start < 2; ++start) {
-        progress.calls.clear();
-        lines.clear();
-        GameData opened;
-        opened.SetWorkFolder(work);
-        opened.SetProgressControl(&progress);
-        opened.SetDecoderLines([this](std::string_view line) { lines.emplace_back(line); });
-        ASSERT_TRUE(opened.Open(game)) << start;
-        EXPECT_EQ(opened.soundArchive.RecordSize(0), 200000u);
-        EXPECT_EQ(WorkFiles(), Calls{"wyvern.snd"}); // no temporary left
-        EXPECT_EQ(ReadFile(work + "/wyvern.snd"), sounds);
-        // Only the first start rebuilds.
-        EXPECT_EQ(lines, start == 0 ? Calls(4, "Literal setting: 0\n") : Calls{});
-        const Calls calls = {"show",       "range 0 200012", "pos 65536", "pos 131072",
-                             "pos 196608", "pos 200012",     "hide"};
-        EXPECT_EQ(progress.calls, start == 0 ? calls : Calls{});
+    WriteFile(other + "/PACKED.DAT", MakePacked({{"MIDI.BSA", {}}, {"WYVERN.SND", five}}));
+    for (const std::string& folder : {game, other}) {
+        WriteFile(folder + "/midi.bsa", MakeBsa({{"SONG.HMI", 0, Filled(4, 0)}}, true));
     }
-}
+    WriteFile(work + "/wyvern.snd", five); // an older version's: for no container in particular
+    data.SetWorkFolder(work);
+    const Calls calls = {"show",       "range 0 200012", "pos 65536", "pos 131072",
+                         "pos 196608", "pos 200012",     "hide"};
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const std::string& folder : {game, other}) {
+            progress.calls.clear();
+            lines.clear();
+            ASSERT_TRUE(data.Open(folder).Ok()) << folder;
+            EXPECT_EQ(data.soundArchive.RecordCount(), folder == game ? 1 : 5);
+            if (pass == 1) {
+                EXPECT_EQ(progress.calls, Calls{}); // nothing rebuilt
+            } else if (folder == game) {
+                EXPECT_EQ(progress.calls, calls);
+                EXPECT_EQ(lines, Calls(4, "Literal setting: 0\n"));
+            }
+        }
+    }
+    const Calls names = WorkFiles();
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(names[2], "wyvern.snd");
+    EXPECT_EQ(ReadFile(work + "/" + names[0] + "/WYVERN.SND").size() +
+                  ReadFile(work + "/" + names[1] + "/WYVERN.SND").size(),
+              sounds.size() + five.size());
 
-TEST_F(RecoveryTest, WhatIsNoContainerIsNamedWithItsReason) {
-    EXPECT_EQ(RebuildFromContainer(game, work, 0, &progress, {}).Message(),
-              "Cannot read \"" + game + "/PACKED.DAT\": No such file or directory.");
-    std::filesystem::create_directories(ToPath(game + "/PACKED.DAT"));
-    EXPECT_EQ(RebuildFromContainer(game, work, 0, &progress, {}).Message(),
-              "Cannot read \"" + game + "/PACKED.DAT\": Is a directory.");
-    EXPECT_TRUE(progress.calls.empty());
+    // A rebuilt file replaces one whose name differs only in case, leaving no temporary.
+    ASSERT_TRUE(RebuildFromContainer(game, work, 1, nullptr, {}).Ok());
+    EXPECT_EQ(ReadFile(work + "/wyvern.snd"), sounds);
+    EXPECT_EQ(WorkFiles(), (Calls{names[0], names[1], "wyvern.snd"}));
 }
 
 } // namespace

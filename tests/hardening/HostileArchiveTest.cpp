@@ -13,14 +13,9 @@ TEST(HostileArchive, EveryTruncationOfAValidArchiveIsHandled) {
     for (std::size_t n = 0; n <= full.size(); ++n) {
         WriteFile(dir.File("cut.bsa"), Bytes(full.begin(), full.begin() + static_cast<long>(n)));
         BsaArchive a;
-        const bool opened = a.Open(dir.Path(), "cut.bsa", true);
         // Unread header bytes count as 0: below 4 bytes the count is 2 or 0 with 8-byte number
         // entries; from 4 bytes on, two name entries need 36 bytes (they may overlap the header).
-        EXPECT_EQ(opened, n == 0 || n >= 36) << n;
-        if (!opened) {
-            EXPECT_EQ(a.RecordCount(), 0);
-            continue;
-        }
+        ASSERT_EQ(a.Open(dir.Path(), "cut.bsa", true), n == 0 || n >= 36) << n;
         for (int i = 0; i < a.RecordCount(); ++i) {
             // A cut directory yields arbitrary sizes; only records inside the file get a buffer.
             const std::uint32_t size = a.RecordWithinFile(i) ? a.RecordSize(i) : 4;
@@ -34,12 +29,10 @@ TEST(HostileArchive, EveryTruncationOfAValidArchiveIsHandled) {
 TEST(HostileArchive, ExtremeCountsAndSizesNeverAllocateBeyondTheFile) {
     ScratchDir dir;
     BsaArchive a;
-    // The largest positive count with a tiny file.
-    WriteFile(dir.File("max.bsa"), {0xFF, 0x7F, 0x00, 0x01});
+    WriteFile(dir.File("max.bsa"), {0xFF, 0x7F, 0x00, 0x01}); // 32767 records in 4 bytes
     EXPECT_FALSE(a.Open(dir.Path(), "max.bsa", true));
-
-    // Sizes that sum past 4 GiB: offsets wrap in 32 bits for the read, and no record claims to
-    // lie inside the file. A size of 2^31 or more is negative as a signed count: nothing is read.
+    // Sizes that sum past 4 GiB: no record lies inside the file, and a size of 2^31 or more is
+    // negative as a signed count, so nothing is read.
     Bytes file = {0x03, 0x00, 0x00, 0x00};
     for (std::uint32_t number = 0; number < 3; ++number) {
         PutLE32(file, number);
@@ -53,7 +46,6 @@ TEST(HostileArchive, ExtremeCountsAndSizesNeverAllocateBeyondTheFile) {
         EXPECT_TRUE(a.ReadRecord(i, probe, sizeof probe));
         EXPECT_EQ(Bytes(probe, probe + 4), Bytes({1, 2, 3, 4}));
     }
-    EXPECT_EQ(a.RecordOffset(2), 4ull + 2ull * 0xFFFFFFF0ull);
 }
 
 } // namespace

@@ -1,0 +1,114 @@
+// The one writer of every output: a temporary file renamed into place, what a signal handler
+// removes, and targets that are no plain file.
+#include "io/OutputFile.h"
+
+#include "TestSupport.h"
+
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace sv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(OutputFile, AppearsOnlyWhenCommitted) {
+    ScratchDir dir;
+    const std::string target = dir.File("out.bin");
+    WriteFile(target, {1, 2, 3});
+    {
+        sv::OutputFile out;
+        ASSERT_TRUE(out.Create(target));
+        ASSERT_TRUE(out.Write("abcd", 4));
+        EXPECT_EQ(ReadFile(target), Bytes({1, 2, 3})); // the old file until the commit
+        // Abandoned without a commit: the old file survives and no temporary is left.
+    }
+    EXPECT_EQ(ReadFile(target), Bytes({1, 2, 3}));
+    EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"out.bin"});
+    const std::string missing = dir.File("no/such/folder/x.wav");
+    EXPECT_EQ(sv::WriteWholeFile(missing, "a", 1).Message(),
+              "Cannot write \"" + missing + "\": No such file or directory.");
+}
+
+// What a signal handler calls: the files being written go, finished ones and targets stay.
+TEST(OutputFile, RemoveTemporaryFilesTakesOnlyUnfinishedOnes) {
+    ScratchDir dir;
+    const auto count = [&] { return Names(dir.Path()).size(); };
+    ASSERT_TRUE(sv::WriteWholeFile(dir.File("done.bin"), "d", 1));
+    sv::OutputFile discarded;
+    ASSERT_TRUE(discarded.Create(dir.File("discarded.bin")));
+    discarded.Discard();
+    std::vector<std::unique_ptr<sv::OutputFile>> open;
+    for (int i = 0; i < 70; ++i) {
+        open.push_back(std::make_unique<sv::OutputFile>());
+        ASSERT_TRUE(open.back()->Create(dir.File("open" + std::to_string(i) + ".bin")));
+        ASSERT_TRUE(open.back()->Write("abc", 3));
+        if (i == 2) {
+            ASSERT_EQ(count(), 4u);
+            sv::RemoveTemporaryFiles();
+            EXPECT_EQ(count(), 1u);
+            open.clear(); // the slots are free again once their files are gone
+        }
+    }
+    sv::RemoveTemporaryFiles();
+    EXPECT_EQ(count(), 1u + 67 - 64); // beyond the slots, files are not known to the handler
+    EXPECT_EQ(ReadFile(dir.File("done.bin")), Bytes{'d'});
+}
+
+// Standard output, a device and a pipe are written directly; a chain of links is followed to the
+// file it ends at, which is replaced; a folder and a link to nothing are refused.
+TEST(OutputFile, TargetsThatAreNoPlainFile) {
+    ScratchDir dir;
+    WriteFile(dir.File("real.bin"), {1});
+    fs::create_symlink("real.bin", ToPath(dir.File("link1")));
+    fs::create_symlink(ToPath(dir.File("link1")), ToPath(dir.File("link2")));
+    fs::create_symlink("none", ToPath(dir.File("dangling")));
+    const std::string folder = dir.Sub("folder");
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    Bytes fromFifo;
+    std::thread reader([&] { fromFifo = ReadFile(fifo); });
+    const int saved = dup(STDOUT_FILENO);
+    const int redirected = open(dir.File("stdout.bin").c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_EQ(dup2(redirected, STDOUT_FILENO), STDOUT_FILENO);
+    close(redirected);
+    const struct {
+        std::string target;
+        std::string message;
+    } cases[] = {
+        {"-", ""},
+        {"/dev/null", ""},
+        {fifo, ""},
+        {dir.File("link2"), ""},
+        {folder, "Cannot write \"" + folder + "\": Is a directory."},
+        {dir.File("dangling"),
+         "Cannot write \"" + dir.File("dangling") + "\": a symbolic link to nothing."},
+    };
+    std::vector<std::string> messages;
+    for (const auto& c : cases) {
+        messages.push_back(sv::WriteWholeFile(c.target, "bytes", 5).Message());
+    }
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    reader.join();
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        EXPECT_EQ(messages[i], cases[i].message) << cases[i].target;
+    }
+    const Bytes bytes = {'b', 'y', 't', 'e', 's'};
+    EXPECT_EQ(ReadFile(dir.File("stdout.bin")), bytes);
+    EXPECT_FALSE(fs::exists("-"));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_EQ(fromFifo, bytes);
+    EXPECT_TRUE(fs::is_symlink(ToPath(dir.File("link1"))) &&
+                fs::is_symlink(ToPath(dir.File("link2"))));
+    EXPECT_EQ(ReadFile(dir.File("real.bin")), bytes);
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"dangling", "fifo", "folder", "link1",
+                                                           "link2", "real.bin", "stdout.bin"}));
+    EXPECT_TRUE(Names(folder).empty());
+}
+
+} // namespace
+} // namespace sv::test
