@@ -1,5 +1,6 @@
 // convert INPUT OUTPUT: one HMI song file to a Standard MIDI File. Nothing is left at OUTPUT
-// unless the whole song converted and was written.
+// unless the whole song converted and was written. The song is converted in memory and written
+// in one go, so OUTPUT may be "-" (standard output) or a pipe, which cannot seek.
 #include "Cli.h"
 #include "decode/SongConverter.h"
 #include "io/File.h"
@@ -8,6 +9,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <vector>
 
 namespace sv {
 namespace {
@@ -34,21 +36,25 @@ int RunConvert(const ConvertOptions& options) {
         CannotWrite(options.output, errno);
         return kFailed;
     }
-    SongConverter converter;
+    // The converter reads no more than its input capacity.
+    std::vector<std::uint8_t> song(SongConverter::kInputCapacity);
     errno = 0;
-    const std::int32_t result = converter.Convert(input.get(), output.Stream());
+    song.resize(std::fread(song.data(), 1, song.size(), input.get()));
     if (std::ferror(input.get()) != 0) {
         const int error = errno != 0 ? errno : EIO;
         output.Discard();
         CannotRead(options.input, error);
         return kFailed;
     }
-    if (result < 0) {
+    std::vector<std::uint8_t> midi;
+    SongConverter converter;
+    if (converter.Convert(song, midi) < 0) {
         output.Discard();
         Fail("\"" + options.input + "\" is not an HMI song that converts.");
         return kFailed;
     }
-    if (!output.Commit()) {
+    errno = 0;
+    if (!output.Write(midi.data(), midi.size()) || !output.Commit()) {
         CannotWrite(options.output, errno != 0 ? errno : EIO);
         return kFailed;
     }
@@ -62,7 +68,8 @@ void AddConvertCommand(CLI::App& app, Action& action) {
     CLI::App* cmd =
         app.add_subcommand("convert", "Convert an HMI song file to a Standard MIDI File");
     cmd->add_option("INPUT", options->input, "The HMI song")->required();
-    cmd->add_option("OUTPUT", options->output, "The MIDI file to write")->required();
+    cmd->add_option("OUTPUT", options->output, "The MIDI file to write; - for standard output")
+        ->required();
     cmd->callback([options, &action] { action = [options] { return RunConvert(*options); }; });
 }
 

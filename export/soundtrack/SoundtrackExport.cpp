@@ -1,4 +1,4 @@
-#include "SoundtrackExport.h"
+#include "export/soundtrack/SoundtrackExport.h"
 
 #include "audio/Loudness.h"
 #include "audio/MidiRenderer.h"
