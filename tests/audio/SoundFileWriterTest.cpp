@@ -96,7 +96,9 @@ TEST(RenderCommand, StatusesAndMessages) {
         {{"effect.wav", "out.mp3"}, 1, "use .wav, .flac or .ogg"},
         {{"absent.mid", "out.wav"}, 1, "Cannot read"},
         {{"text.mid", "out.wav"}, 1, "neither a MIDI song nor a WAV sound"},
-        {{"song.mid", "out.wav", "--soundfont", "effect.wav"}, 1, "Cannot load the SoundFont"},
+        {{"song.mid", "out.wav", "--soundfont", "effect.wav"},
+         1,
+         "\"effect.wav\" is not a SoundFont."},
         {{"broken.HMI", "out.wav"}, 1, "not an HMI song that converts"},
         {{"effect.wav", "out.wav", "--rate", "0"}, 64, ""},
     };
