@@ -139,7 +139,8 @@ void AddAudioOptions(CLI::App& cmd, ExportOptions& options) {
     const std::map<std::string, SoundFileType> formats = {
         {"flac", SoundFileType::Flac}, {"ogg", SoundFileType::Ogg}, {"wav", SoundFileType::Wav}};
     cmd.add_option("--format", options.soundtrack.type, "Audio format: flac (default), ogg or wav")
-        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case));
+        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case))
+        ->option_text("wav|flac|ogg");
     cmd.add_option("--rate", options.soundtrack.rate, "Sample rate in Hz (default 44100)")
         ->check(CLI::Range(8000, 192000));
     cmd.add_option("--soundfont", options.soundFont,

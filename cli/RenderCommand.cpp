@@ -92,7 +92,8 @@ void AddRenderCommand(CLI::App& app, Action& action) {
     cmd->add_option("--format", options->format,
                     "wav, flac or ogg, whatever OUTPUT's extension (default: by the extension; "
                     "wav for -)")
-        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case));
+        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case))
+        ->option_text("wav|flac|ogg");
     AddRenderOptions(*cmd, options->settings);
     cmd->callback([options, &action] { action = [options] { return RunRender(*options); }; });
 }

@@ -123,25 +123,38 @@ TEST(CliMessages, AFolderThatDoesNotOpenNamesTheFileAtFault) {
     ScratchDir dir;
     const std::string work = dir.Sub("work"), file = dir.File("file");
     WriteFile(file, {1});
-    const auto game = [&](const std::string& name, const std::string& songs, const Bytes& sounds) {
-        const std::string folder = dir.Sub(name);
-        fs::copy_file(songs, folder + "/MIDI.BSA");
-        if (!sounds.empty()) {
-            WriteFile(folder + "/WYVERN.SND", sounds);
+    // A folder with the demo's songs archive, or none, and the file of `name` holding `bytes`.
+    const auto game = [&](const std::string& folder, bool songs, const char* name,
+                          const Bytes& bytes) {
+        const std::string path = dir.Sub(folder);
+        if (songs) {
+            fs::copy_file(kPacked + "/MIDI.BSA", path + "/MIDI.BSA");
         }
-        return folder;
+        if (!bytes.empty()) {
+            WriteFile(path + "/" + name, bytes);
+        }
+        return path;
     };
-    const std::string songsOnly = game("songs-only", kPacked + "/MIDI.BSA", {});
-    const std::string badSounds =
-        game("bad-sounds", kPacked + "/MIDI.BSA", {0xFF, 0x7F, 0, 1, 0, 0});
+    const Bytes broken{0xFF, 0x7F, 0, 1, 0, 0}; // 32767 records in 6 bytes
+    const std::string songsOnly = game("songs-only", true, "", {});
+    const std::string soundsOnly =
+        game("sounds-only", false, "WYVERN.SND", ReadFile(kDemo + "/WYVERN.SND"));
+    const std::string badSounds = game("bad-sounds", true, "WYVERN.SND", broken);
+    const std::string badPacked =
+        game("bad-packed", true, "PACKED.DAT", {0xF0, 0, 0, 0, 0, 0, 0, 0});
     // Folders named like the archives count as missing ones.
-    const std::string hollow = game("hollow", kPacked + "/MIDI.BSA", {});
+    const std::string hollow = game("hollow", true, "", {});
     fs::create_directory(hollow + "/wyvern.snd");
     fs::create_directory(hollow + "/PACKED.DAT");
     const struct {
         std::string folder, err;
     } cases[] = {
+        {dir.Path() + "/absent",
+         "Cannot read \"" + dir.Path() + "/absent\": No such file or directory.\n"},
         {file, "Cannot read \"" + file + "\": Not a directory.\n"},
+        {soundsOnly, "Cannot read \"" + soundsOnly + "/midi.bsa\": No such file or directory.\n"},
+        {badPacked,
+         "Cannot read \"" + badPacked + "/PACKED.DAT\": entry 1 is not there in full.\n"},
         {songsOnly, "Cannot read \"" + songsOnly + "/packed.dat\": No such file or directory.\n"},
         {badSounds, "Cannot read \"" + badSounds + "/WYVERN.SND\": not a BSA archive.\n"},
         {hollow, "Cannot read \"" + hollow + "/wyvern.snd\": Is a directory.\n"},
