@@ -1,64 +1,17 @@
 #include "SoundFileWriter.h"
 
+#include "SoundMemory.h"
 #include "VorbisComments.h"
 #include "io/OutputFile.h"
 #include "io/Paths.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <cstdlib>
 #include <sndfile.h>
 
 namespace sv {
 namespace {
-
-// libsndfile encodes into a growing byte vector through these callbacks.
-struct MemoryOut {
-    std::vector<std::uint8_t>& bytes;
-    sf_count_t position = 0;
-};
-
-sf_count_t OutLength(void* user) {
-    return static_cast<sf_count_t>(static_cast<MemoryOut*>(user)->bytes.size());
-}
-
-sf_count_t OutSeek(sf_count_t offset, int whence, void* user) {
-    auto* m = static_cast<MemoryOut*>(user);
-    const sf_count_t base = whence == SEEK_CUR   ? m->position
-                            : whence == SEEK_END ? static_cast<sf_count_t>(m->bytes.size())
-                                                 : 0;
-    if (base + offset < 0) {
-        return -1;
-    }
-    m->position = base + offset;
-    return m->position;
-}
-
-sf_count_t OutRead(void* out, sf_count_t count, void* user) {
-    auto* m = static_cast<MemoryOut*>(user);
-    const auto size = static_cast<sf_count_t>(m->bytes.size());
-    const sf_count_t n = std::clamp<sf_count_t>(size - m->position, 0, count);
-    if (n > 0) {
-        std::memcpy(out, m->bytes.data() + m->position, static_cast<std::size_t>(n));
-    }
-    m->position += n;
-    return n;
-}
-
-sf_count_t OutWrite(const void* data, sf_count_t count, void* user) {
-    auto* m = static_cast<MemoryOut*>(user);
-    const auto end = static_cast<std::size_t>(m->position + count);
-    if (end > m->bytes.size()) {
-        m->bytes.resize(end);
-    }
-    std::memcpy(m->bytes.data() + m->position, data, static_cast<std::size_t>(count));
-    m->position += count;
-    return count;
-}
-
-sf_count_t OutTell(void* user) {
-    return static_cast<MemoryOut*>(user)->position;
-}
 
 int FormatOf(SoundFileType type) {
     switch (type) {
@@ -145,13 +98,12 @@ bool EncodeSound(std::span<const float> samples, int rate, SoundFileType type,
     if (FormatOf(type) == 0) {
         return false;
     }
-    MemoryOut memory{out};
-    SF_VIRTUAL_IO io{OutLength, OutSeek, OutRead, OutWrite, OutTell};
+    SoundMemory memory(out);
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = kChannels;
     info.format = FormatOf(type);
-    SNDFILE* file = sf_open_virtual(&io, SFM_WRITE, &info, &memory);
+    SNDFILE* file = memory.Open(SFM_WRITE, info);
     if (file == nullptr) {
         return false;
     }

@@ -1,8 +1,9 @@
 #include "WavRenderer.h"
 
+#include "SoundMemory.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 #include <sndfile.h>
 
@@ -15,42 +16,6 @@ constexpr std::uint64_t kOne = std::uint64_t{1} << 32;
 // The filter grows with the ratio of the rates; no real WAV file goes beyond this rate, and a
 // header claiming more must not make the filter table huge.
 constexpr int kMaxSourceRate = 384000;
-
-// libsndfile reads from the bytes in memory through these callbacks.
-struct MemoryFile {
-    std::span<const std::uint8_t> data;
-    sf_count_t position = 0;
-};
-
-sf_count_t MemLength(void* user) {
-    return static_cast<sf_count_t>(static_cast<MemoryFile*>(user)->data.size());
-}
-
-sf_count_t MemSeek(sf_count_t offset, int whence, void* user) {
-    auto* f = static_cast<MemoryFile*>(user);
-    const sf_count_t size = static_cast<sf_count_t>(f->data.size());
-    sf_count_t base = whence == SEEK_CUR ? f->position : (whence == SEEK_END ? size : 0);
-    f->position = std::clamp<sf_count_t>(base + offset, 0, size);
-    return f->position;
-}
-
-sf_count_t MemRead(void* out, sf_count_t count, void* user) {
-    auto* f = static_cast<MemoryFile*>(user);
-    const sf_count_t n =
-        std::clamp<sf_count_t>(count, 0, static_cast<sf_count_t>(f->data.size()) - f->position);
-    if (n > 0) {
-        std::memcpy(out, f->data.data() + f->position, static_cast<std::size_t>(n));
-    }
-    f->position += n;
-    return n;
-}
-
-sf_count_t MemWrite(const void*, sf_count_t, void*) {
-    return 0;
-}
-sf_count_t MemTell(void* user) {
-    return static_cast<MemoryFile*>(user)->position;
-}
 
 struct SndfileCloser {
     void operator()(SNDFILE* f) const noexcept { sf_close(f); }
@@ -71,10 +36,9 @@ double Blackman(double x) { // x in -1..1
 std::unique_ptr<WavRenderer> WavRenderer::Create(std::span<const std::uint8_t> file, int outputRate,
                                                  LoadError& error) {
     error = LoadError::BadData;
-    MemoryFile memory{file, 0};
-    SF_VIRTUAL_IO io{MemLength, MemSeek, MemRead, MemWrite, MemTell};
+    SoundMemory memory(file);
     SF_INFO info{};
-    std::unique_ptr<SNDFILE, SndfileCloser> in(sf_open_virtual(&io, SFM_READ, &info, &memory));
+    std::unique_ptr<SNDFILE, SndfileCloser> in(memory.Open(SFM_READ, info));
     if (!in || !IsWav(info.format) || info.channels < 1 || info.samplerate < 1 ||
         info.samplerate > kMaxSourceRate || outputRate < 1) {
         return nullptr;

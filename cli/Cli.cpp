@@ -5,6 +5,8 @@
 #include "io/OutputFile.h"
 #include "io/Paths.h"
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -29,8 +31,17 @@ bool IsLiteralSetting(std::string_view line) {
 
 // Set before the handlers are installed; the handler may not ask.
 bool g_barOnTerminal = false;
+std::atomic<bool> g_deferred{false};
+std::atomic<bool> g_interrupted{false};
+volatile std::sig_atomic_t g_signal = 0;
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void OnInterrupt(int signal) {
+    g_signal = signal;
+    if (g_deferred.load()) {
+        g_interrupted.store(true);
+        return;
+    }
     RemoveTemporaryFiles();
 #ifndef _WIN32
     if (g_barOnTerminal) {
@@ -64,6 +75,9 @@ bool MakeFolder(const std::string& folder) {
 }
 
 bool MakeFolderFor(const std::string& file) {
+    if (file == "-") {
+        return true;
+    }
     const std::size_t sep = LastSeparator(file);
     return sep == std::string::npos || sep == 0 || MakeFolder(file.substr(0, sep));
 }
@@ -141,8 +155,24 @@ void InstallInterruptHandlers() {
 #endif
 }
 
-TerminalProgress::TerminalProgress(std::string label)
-    : m_label(std::move(label)), m_terminal(isatty(fileno(stderr)) != 0) {}
+DeferInterrupts::DeferInterrupts() {
+    g_deferred.store(true);
+}
+
+DeferInterrupts::~DeferInterrupts() {
+    g_deferred.store(false);
+}
+
+const std::atomic<bool>& DeferInterrupts::Interrupted() {
+    return g_interrupted;
+}
+
+int DeferInterrupts::Status() {
+    return 128 + static_cast<int>(g_signal);
+}
+
+TerminalProgress::TerminalProgress(std::string label, Form form)
+    : m_label(std::move(label)), m_form(form), m_terminal(isatty(fileno(stderr)) != 0) {}
 
 TerminalProgress::~TerminalProgress() {
     Hide();
@@ -151,6 +181,7 @@ TerminalProgress::~TerminalProgress() {
 void TerminalProgress::Show() {
     m_visible = true;
     m_lastPercent = -1;
+    m_start = std::chrono::steady_clock::now();
     Draw();
 }
 
@@ -178,6 +209,14 @@ void TerminalProgress::Draw() {
     if (!m_visible || !m_terminal) {
         return;
     }
+    if (m_form == Form::Bar) {
+        DrawBar();
+    } else {
+        DrawCount();
+    }
+}
+
+void TerminalProgress::DrawBar() {
     const double span = static_cast<double>(m_high) - m_low;
     double fraction = span > 0 ? (static_cast<double>(m_pos) - m_low) / span : 0.0;
     fraction = fraction < 0 ? 0 : (fraction > 1 ? 1 : fraction);
@@ -194,13 +233,22 @@ void TerminalProgress::Draw() {
     (void)std::fflush(stderr);
 }
 
-std::string SoundFontFailure(const std::string& named) {
-    if (!named.empty()) {
-        return "Cannot load the SoundFont \"" + named + "\".";
+void TerminalProgress::DrawCount() {
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - m_start)
+            .count();
+    (void)std::fprintf(stderr, "\r\033[K%s: %d/%d, %lld s", m_label.c_str(), m_pos, m_high,
+                       static_cast<long long>(seconds));
+    (void)std::fflush(stderr);
+}
+
+std::string SoundFontFailure(const std::string& path) {
+    if (!path.empty()) {
+        return SoundFontProblem(path);
     }
     std::string places;
-    for (const std::string& path : DefaultSoundFontCandidates()) {
-        places += (places.empty() ? "" : ", ") + path;
+    for (const std::string& candidate : DefaultSoundFontCandidates()) {
+        places += (places.empty() ? "" : ", ") + candidate;
     }
     return "No General MIDI SoundFont could be loaded (looked for " + places +
            "); name one with --soundfont.";

@@ -1,11 +1,15 @@
 // Shared pieces of the command-line tool: exit statuses, the commands' registration, the one
-// style of failure message, the folders it makes, and the progress bar drawn on standard error.
+// style of failure message, the folders it makes, the interrupt path and the progress bar drawn
+// on standard error.
 #pragma once
 
 #include "audio/Mastering.h"
+#include "export/SoundRender.h"
 #include "io/ProgressControl.h"
 
 #include <CLI/CLI.hpp>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -35,17 +39,20 @@ void AddRenderCommand(CLI::App& app, Action& action);
 
 // --loops N and --fade SECONDS, as render and the audio export take them.
 void AddShapeOptions(CLI::App& command, SongShape& shape);
+// --soundfont, --rate and the shape options, as render and extract take them.
+void AddRenderOptions(CLI::App& command, RenderSettings& settings);
 
-// The line that says why no SoundFont could be loaded: the one `named`, or else where the
-// system's General MIDI SoundFont was looked for.
-std::string SoundFontFailure(const std::string& named);
+// The line that says why no SoundFont could be loaded: why the one at `path` did not, or, with
+// none, where the system's General MIDI SoundFont was looked for.
+std::string SoundFontFailure(const std::string& path);
 
 // One line on standard error.
 void Fail(const std::string& message);
 
 // Creates the folder and its parents when missing. False after saying why it could not be.
 bool MakeFolder(const std::string& folder);
-// Creates the folder a file is to be written into; a bare file name needs none.
+// Creates the folder a file is to be written into; a bare file name and "-" (standard output)
+// need none.
 bool MakeFolderFor(const std::string& file);
 
 // $XDG_DATA_HOME/sonvault, else ~/.local/share/sonvault: the work folder the desktop application
@@ -71,14 +78,30 @@ int OpenGameFolder(GameData& data, const std::string& folder, const FolderOption
 // bar that may be drawn on the terminal.
 void DecoderLine(std::FILE* to, std::string_view line);
 
-// On SIGINT, SIGTERM and SIGHUP: the temporary files being written are removed and the process
-// exits with 128 + the signal number.
+// On SIGINT, SIGTERM and SIGHUP (SIGINT and SIGTERM on Windows): the temporary files being
+// written are removed and the process exits with 128 + the signal number.
 void InstallInterruptHandlers();
 
-// A bar on standard error, drawn only when standard error is a terminal; silent otherwise.
+// While one lives, a signal only sets Interrupted(), so that work on other threads (the
+// soundtrack's workers) can stop between blocks and discard what it was writing.
+class DeferInterrupts final {
+public:
+    DeferInterrupts();
+    ~DeferInterrupts();
+    DeferInterrupts(const DeferInterrupts&) = delete;
+    DeferInterrupts& operator=(const DeferInterrupts&) = delete;
+
+    static const std::atomic<bool>& Interrupted();
+    // 128 + the signal that came.
+    static int Status();
+};
+
+// Progress on standard error, drawn only when standard error is a terminal; silent otherwise.
+// A bar ("LABEL [#####.....]  42%") or a count with the time taken ("LABEL: 3/15, 12 s").
 class TerminalProgress final : public ProgressControl {
 public:
-    explicit TerminalProgress(std::string label);
+    enum class Form { Bar, Count };
+    explicit TerminalProgress(std::string label, Form form = Form::Bar);
     ~TerminalProgress() override;
     void Show() override;
     void SetRange(std::int32_t low, std::int32_t high) override;
@@ -87,14 +110,18 @@ public:
 
 private:
     void Draw();
+    void DrawBar();
+    void DrawCount();
 
     std::string m_label;
+    Form m_form;
     bool m_terminal;
     bool m_visible = false;
     std::int32_t m_low = 0;
     std::int32_t m_high = 0;
     std::int32_t m_pos = 0;
     int m_lastPercent = -1;
+    std::chrono::steady_clock::time_point m_start;
 };
 
 } // namespace sv

@@ -1,5 +1,6 @@
 // convert INPUT OUTPUT: one HMI song file to a Standard MIDI File. Nothing is left at OUTPUT
-// unless the whole song converted and was written.
+// unless the whole song converted and was written. The song is converted in memory and written
+// in one go, so OUTPUT may be "-" (standard output) or a pipe, which cannot seek.
 #include "Cli.h"
 #include "decode/SongConverter.h"
 #include "io/File.h"
@@ -49,7 +50,8 @@ void AddConvertCommand(CLI::App& app, Action& action) {
     CLI::App* cmd =
         app.add_subcommand("convert", "Convert an HMI song file to a Standard MIDI File");
     cmd->add_option("INPUT", options->input, "The HMI song")->required();
-    cmd->add_option("OUTPUT", options->output, "The MIDI file to write")->required();
+    cmd->add_option("OUTPUT", options->output, "The MIDI file to write; - for standard output")
+        ->required();
     cmd->callback([options, &action] { action = [options] { return RunConvert(*options); }; });
 }
 

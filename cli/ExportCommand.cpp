@@ -7,17 +7,13 @@
 #include "archive/GameData.h"
 #include "audio/Synthesizer.h"
 #include "export/BulkExport.h"
-#include "export/SoundtrackExport.h"
+#include "export/soundtrack/SoundtrackExport.h"
 #include "io/Paths.h"
 
-#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <map>
-#include <unistd.h>
 
 namespace sv {
 namespace {
@@ -29,58 +25,6 @@ struct ExportOptions {
     std::string audioFolder; // empty: no soundtrack
     std::string soundFont;
     SoundtrackOptions soundtrack;
-};
-
-// Set by SIGINT, SIGTERM or SIGHUP while the soundtrack renders: the workers finish the block
-// they are on and stop, and what they were writing is never renamed into place.
-std::atomic<bool> g_interrupted{false};
-volatile std::sig_atomic_t g_signal = 0;
-
-void OnSignal(int signal) {
-    g_signal = signal;
-    g_interrupted.store(true);
-}
-
-// "Rendering songs: 3/15, 12 s", redrawn in place on a terminal; silent otherwise.
-class SongProgress final : public ProgressControl {
-public:
-    SongProgress() : m_terminal(isatty(fileno(stderr)) != 0) {}
-    void Show() override {
-        m_start = std::chrono::steady_clock::now();
-        m_visible = true;
-        Draw();
-    }
-    void SetRange(std::int32_t, std::int32_t high) override { m_total = high; }
-    void SetPos(std::int32_t pos) override {
-        m_done = pos;
-        Draw();
-    }
-    void Hide() override {
-        if (m_visible && m_terminal) {
-            (void)std::fputs("\r\033[K", stderr);
-            (void)std::fflush(stderr);
-        }
-        m_visible = false;
-    }
-
-private:
-    void Draw() {
-        if (!m_visible || !m_terminal) {
-            return;
-        }
-        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                                 std::chrono::steady_clock::now() - m_start)
-                                 .count();
-        (void)std::fprintf(stderr, "\r\033[KRendering songs: %d/%d, %lld s", m_done, m_total,
-                           static_cast<long long>(seconds));
-        (void)std::fflush(stderr);
-    }
-
-    bool m_terminal;
-    bool m_visible = false;
-    std::int32_t m_done = 0;
-    std::int32_t m_total = 0;
-    std::chrono::steady_clock::time_point m_start;
 };
 
 // The game folder's own name, for the album tag ("Arena2" for ".../Arena2/").
@@ -135,27 +79,20 @@ int RunSoundtrack(GameData& data, ExportOptions options, sv::BulkExportResult& r
     run.soundFont = options.soundFont.empty() ? FindDefaultSoundFont() : options.soundFont;
     run.album = FolderName(options.folder);
 
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    std::map<int, struct sigaction> previous;
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        sigaction(signal, &action, &previous[signal]);
-    }
     sv::SoundtrackResult sound;
     {
-        SongProgress progress;
-        sound = sv::ExportSoundtrack(data, run, progress, g_interrupted);
-    }
-    for (const auto& [signal, old] : previous) {
-        sigaction(signal, &old, nullptr);
+        // The workers stop between blocks, and what they were writing is never renamed into
+        // place.
+        const DeferInterrupts defer;
+        TerminalProgress progress("Rendering songs", TerminalProgress::Form::Count);
+        sound = sv::ExportSoundtrack(data, run, progress, DeferInterrupts::Interrupted());
     }
     if (!sound.soundFontLoaded) {
-        Fail(SoundFontFailure(options.soundFont));
+        Fail(SoundFontFailure(run.soundFont));
         return kFailed;
     }
     if (sound.cancelled) {
-        return 128 + static_cast<int>(g_signal);
+        return DeferInterrupts::Status();
     }
     result.written += sound.written;
     result.passedOver += sound.passedOver;
@@ -202,7 +139,8 @@ void AddAudioOptions(CLI::App& cmd, ExportOptions& options) {
     const std::map<std::string, SoundFileType> formats = {
         {"flac", SoundFileType::Flac}, {"ogg", SoundFileType::Ogg}, {"wav", SoundFileType::Wav}};
     cmd.add_option("--format", options.soundtrack.type, "Audio format: flac (default), ogg or wav")
-        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case));
+        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case))
+        ->option_text("wav|flac|ogg");
     cmd.add_option("--rate", options.soundtrack.rate, "Sample rate in Hz (default 44100)")
         ->check(CLI::Range(8000, 192000));
     cmd.add_option("--soundfont", options.soundFont,

@@ -1,18 +1,16 @@
-// render INPUT OUTPUT [--soundfont FILE] [--rate HZ] [--loops N] [--fade SECONDS]: a song or an
-// effect as an audio file, rendered faster than real time, played N times with its end faded. An
-// ".hmi" song is converted to MIDI in memory first. Songs are played through the General MIDI
-// SoundFont of the system unless --soundfont names another; the output's extension picks WAV, FLAC
-// or Ogg Vorbis.
+// render INPUT OUTPUT [--format wav|flac|ogg] [--soundfont FILE] [--rate HZ] [--loops N]
+// [--fade SECONDS]: a song or an effect as an audio file, rendered faster than real time, played
+// N times with its end faded. An ".hmi" song is converted to MIDI in memory first. Songs are
+// played through the General MIDI SoundFont of the system unless --soundfont names another.
+// --format picks WAV, FLAC or Ogg Vorbis; without it the output's extension does, and "-"
+// (standard output) gets WAV.
 #include "Cli.h"
-#include "audio/MidiRenderer.h"
-#include "audio/PlaybackEngine.h"
-#include "audio/SoundFileWriter.h"
-#include "audio/WavRenderer.h"
-#include "decode/SongConverter.h"
+#include "export/SoundRender.h"
 #include "io/File.h"
 #include "io/Paths.h"
 
 #include <cmath>
+#include <map>
 
 namespace sv {
 namespace {
@@ -20,27 +18,30 @@ namespace {
 struct RenderOptions {
     std::string input;
     std::string output;
-    std::string soundFont;
-    int rate = kDefaultRate;
-    sv::SongShape shape;
+    SoundFileType format = SoundFileType::Unknown; // none given
+    RenderSettings settings;
 };
-
-std::shared_ptr<Synthesizer> LoadSoundFont(const RenderOptions& options) {
-    const std::string path = options.soundFont.empty() ? FindDefaultSoundFont() : options.soundFont;
-    auto synth = path.empty() ? nullptr : Synthesizer::Load(path, options.rate);
-    if (!synth) {
-        Fail(SoundFontFailure(options.soundFont));
-    }
-    return synth;
-}
 
 bool IsHmiName(const std::string& path) {
     const std::string lower = sv::AsciiLower(path);
     return lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".hmi") == 0;
 }
 
+SoundFileType OutputType(const RenderOptions& options) {
+    if (options.format != SoundFileType::Unknown) {
+        return options.format;
+    }
+    return options.output == "-" ? SoundFileType::Wav : SoundFileTypeFor(options.output);
+}
+
+// The rendering's failure as the command says it.
+int Failed(const RenderResult& result) {
+    Fail(result.stop == RenderResult::Stop::NoSoundFont ? SoundFontFailure({}) : result.message);
+    return kFailed;
+}
+
 int RunRender(const RenderOptions& options) {
-    const SoundFileType type = SoundFileTypeFor(options.output);
+    const SoundFileType type = OutputType(options);
     if (type == SoundFileType::Unknown) {
         Fail("Unknown output format for \"" + options.output + "\": use .wav, .flac or .ogg.");
         return kFailed;
@@ -50,53 +51,30 @@ int RunRender(const RenderOptions& options) {
         Fail(read.Message());
         return kFailed;
     }
-    if (IsHmiName(options.input)) {
-        std::vector<std::uint8_t> midi;
-        SongConverter converter;
-        if (converter.Convert(bytes, midi) < 0) {
-            Fail("Cannot render \"" + options.input + "\": it is not an HMI song that converts.");
-            return kFailed;
-        }
-        bytes = std::move(midi);
-    }
-
-    std::unique_ptr<Renderer> renderer;
-    LoadError error = LoadError::None;
-    switch (DetectKind(bytes)) {
-    case FileKind::Midi: {
-        auto synth = LoadSoundFont(options);
-        if (!synth) {
-            return kFailed;
-        }
-        renderer = MidiRenderer::Create(std::move(synth), std::move(bytes), error);
-        break;
-    }
-    case FileKind::Wav:
-        renderer = WavRenderer::Create(bytes, options.rate, error);
-        break;
-    case FileKind::None:
-        error = LoadError::UnknownFormat;
-        break;
-    }
+    RenderResult result;
+    const std::unique_ptr<Renderer> renderer =
+        OpenSound(std::move(bytes), IsHmiName(options.input), "\"" + options.input + "\"",
+                  options.settings, result);
     if (!renderer) {
-        Fail("Cannot render \"" + options.input + "\": " + Describe(error));
-        return kFailed;
+        return Failed(result);
     }
-
     if (!MakeFolderFor(options.output)) {
         return kFailed;
     }
     TerminalProgress progress("Rendering");
-    const Status written =
-        RenderToFile(*renderer, options.rate, options.shape, options.output, type, &progress);
-    if (!written) {
-        Fail(written.Message());
-        return kFailed;
-    }
-    return kDone;
+    result = WriteSound(*renderer, options.settings, options.output, type, &progress);
+    return result.Done() ? kDone : Failed(result);
 }
 
 } // namespace
+
+void AddRenderOptions(CLI::App& command, RenderSettings& settings) {
+    command.add_option("--soundfont", settings.soundFont,
+                       "SoundFont (.sf2) for songs (default: the system's General MIDI SoundFont)");
+    command.add_option("--rate", settings.rate, "Sample rate in Hz (default 44100)")
+        ->check(CLI::Range(8000, 192000));
+    AddShapeOptions(command, settings.shape);
+}
 
 void AddRenderCommand(CLI::App& app, Action& action) {
     auto options = std::make_shared<RenderOptions>();
@@ -105,13 +83,17 @@ void AddRenderCommand(CLI::App& app, Action& action) {
         "Render a song (.mid, .hmi) or an effect (.wav) to a WAV, FLAC or Ogg Vorbis file");
     cmd->add_option("INPUT", options->input, "A Standard MIDI File, an HMI song or a WAV file")
         ->required();
-    cmd->add_option("OUTPUT", options->output, "The file to write: .wav, .flac or .ogg")
+    cmd->add_option("OUTPUT", options->output,
+                    "The file to write: .wav, .flac or .ogg; - for standard output")
         ->required();
-    cmd->add_option("--soundfont", options->soundFont,
-                    "SoundFont (.sf2) for songs (default: the system's General MIDI SoundFont)");
-    cmd->add_option("--rate", options->rate, "Sample rate in Hz (default 44100)")
-        ->check(CLI::Range(8000, 192000));
-    AddShapeOptions(*cmd, options->shape);
+    const std::map<std::string, SoundFileType> formats = {
+        {"wav", SoundFileType::Wav}, {"flac", SoundFileType::Flac}, {"ogg", SoundFileType::Ogg}};
+    cmd->add_option("--format", options->format,
+                    "wav, flac or ogg, whatever OUTPUT's extension (default: by the extension; "
+                    "wav for -)")
+        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case))
+        ->option_text("wav|flac|ogg");
+    AddRenderOptions(*cmd, options->settings);
     cmd->callback([options, &action] { action = [options] { return RunRender(*options); }; });
 }
 

@@ -6,7 +6,7 @@
 #include "archive/Extraction.h"
 #include "archive/GameData.h"
 #include "audio/Synthesizer.h"
-#include "export/SoundtrackExport.h"
+#include "export/soundtrack/SoundtrackExport.h"
 #include "io/Paths.h"
 
 #include <benchmark/benchmark.h>

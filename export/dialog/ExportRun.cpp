@@ -2,6 +2,7 @@
 
 #include "controls/Dialogs.h"
 #include "export/BulkExport.h"
+#include "export/RecordExport.h"
 #include "export/dialog/CExportDialog.h"
 #include "io/Paths.h"
 
@@ -38,9 +39,11 @@ std::optional<SaveOffer> OfferFor(const ExportTarget& target) {
     if (target.kind == CExportDialog::kSongKind) {
         // The record's name without its ".HMI".
         offer = {target.text.left(std::max<qsizetype>(0, target.text.size() - 4)),
-                 QStringLiteral(".mid"), QStringLiteral("MIDI Files (*.mid)")};
+                 QStringLiteral(".mid"),
+                 QStringLiteral("MIDI Files (*.mid);;Audio Files (*.wav *.flac *.ogg)")};
     } else if (target.kind == CExportDialog::kEffectKind) {
-        offer = {target.text, QStringLiteral(".wav"), QStringLiteral("Sounds (*.wav)")};
+        offer = {target.text, QStringLiteral(".wav"),
+                 QStringLiteral("Sounds (*.wav);;Audio Files (*.flac *.ogg)")};
     } else {
         return std::nullopt;
     }
@@ -49,7 +52,8 @@ std::optional<SaveOffer> OfferFor(const ExportTarget& target) {
     return offer;
 }
 
-// Writes the track to `path`; what went wrong, with "%1" for the path, or nothing.
+// Writes the track to `path` in the application's form; what went wrong, with "%1" for the
+// path, or nothing.
 QString WriteTrack(const ExportTarget& target, const std::string& path, GameData& data) {
     if (target.kind == CExportDialog::kEffectKind)
         return data.ExtractEffect(target.index, path, true)
@@ -65,16 +69,43 @@ QString WriteTrack(const ExportTarget& target, const std::string& path, GameData
                : QString();
 }
 
-void ExportSelected(QWidget* parent, const ExportTarget& target, GameData& data) {
+// Writes the track to `path` in the form its extension names, as the command line's extract
+// does; what went wrong, or nothing.
+QString ExportTrack(const ExportTarget& target, const QString& path, GameData& data,
+                    ProgressControl& progress) {
+    const RecordKind kind =
+        target.kind == CExportDialog::kSongKind ? RecordKind::Song : RecordKind::Effect;
+    const std::string file = path.toStdString();
+    const RecordForm form = FormFor(kind, file);
+    switch (form.is) {
+    case RecordForm::Is::Application: {
+        const QString failure = WriteTrack(target, file, data);
+        return failure.isEmpty() ? failure : failure.arg(path);
+    }
+    case RecordForm::Is::Rendered:
+        // The system's General MIDI SoundFont, as the command line renders without --soundfont.
+        return FromUtf8(
+            RenderRecord(data, kind, target.index, {}, file, form.type, &progress).message);
+    case RecordForm::Is::Unknown:
+        break;
+    }
+    return QStringLiteral("\"%1\" names no form of %2: use %3.")
+        .arg(path,
+             kind == RecordKind::Song ? QStringLiteral("a song") : QStringLiteral("an effect"),
+             FromUtf8(KnownExtensions(kind)));
+}
+
+void ExportSelected(QWidget* parent, const ExportTarget& target, GameData& data,
+                    ProgressControl& progress) {
     const std::optional<SaveOffer> offer = OfferFor(target);
     if (!offer)
         return;
     const auto chosen = Dialogs().saveFile(parent, offer->proposed, offer->suffix, offer->filter);
     if (!chosen)
         return;
-    const QString failure = WriteTrack(target, chosen->toStdString(), data);
+    const QString failure = ExportTrack(target, *chosen, data, progress);
     if (!failure.isEmpty())
-        Dialogs().showError(parent, failure.arg(*chosen), QString::fromLatin1(kCaption));
+        Dialogs().showError(parent, failure, QString::fromLatin1(kCaption));
 }
 
 void ExportAll(QWidget* parent, const ExportChoice& choice, GameData& data,
@@ -98,7 +129,7 @@ void CarryOutExport(QWidget* parent, const std::optional<ExportTarget>& current,
                     const ExportChoice& choice, GameData& data, ProgressControl& progress) {
     if (choice.selectedOnly) {
         if (current)
-            ExportSelected(parent, *current, data);
+            ExportSelected(parent, *current, data, progress);
         return;
     }
     ExportAll(parent, choice, data, progress);

@@ -38,8 +38,10 @@ void RunExport(QWidget* parent, const std::optional<ExportTarget>& current, Game
                ProgressControl& progress);
 
 // Carries out a choice made in the export dialog. The single track goes through the save dialog
-// (the record's name proposed, one filter, confirmation before overwriting) and never touches
-// the progress control; a file that could not be written is said in an error box. A bulk export
+// (the record's name proposed, the application's form first among the filters, confirmation
+// before overwriting) and is written in the form the chosen name's extension asks for
+// (export/RecordExport.h); only a rendered form moves the progress control. A file that could
+// not be written, or a name of no known form, is said in an error box. A bulk export
 // that passed records over says, in one error box at the end, how many files were written and
 // passed over and which folder failed first; one that wrote everything says nothing.
 void CarryOutExport(QWidget* parent, const std::optional<ExportTarget>& current,

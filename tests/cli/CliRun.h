@@ -8,15 +8,12 @@
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
-#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
-
-extern char** environ;
 
 namespace cli_support {
 
@@ -32,6 +29,12 @@ struct Options {
     std::function<bool()> interruptWhen;                  // polled while the tool runs
     int signal = SIGINT;
 };
+
+inline std::string Slurp(const std::string& path) {
+    const sv::test::Bytes bytes = sv::test::ReadFile(path);
+    std::filesystem::remove(path);
+    return {bytes.begin(), bytes.end()};
+}
 
 // A child that changes folder and environment before it becomes the tool; posix_spawn can do
 // neither portably.
@@ -60,33 +63,23 @@ inline Run Cli(const sv::test::ScratchDir& scratch, const std::vector<std::strin
         execv(raw[0], raw.data());
         _exit(127);
     }
-    Run run;
-    if (child < 0) {
-        return run;
-    }
-    int raw_status = 0;
-    if (options.interruptWhen) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (waitpid(child, &raw_status, WNOHANG) == 0) {
-            if (options.interruptWhen() || std::chrono::steady_clock::now() > until) {
-                kill(child, options.signal);
-                waitpid(child, &raw_status, 0);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
+    int status = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (child > 0 && waitpid(child, &status, options.interruptWhen ? WNOHANG : 0) == 0) {
+        if (options.interruptWhen() || std::chrono::steady_clock::now() > until) {
+            kill(child, options.signal);
+            waitpid(child, &status, 0);
+            break;
         }
-    } else {
-        waitpid(child, &raw_status, 0);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
-    run.status = WIFEXITED(raw_status)     ? WEXITSTATUS(raw_status)
-                 : WIFSIGNALED(raw_status) ? 1000 + WTERMSIG(raw_status)
-                                           : -1;
-    const sv::test::Bytes o = sv::test::ReadFile(outPath);
-    const sv::test::Bytes e = sv::test::ReadFile(errPath);
-    run.out.assign(o.begin(), o.end());
-    run.err.assign(e.begin(), e.end());
-    std::filesystem::remove(outPath);
-    std::filesystem::remove(errPath);
+    Run run;
+    run.status = child < 0             ? -1
+                 : WIFEXITED(status)   ? WEXITSTATUS(status)
+                 : WIFSIGNALED(status) ? 1000 + WTERMSIG(status)
+                                       : -1;
+    run.out = Slurp(outPath);
+    run.err = Slurp(errPath);
     return run;
 }
 

@@ -11,10 +11,6 @@ namespace export_test {
 
 struct DialogStub {
     DialogStub() {
-        sv::Dialogs().chooseFolder = [this](QWidget*, const QString& title) {
-            titles << title;
-            return folder;
-        };
         sv::Dialogs().saveFile = [this](QWidget*, const QString& proposed, const QString& suffix,
                                         const QString& filter) {
             saveAsked << proposed << suffix << filter;
@@ -28,11 +24,9 @@ struct DialogStub {
     DialogStub(const DialogStub&) = delete;
     DialogStub& operator=(const DialogStub&) = delete;
 
-    std::optional<QString> folder;   // the chooser's answer; nothing is a cancel
-    std::optional<QString> savePath; // the save dialog's answer
-    QStringList titles;
-    QStringList saveAsked; // proposed name, suffix, filter
-    QStringList errors;    // "caption: text"
+    std::optional<QString> savePath; // the save dialog's answer; nothing is a cancel
+    QStringList saveAsked;           // proposed name, suffix, filter
+    QStringList errors;              // "caption: text"
 };
 
 } // namespace export_test

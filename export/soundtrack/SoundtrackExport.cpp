@@ -1,4 +1,4 @@
-#include "SoundtrackExport.h"
+#include "export/soundtrack/SoundtrackExport.h"
 
 #include "archive/Listing.h"
 #include "audio/Loudness.h"
