@@ -90,9 +90,10 @@ TEST(ExplodeTest, IndependentEncoderStreamsDecodeUpToTheBlockLimit) {
     }
 }
 
-// Each call keeps the window for the next, whose matches reach back into it. Every call here ends
-// at a token's end, so nothing is cut, and the kept bytes wrap around the circular window at many
-// offsets. Ahead of the output lies the zeroed window; matches copy byte by byte, so they overlap.
+// Each call keeps the window for the next, whose matches reach back into it, and the kept bytes
+// wrap around the circular window at many offsets. Calls end at a token's end or, cut by a byte
+// count, inside a match, which the next call finishes. Ahead of the output lies the zeroed window;
+// matches copy byte by byte, so they overlap.
 TEST(ExplodeTest, MatchesReachTheWholeWindowAndIntoTheOutputOfEarlierCalls) {
     for (std::uint8_t dict : {4, 5, 6}) {
         const std::uint32_t window = 64u << dict;
@@ -135,22 +136,24 @@ TEST(ExplodeTest, MatchesReachTheWholeWindowAndIntoTheOutputOfEarlierCalls) {
         }
         w.End();
         const Bytes expected(model.begin() + window, model.end());
-        for (std::size_t tokensPerCall : {1u, 5u, 40u, 700u}) {
+        // Positive: tokens per call; negative: bytes per call, wherever they end.
+        for (const int per : {1, 5, 40, 700, -1, -7, -250, -5000}) {
             File f = TempStream(w.Data());
             tcBitstream reader(f.get());
             Exploder exploder(&reader);
             Bytes joined;
             Bytes piece(expected.size());
-            for (std::size_t t = tokensPerCall - 1; joined.size() < expected.size();
-                 t += tokensPerCall) {
-                const std::size_t end = std::min(t, ends.size() - 1);
+            const auto step = static_cast<std::size_t>(per < 0 ? -per : per);
+            for (std::size_t call = 1; joined.size() < expected.size(); ++call) {
+                const std::size_t end = per < 0 ? std::min(joined.size() + step, expected.size())
+                                                : ends[std::min(call * step, ends.size()) - 1];
                 std::uint32_t count = 0;
                 exploder.Decode(piece.data(), count,
-                                static_cast<std::uint32_t>(ends[end] - joined.size()));
-                ASSERT_EQ(count, ends[end] - joined.size()) << int(dict) << " " << tokensPerCall;
+                                static_cast<std::uint32_t>(end - joined.size()));
+                ASSERT_EQ(count, end - joined.size()) << int(dict) << " " << per;
                 joined.insert(joined.end(), piece.begin(), piece.begin() + count);
             }
-            EXPECT_EQ(joined, expected) << int(dict) << " " << tokensPerCall;
+            EXPECT_EQ(joined, expected) << int(dict) << " " << per;
         }
         EXPECT_EQ(DecodePipe(w.Data(), 1 << 20).output, expected) << int(dict);
     }
