@@ -1,0 +1,120 @@
+#include "BlockWriter.h"
+
+#include "OutputFile.h"
+
+#include <cerrno>
+#include <new>
+#include <system_error>
+
+namespace sv {
+
+BlockWriter::BlockWriter(Sink sink, std::size_t blockSize)
+    : m_sink(std::move(sink)), m_blockSize(blockSize) {
+    m_blocks[0].reset(new (std::nothrow) std::uint8_t[blockSize]);
+}
+
+BlockWriter::BlockWriter(OutputFile& out, std::size_t blockSize)
+    : BlockWriter(
+          [&out](const std::uint8_t* data, std::size_t size) { return out.Write(data, size); },
+          blockSize) {}
+
+BlockWriter::BlockWriter(std::FILE* out, std::size_t blockSize)
+    : BlockWriter(
+          [out](const std::uint8_t* data, std::size_t size) {
+              return size == 0 || std::fwrite(data, 1, size, out) == size;
+          },
+          blockSize) {}
+
+BlockWriter::~BlockWriter() {
+    Stop(true);
+}
+
+bool BlockWriter::WriteHere(std::size_t size) {
+    if (m_failed) {
+        errno = m_error;
+        return false;
+    }
+    errno = 0;
+    if (size != 0 && !m_sink(Block(), size)) {
+        m_failed = true;
+        m_error = errno != 0 ? errno : EIO;
+        errno = m_error;
+    }
+    return !m_failed;
+}
+
+bool BlockWriter::Submit(std::size_t size) {
+    if (!m_blocks[1]) {
+        m_blocks[1].reset(new (std::nothrow) std::uint8_t[m_blockSize]);
+    }
+    if (!m_thread.joinable() && m_blocks[1]) {
+        m_stop = false;
+        try {
+            m_thread = std::thread(&BlockWriter::Run, this);
+        } catch (const std::system_error&) {
+            // No thread to be had: every block is written here, as if there were one buffer.
+        }
+    }
+    if (!m_thread.joinable()) {
+        return WriteHere(size);
+    }
+    std::unique_lock lock(m_mutex);
+    // The other buffer comes back only once its write is over.
+    m_changed.wait(lock, [this] { return m_queued == nullptr && !m_writing; });
+    if (m_failed) {
+        errno = m_error;
+        return false;
+    }
+    m_queued = Block();
+    m_queuedSize = size;
+    m_current = 1 - m_current;
+    m_changed.notify_all();
+    return true;
+}
+
+bool BlockWriter::Finish(std::size_t size) {
+    Stop(false);
+    return WriteHere(size);
+}
+
+void BlockWriter::Run() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_queued != nullptr || m_stop; });
+        if (m_queued == nullptr) {
+            return;
+        }
+        const std::uint8_t* data = m_queued;
+        const std::size_t size = m_queuedSize;
+        m_queued = nullptr;
+        m_writing = true;
+        lock.unlock();
+        errno = 0;
+        const bool ok = size == 0 || m_sink(data, size);
+        const int error = errno != 0 ? errno : EIO;
+        lock.lock();
+        m_writing = false;
+        if (!ok && !m_failed) {
+            m_failed = true;
+            m_error = error;
+        }
+        m_changed.notify_all();
+    }
+}
+
+void BlockWriter::Stop(bool dropQueued) {
+    if (!m_thread.joinable()) {
+        return;
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        if (dropQueued) {
+            m_queued = nullptr;
+        }
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+} // namespace sv
