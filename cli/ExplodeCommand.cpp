@@ -2,6 +2,7 @@
 // OUTPUT, with the decoder's lines on standard output.
 #include "Cli.h"
 #include "decode/Explode.h"
+#include "io/BlockWriter.h"
 #include "io/File.h"
 #include "io/OutputFile.h"
 #include "io/Paths.h"
@@ -10,7 +11,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <memory>
-#include <new>
 
 namespace sv {
 namespace {
@@ -23,8 +23,11 @@ struct ExplodeOptions {
 };
 
 // Every token that yields bytes takes at least 8 bits and yields at most 518 bytes, so no stream
-// of n bytes decodes to more than 518 * n: the buffer never needs to be larger.
+// of n bytes decodes to more than 518 * n: the output never needs to be larger.
 constexpr std::uint64_t kMostBytesPerByte = 518;
+// The output is decoded a block at a time, each written on a second thread while the next one is
+// decoded; a block this size stays in the cache between the two.
+constexpr std::uint32_t kBlock = 1u << 20;
 
 int RunExplode(const ExplodeOptions& options) {
     std::error_code ec;
@@ -45,16 +48,16 @@ int RunExplode(const ExplodeOptions& options) {
         static_cast<std::uint64_t>(length) > options.offset ? length - options.offset : 0;
     const auto capacity =
         static_cast<std::uint32_t>(std::min(options.limit, remaining * kMostBytesPerByte));
-    const std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow)
-                                                     std::uint8_t[std::max(capacity, 1u)]);
-    if (!buffer) {
-        Fail("Not enough memory for " + std::to_string(capacity) + " bytes of output.");
+    const std::uint32_t blockSize = std::clamp(capacity, 1u, kBlock);
+    OutputFile out;
+    BlockWriter writer(out, blockSize);
+    if (!writer.Ready()) {
+        Fail("Not enough memory for " + std::to_string(blockSize) + " bytes of output.");
         return kFailed;
     }
     if (!MakeFolderFor(options.output)) {
         return kFailed;
     }
-    OutputFile out;
     if (!out.Create(options.output)) {
         CannotWrite(options.output, errno);
         return kFailed;
@@ -65,10 +68,20 @@ int RunExplode(const ExplodeOptions& options) {
     if (exploder.Status() != ExplodeStatus::kOk) {
         return kFatal; // the output is discarded with `out`
     }
+    // A block cut inside a match is finished by the next Decode, so the blocks join into the
+    // bytes of one call with the whole capacity.
+    std::uint32_t total = 0;
     std::uint32_t count = 0;
-    exploder.Decode(buffer.get(), count, capacity);
+    for (;;) {
+        const std::uint32_t want = std::min(capacity - total, blockSize);
+        exploder.Decode(writer.Block(), count, want);
+        total += count;
+        if (count < want || total == capacity || !writer.Submit(count)) {
+            break;
+        }
+    }
     errno = 0;
-    if (!out.Write(buffer.get(), count) || !out.Commit()) {
+    if (!writer.Finish(count) || !out.Commit()) {
         CannotWrite(options.output, errno != 0 ? errno : EIO);
         return kFailed;
     }
