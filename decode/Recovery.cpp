@@ -1,7 +1,9 @@
-// The container walk behind the sound archive's rebuild. The decoder runs once per block
-// on the open container; the block buffer is allocated once and reused.
+// The container walk behind the sound archive's rebuild. The decoder runs once per block on the
+// open container, into one of two reused block buffers, while the block before is written on a
+// second thread.
 #include "Recovery.h"
 
+#include "io/BlockWriter.h"
 #include "io/ByteCursor.h"
 #include "io/File.h"
 #include "io/OutputFile.h"
@@ -11,8 +13,6 @@
 #include <array>
 #include <cstring>
 #include <limits>
-#include <memory>
-#include <new>
 
 namespace sv {
 
@@ -135,8 +135,9 @@ RebuildResult RebuildFromContainer(const std::string& sourceFolder,
     if (!out.Create(ResolveCase(JoinPath(destinationFolder, SafeName(entry.name))))) {
         return RebuildResult::kNoOutput;
     }
-    const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[kBlockLimit]);
-    if (!block) {
+    // Declared after `out`, so that its thread has stopped before `out` is discarded.
+    BlockWriter writer(out, kBlockLimit);
+    if (!writer.Ready()) {
         return RebuildResult::kNoMemory;
     }
 
@@ -152,20 +153,19 @@ RebuildResult RebuildFromContainer(const std::string& sourceFolder,
                 if (fatal != nullptr) {
                     *fatal = exploder.Status();
                 }
-                out.Discard();
                 return RebuildResult::kFatal;
             }
-            exploder.Decode(block.get(), produced, kBlockLimit);
+            exploder.Decode(writer.Block(), produced, kBlockLimit);
         }
         const std::int64_t here = Tell(in.get());
         SeekTo(in.get(), static_cast<std::uint64_t>(here < 0 ? 0 : here) + kBlockHeader);
-        if (!out.Write(block.get(), produced)) {
+        if (!writer.Submit(produced)) {
             return RebuildResult::kWriteFailed;
         }
         total += produced;
         shown.SetPos(total);
     }
-    return out.Commit() ? RebuildResult::kDone : RebuildResult::kWriteFailed;
+    return writer.Finish(0) && out.Commit() ? RebuildResult::kDone : RebuildResult::kWriteFailed;
 }
 
 } // namespace sv
