@@ -25,9 +25,9 @@ struct ExplodeOptions {
 // Every token that yields bytes takes at least 8 bits and yields at most 518 bytes, so no stream
 // of n bytes decodes to more than 518 * n: the output never needs to be larger.
 constexpr std::uint64_t kMostBytesPerByte = 518;
-// The output is decoded a block at a time, each written on a second thread while the next one is
-// decoded; a block this size stays in the cache between the two.
-constexpr std::uint32_t kBlock = 1u << 20;
+// The output is decoded a buffer at a time, each written on a second thread while the next one
+// is decoded; a buffer this size stays in the cache between the two.
+constexpr std::uint32_t kBuffer = 1u << 20;
 
 int RunExplode(const ExplodeOptions& options) {
     std::error_code ec;
@@ -48,11 +48,11 @@ int RunExplode(const ExplodeOptions& options) {
         static_cast<std::uint64_t>(length) > options.offset ? length - options.offset : 0;
     const auto capacity =
         static_cast<std::uint32_t>(std::min(options.limit, remaining * kMostBytesPerByte));
-    const std::uint32_t blockSize = std::clamp(capacity, 1u, kBlock);
+    const std::uint32_t bufferSize = std::clamp(capacity, 1u, kBuffer);
     OutputFile out;
-    BlockWriter writer(out, blockSize);
+    BlockWriter writer(out, bufferSize);
     if (!writer.Ready()) {
-        Fail("Not enough memory for " + std::to_string(blockSize) + " bytes of output.");
+        Fail("Not enough memory for " + std::to_string(bufferSize) + " bytes of output.");
         return kFailed;
     }
     if (!MakeFolderFor(options.output)) {
@@ -68,20 +68,23 @@ int RunExplode(const ExplodeOptions& options) {
     if (exploder.Status() != ExplodeStatus::kOk) {
         return kFatal; // the output is discarded with `out`
     }
-    // A block cut inside a match is finished by the next Decode, so the blocks join into the
+    // A piece cut inside a match is finished by the next Decode, so the pieces join into the
     // bytes of one call with the whole capacity.
     std::uint32_t total = 0;
-    std::uint32_t count = 0;
-    for (;;) {
-        const std::uint32_t want = std::min(capacity - total, blockSize);
-        exploder.Decode(writer.Block(), count, want);
+    bool more = true;
+    while (more) {
+        const auto want =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(capacity - total, writer.Room()));
+        std::uint32_t count = 0;
+        exploder.Decode(writer.Space(), count, want);
         total += count;
-        if (count < want || total == capacity || !writer.Submit(count)) {
+        more = count == want && total < capacity;
+        if (!writer.Add(count, more ? 1 : 0)) {
             break;
         }
     }
     errno = 0;
-    if (!writer.Finish(count) || !out.Commit()) {
+    if (!writer.Finish() || !out.Commit()) {
         CannotWrite(options.output, errno != 0 ? errno : EIO);
         return kFailed;
     }

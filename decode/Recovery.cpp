@@ -1,6 +1,6 @@
 // The container walk behind the sound archive's rebuild. The decoder runs once per block on the
-// open container, into one of two reused block buffers, while the block before is written on a
-// second thread.
+// open container, into one of two reused buffers, while the blocks before are written on a second
+// thread.
 #include "Recovery.h"
 
 #include "io/BlockWriter.h"
@@ -135,8 +135,9 @@ RebuildResult RebuildFromContainer(const std::string& sourceFolder,
     if (!out.Create(ResolveCase(JoinPath(destinationFolder, SafeName(entry.name))))) {
         return RebuildResult::kNoOutput;
     }
-    // Declared after `out`, so that its thread has stopped before `out` is discarded.
-    BlockWriter writer(out, kBlockLimit);
+    // Room for two blocks or more, so that the thread gets many blocks at once. Declared after
+    // `out`, so that its thread has stopped before `out` is discarded.
+    BlockWriter writer(out, 2 * kBlockLimit);
     if (!writer.Ready()) {
         return RebuildResult::kNoMemory;
     }
@@ -155,17 +156,17 @@ RebuildResult RebuildFromContainer(const std::string& sourceFolder,
                 }
                 return RebuildResult::kFatal;
             }
-            exploder.Decode(writer.Block(), produced, kBlockLimit);
+            exploder.Decode(writer.Space(), produced, kBlockLimit);
         }
         const std::int64_t here = Tell(in.get());
         SeekTo(in.get(), static_cast<std::uint64_t>(here < 0 ? 0 : here) + kBlockHeader);
-        if (!writer.Submit(produced)) {
+        if (!writer.Add(produced, kBlockLimit)) {
             return RebuildResult::kWriteFailed;
         }
         total += produced;
         shown.SetPos(total);
     }
-    return writer.Finish(0) && out.Commit() ? RebuildResult::kDone : RebuildResult::kWriteFailed;
+    return writer.Finish() && out.Commit() ? RebuildResult::kDone : RebuildResult::kWriteFailed;
 }
 
 } // namespace sv

@@ -8,34 +8,36 @@
 
 namespace sv {
 
-BlockWriter::BlockWriter(Sink sink, std::size_t blockSize)
-    : m_sink(std::move(sink)), m_blockSize(blockSize) {
-    m_blocks[0].reset(new (std::nothrow) std::uint8_t[blockSize]);
+BlockWriter::BlockWriter(Sink sink, std::size_t bufferSize)
+    : m_sink(std::move(sink)), m_bufferSize(bufferSize) {
+    m_blocks[0].reset(new (std::nothrow) std::uint8_t[bufferSize]);
 }
 
-BlockWriter::BlockWriter(OutputFile& out, std::size_t blockSize)
+BlockWriter::BlockWriter(OutputFile& out, std::size_t bufferSize)
     : BlockWriter(
           [&out](const std::uint8_t* data, std::size_t size) { return out.Write(data, size); },
-          blockSize) {}
+          bufferSize) {}
 
-BlockWriter::BlockWriter(std::FILE* out, std::size_t blockSize)
+BlockWriter::BlockWriter(std::FILE* out, std::size_t bufferSize)
     : BlockWriter(
           [out](const std::uint8_t* data, std::size_t size) {
               return size == 0 || std::fwrite(data, 1, size, out) == size;
           },
-          blockSize) {}
+          bufferSize) {}
 
 BlockWriter::~BlockWriter() {
     Stop(true);
 }
 
-bool BlockWriter::WriteHere(std::size_t size) {
+bool BlockWriter::WriteHere() {
+    const std::size_t size = m_fill;
+    m_fill = 0;
     if (m_failed) {
         errno = m_error;
         return false;
     }
     errno = 0;
-    if (size != 0 && !m_sink(Block(), size)) {
+    if (size != 0 && !m_sink(m_blocks[m_current].get(), size)) {
         m_failed = true;
         m_error = errno != 0 ? errno : EIO;
         errno = m_error;
@@ -43,9 +45,14 @@ bool BlockWriter::WriteHere(std::size_t size) {
     return !m_failed;
 }
 
-bool BlockWriter::Submit(std::size_t size) {
+bool BlockWriter::Add(std::size_t size, std::size_t need) {
+    m_fill += size;
+    return Room() >= need || HandOver();
+}
+
+bool BlockWriter::HandOver() {
     if (!m_blocks[1]) {
-        m_blocks[1].reset(new (std::nothrow) std::uint8_t[m_blockSize]);
+        m_blocks[1].reset(new (std::nothrow) std::uint8_t[m_bufferSize]);
     }
     if (!m_thread.joinable() && m_blocks[1]) {
         m_stop = false;
@@ -56,7 +63,7 @@ bool BlockWriter::Submit(std::size_t size) {
         }
     }
     if (!m_thread.joinable()) {
-        return WriteHere(size);
+        return WriteHere();
     }
     std::unique_lock lock(m_mutex);
     // The other buffer comes back only once its write is over.
@@ -65,16 +72,17 @@ bool BlockWriter::Submit(std::size_t size) {
         errno = m_error;
         return false;
     }
-    m_queued = Block();
-    m_queuedSize = size;
+    m_queued = m_blocks[m_current].get();
+    m_queuedSize = m_fill;
     m_current = 1 - m_current;
+    m_fill = 0;
     m_changed.notify_all();
     return true;
 }
 
-bool BlockWriter::Finish(std::size_t size) {
+bool BlockWriter::Finish() {
     Stop(false);
-    return WriteHere(size);
+    return WriteHere();
 }
 
 void BlockWriter::Run() {

@@ -1,5 +1,6 @@
-// The background writer: blocks reach the sink whole and in order, a failed write stops the rest
-// and reports its errno, and a writer dropped without Finish writes nothing it had not begun.
+// The background writer: bytes reach the sink whole and in order, gathered into one write while
+// room is left, a failed write stops the rest and reports its errno, and a writer dropped
+// without Finish stops its thread.
 #include "io/BlockWriter.h"
 
 #include <cerrno>
@@ -12,20 +13,22 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Fills block after block with a running byte count, sizes as given, the last through Finish.
-bool WriteBlocks(BlockWriter& writer, const std::vector<std::size_t>& sizes) {
+// Appends pieces of a running byte count, sizes as given, asking for `need` bytes of room after
+// each; Finish writes the rest.
+bool WritePieces(BlockWriter& writer, const std::vector<std::size_t>& sizes, std::size_t need) {
     std::uint8_t next = 0;
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        std::iota(writer.Block(), writer.Block() + sizes[i], next);
-        next = static_cast<std::uint8_t>(next + sizes[i]);
-        if (i + 1 == sizes.size() ? !writer.Finish(sizes[i]) : !writer.Submit(sizes[i])) {
+    for (const std::size_t size : sizes) {
+        std::iota(writer.Space(), writer.Space() + size, next);
+        next = static_cast<std::uint8_t>(next + size);
+        if (!writer.Add(size, need)) {
             return false;
         }
     }
-    return true;
+    return writer.Finish();
 }
 
 TEST(BlockWriterTest, BlocksArriveInOrderAndAFailureStopsTheRest) {
+    // Each piece but the empty one leaves less room than 100, so each is one write.
     const std::vector<std::size_t> sizes = {7, 0, 100, 3, 100, 1};
     // fails: how many sink calls succeed before one fails (-1: none fails).
     for (const int fails : {-1, 0, 2, 4}) {
@@ -43,7 +46,7 @@ TEST(BlockWriterTest, BlocksArriveInOrderAndAFailureStopsTheRest) {
             100);
         ASSERT_TRUE(writer.Ready());
         errno = 0;
-        const bool ok = WriteBlocks(writer, sizes);
+        const bool ok = WritePieces(writer, sizes, 100);
         EXPECT_EQ(ok, fails < 0) << fails;
         if (!ok) {
             EXPECT_EQ(errno, ENOSPC) << fails;
@@ -66,13 +69,14 @@ TEST(BlockWriterTest, ADroppedWriterStopsItsThread) {
                 return true;
             },
             16);
-        for (int i = 0; i < 50; ++i) {
-            ASSERT_TRUE(writer.Submit(16));
+        // 12 bytes gathered at a time: 4 + 4 + 4, then too little room for a fourth piece.
+        for (int i = 0; i < 150; ++i) {
+            ASSERT_TRUE(writer.Add(4, 5));
         }
     }
-    // Each Submit waits for the write before it; the last block handed over may be dropped.
-    EXPECT_GE(written, 49u * 16);
-    EXPECT_LE(written, 50u * 16);
+    // Each hand-over waits for the write before it; the last one handed over may be dropped.
+    EXPECT_GE(written, 49u * 12);
+    EXPECT_LE(written, 50u * 12);
 }
 
 } // namespace
