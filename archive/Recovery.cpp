@@ -1,7 +1,9 @@
-// The container walk behind the sound archive's rebuild. The decoder runs once per block
-// on the open container; the block buffer is allocated once and reused.
+// The container walk behind the sound archive's rebuild. The decoder runs once per block on the
+// open container, into one of two reused buffers, while the blocks before are written on a second
+// thread.
 #include "Recovery.h"
 
+#include "io/BlockWriter.h"
 #include "io/ByteCursor.h"
 #include "io/File.h"
 #include "io/OutputFile.h"
@@ -14,8 +16,6 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
-#include <memory>
-#include <new>
 #include <vector>
 
 namespace sv {
@@ -156,8 +156,10 @@ Status RebuildFromContainer(const std::string& sourceFolder, const std::string& 
         !created) {
         return Status::WriteFailed(destinationFolder, created.Why().reason);
     }
-    const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[kBlockLimit]);
-    if (!block) {
+    // Room for two blocks or more, so that the thread gets many blocks at once. Declared after
+    // `out`, so that its thread has stopped before `out` is discarded.
+    BlockWriter writer(out, 2 * kBlockLimit);
+    if (!writer.Ready()) {
         return Status::ReadError(container, ENOMEM);
     }
 
@@ -173,16 +175,17 @@ Status RebuildFromContainer(const std::string& sourceFolder, const std::string& 
                 return Failure{Failure::Access::Read, container, entryText + " does not decompress",
                                true};
             }
-            exploder.Decode(block.get(), produced, kBlockLimit);
+            exploder.Decode(writer.Space(), produced, kBlockLimit);
         }
         const std::int64_t here = Tell(in);
         SeekTo(in, static_cast<std::uint64_t>(here < 0 ? 0 : here) + kBlockHeader);
-        if (!out.Write(block.get(), produced)) {
+        if (!writer.Add(produced, kBlockLimit)) {
             break; // Commit says why
         }
         total += produced;
         shown.SetPos(total);
     }
+    (void)writer.Finish(); // a failed write is Commit's to report
     if (const Status committed = out.Commit(); !committed) {
         return Status::WriteFailed(destinationFolder, committed.Why().reason);
     }

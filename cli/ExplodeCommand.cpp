@@ -2,13 +2,13 @@
 // OUTPUT, with the decoder's lines on standard output.
 #include "Cli.h"
 #include "decode/Explode.h"
+#include "io/BlockWriter.h"
 #include "io/File.h"
 #include "io/OutputFile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <memory>
-#include <new>
 
 namespace sv {
 namespace {
@@ -21,8 +21,11 @@ struct ExplodeOptions {
 };
 
 // Every token that yields bytes takes at least 8 bits and yields at most 518 bytes, so no stream
-// of n bytes decodes to more than 518 * n: the buffer never needs to be larger.
+// of n bytes decodes to more than 518 * n: the output never needs to be larger.
 constexpr std::uint64_t kMostBytesPerByte = 518;
+// The output is decoded a buffer at a time, each written on a second thread while the next one
+// is decoded; a buffer this size stays in the cache between the two.
+constexpr std::uint32_t kBuffer = 1u << 20;
 
 int RunExplode(const ExplodeOptions& options) {
     const Result<FilePtr> opened = OpenForReading(options.input, false);
@@ -40,16 +43,16 @@ int RunExplode(const ExplodeOptions& options) {
         static_cast<std::uint64_t>(length) > options.offset ? length - options.offset : 0;
     const auto capacity =
         static_cast<std::uint32_t>(std::min(options.limit, remaining * kMostBytesPerByte));
-    const std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow)
-                                                     std::uint8_t[std::max(capacity, 1u)]);
-    if (!buffer) {
-        Fail("Not enough memory for " + std::to_string(capacity) + " bytes of output.");
+    const std::uint32_t bufferSize = std::clamp(capacity, 1u, kBuffer);
+    OutputFile out;
+    BlockWriter writer(out, bufferSize);
+    if (!writer.Ready()) {
+        Fail("Not enough memory for " + std::to_string(bufferSize) + " bytes of output.");
         return kFailed;
     }
     if (!MakeFolderFor(options.output)) {
         return kFailed;
     }
-    OutputFile out;
     if (const Status created = out.Create(options.output); !created) {
         Fail(created.Message());
         return kFailed;
@@ -60,9 +63,22 @@ int RunExplode(const ExplodeOptions& options) {
     if (exploder.Status() != ExplodeStatus::kOk) {
         return kFatal; // the output is discarded with `out`
     }
-    std::uint32_t count = 0;
-    exploder.Decode(buffer.get(), count, capacity);
-    (void)out.Write(buffer.get(), count); // a failed write is Commit's to report
+    // A piece cut inside a match is finished by the next Decode, so the pieces join into the
+    // bytes of one call with the whole capacity.
+    std::uint32_t total = 0;
+    bool more = true;
+    while (more) {
+        const auto want =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(capacity - total, writer.Room()));
+        std::uint32_t count = 0;
+        exploder.Decode(writer.Space(), count, want);
+        total += count;
+        more = count == want && total < capacity;
+        if (!writer.Add(count, more ? 1 : 0)) {
+            break;
+        }
+    }
+    (void)writer.Finish(); // a failed write is Commit's to report
     if (const Status written = out.Commit(); !written) {
         Fail(written.Message());
         return kFailed;

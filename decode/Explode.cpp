@@ -163,8 +163,8 @@ constexpr std::array<ShortLengthEntry, 256> kShortLengthTable = [] {
     for (std::uint32_t v = 0; v < 256; ++v) {
         const LengthEntry& e = kLengthTable[v & 0x7F];
         if (e.codeBits + e.extraBits <= 8) {
-            table[v] = {static_cast<std::uint16_t>(e.base + ((v >> e.codeBits) &
-                                                             ((1u << e.extraBits) - 1))),
+            table[v] = {static_cast<std::uint16_t>(e.base +
+                                                   ((v >> e.codeBits) & ((1u << e.extraBits) - 1))),
                         static_cast<std::uint8_t>(e.codeBits + e.extraBits)};
         }
     }
@@ -427,6 +427,17 @@ inline std::uint32_t Exploder::CopyMatch(std::uint8_t* output, std::uint32_t cou
     return count + n;
 }
 
+inline std::uint32_t Exploder::EmitMatch(std::uint8_t* output, std::uint32_t count,
+                                         std::uint32_t length, std::uint32_t distance,
+                                         std::uint32_t limit, std::uint32_t start) {
+    const std::uint32_t end = CopyMatch(output, count, length, distance, limit, start);
+    if (end == limit) {
+        m_cutLength = length - (end - count);
+        m_cutDistance = distance;
+    }
+    return end;
+}
+
 bool Exploder::Emit(const ExplodeToken& token, std::uint8_t* output, std::uint32_t& count,
                     std::uint32_t limit, std::uint32_t start) {
     if (token.kind == ExplodeToken::kLiteral) {
@@ -436,7 +447,7 @@ bool Exploder::Emit(const ExplodeToken& token, std::uint8_t* output, std::uint32
     if (token.kind != ExplodeToken::kMatch) {
         return false;
     }
-    count = CopyMatch(output, count, token.length, token.distance, limit, start);
+    count = EmitMatch(output, count, token.length, token.distance, limit, start);
     return count != limit;
 }
 
@@ -567,7 +578,7 @@ bool Exploder::DecodeFast(std::uint8_t* output, std::uint32_t& produced, std::ui
             (static_cast<std::uint32_t>(de.high) << lowBits) |
             static_cast<std::uint32_t>((rest >> de.codeBits) & ((1u << lowBits) - 1));
         in.Drop(lengthBits + de.codeBits + lowBits);
-        count = CopyMatch(output, count, length, distance, limit, start);
+        count = EmitMatch(output, count, length, distance, limit, start);
         if (count == limit) {
             break;
         }
@@ -583,7 +594,14 @@ void Exploder::Decode(std::uint8_t* output, std::uint32_t& count, std::uint32_t 
         return;
     }
     const std::uint32_t start = m_writePosition;
-    bool done = DecodeFast(output, count, limit);
+    bool done = false;
+    if (m_cutLength != 0) {
+        const std::uint32_t rest = m_cutLength;
+        m_cutLength = 0;
+        count = EmitMatch(output, count, rest, m_cutDistance, limit, start);
+        done = count == limit;
+    }
+    done = done || DecodeFast(output, count, limit);
     while (!done) {
         done = !Emit(ReadToken(), output, count, limit, start);
     }

@@ -105,7 +105,8 @@ public:
     // decoding can stop inside a match). output must hold at least limit bytes. A limit of 0
     // decodes nothing. Afterwards the stream stands just after the last byte from which a bit was
     // taken. Input that ends inside a token (rather than at its flag bit) ends decoding there; the
-    // cut token yields no bytes.
+    // cut token yields no bytes. A later call goes on where this one stopped, with the rest of a
+    // match the limit cut, so a stream decoded in pieces gives the bytes of one call.
     void Decode(std::uint8_t* output, std::uint32_t& count, std::uint32_t limit);
 
     std::uint32_t DictionaryBits() const { return m_dictionaryBits; }
@@ -132,11 +133,13 @@ private:
     // Appends the token's bytes to output, stopping at limit; false when decoding must end.
     bool Emit(const ExplodeToken& token, std::uint8_t* output, std::uint32_t& count,
               std::uint32_t limit, std::uint32_t start);
+    // CopyMatch that keeps the rest of a match the limit cuts for the next Decode.
+    std::uint32_t EmitMatch(std::uint8_t* output, std::uint32_t count, std::uint32_t length,
+                            std::uint32_t distance, std::uint32_t limit, std::uint32_t start);
     // Appends up to `length` bytes (never past limit) copied from distance + 1 bytes back, from
     // output or, before this call's first byte, from the window; gives the new count.
     std::uint32_t CopyMatch(std::uint8_t* output, std::uint32_t count, std::uint32_t length,
-                            std::uint32_t distance, std::uint32_t limit,
-                            std::uint32_t start) const;
+                            std::uint32_t distance, std::uint32_t limit, std::uint32_t start) const;
     // CopyMatch's rare case, kept out of line so that the common one inlines into the loop.
     std::uint32_t CopyThroughWindow(std::uint8_t* output, std::uint32_t count, std::uint32_t n,
                                     std::uint32_t distance, std::uint32_t start) const;
@@ -152,6 +155,8 @@ private:
     std::uint32_t m_dictionaryBits = 0;
     std::uint32_t m_windowSize = 0;
     std::uint32_t m_writePosition = 0;
+    std::uint32_t m_cutLength = 0; // bytes of a match still owed when the limit cut it
+    std::uint32_t m_cutDistance = 0;
     // The most recent output, circular over the first window-size bytes. It starts zeroed, so a
     // stream that refers back past its first byte reads zeros.
     std::array<std::uint8_t, 4096> m_window{};

@@ -4,6 +4,7 @@
 // is initialised with an empty configuration, so no instrument patches are loaded or counted.
 //
 // Names: convert_songs/{sonvault,wildmidi}; items are songs, bytes are HMI input.
+#include "BenchInputs.h"
 #include "archive/BsaArchive.h"
 #include "decode/SongConverter.h"
 
@@ -72,7 +73,7 @@ BENCHMARK(ConvertSonvault)->Name("convert_songs/sonvault")->Unit(benchmark::kMil
 bool InitWildMidi() {
     static const bool ok = [] {
         const std::string config =
-            (std::filesystem::temp_directory_path() / "sonvault-bench-wildmidi.cfg").string();
+            (std::filesystem::path(ScratchFolder()) / "wildmidi.cfg").string();
         std::FILE* f = std::fopen(config.c_str(), "wb");
         if (f == nullptr) {
             return false;

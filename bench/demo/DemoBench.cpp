@@ -1,18 +1,17 @@
 // How long the demo folder takes to generate: the small folder written at every build, and the
 // songs and effects of the full-size set one by one.
+#include "BenchInputs.h"
 #include "DemoData.h"
 
 #include <benchmark/benchmark.h>
-#include <filesystem>
 
 namespace {
 
 void BM_WriteSmallFolder(benchmark::State& state) {
-    const auto folder = std::filesystem::temp_directory_path() / "sonvault-demo-bench";
+    const std::string folder = sv::bench::FreshFolder();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(demo::WriteDemoFolder(folder.string(), {}));
+        benchmark::DoNotOptimize(demo::WriteDemoFolder(folder, {}));
     }
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_WriteSmallFolder)->Unit(benchmark::kMillisecond);
 

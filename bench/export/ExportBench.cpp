@@ -2,16 +2,15 @@
 // converted per second and MB/s of HMI input through files as extraction does, and the whole
 // export of every effect and song (convert_bench has the conversion in memory, process_bench the
 // export command). The folder is build/demo/Arena2-full when it was built, else
-// one written by this program into a temporary folder and removed at exit.
+// one written by this program into its scratch folder.
+#include "BenchInputs.h"
 #include "DemoData.h"
 #include "archive/GameData.h"
 #include "export/BulkExport.h"
 #include "io/Paths.h"
 
 #include <benchmark/benchmark.h>
-#include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <vector>
 
 namespace sv::bench {
@@ -26,26 +25,8 @@ public:
     void Hide() override {}
 };
 
-// A folder removed again when the program ends.
-struct TemporaryFolder {
-    TemporaryFolder() {
-        std::random_device seed;
-        const char* root = std::getenv("SONVAULT_BENCH_SCRATCH");
-        const fs::path base =
-            root != nullptr && *root != 0 ? fs::path(root) : fs::temp_directory_path();
-        path = base / ("sonvault-bench-" + std::to_string(seed()));
-        fs::create_directories(path);
-    }
-    ~TemporaryFolder() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    fs::path path;
-};
-
-TemporaryFolder& Scratch() {
-    static TemporaryFolder folder;
-    return folder;
+fs::path Scratch() {
+    return ToPath(ScratchFolder());
 }
 
 GameData& Demo() {
@@ -54,10 +35,10 @@ GameData& Demo() {
     if (!data.IsOpen()) {
         std::string folder = sv::JoinPath(SONVAULT_DEMO_DIR, "Arena2-full");
         if (!fs::exists(sv::ToPath(sv::ResolveCase(sv::JoinPath(folder, "midi.bsa"))))) {
-            folder = sv::FromPath(Scratch().path / "Arena2-full");
+            folder = sv::FromPath(Scratch() / "Arena2-full");
             demo::WriteDemoFolder(folder, {.full = true});
         }
-        data.SetWorkFolder(sv::FromPath(Scratch().path));
+        data.SetWorkFolder(sv::FromPath(Scratch()));
         data.Open(folder);
     }
     return data;
@@ -67,7 +48,7 @@ GameData& Demo() {
 // into place.
 void BM_ExtractSongs(benchmark::State& state) {
     GameData& data = Demo();
-    const std::string out = sv::FromPath(Scratch().path / "extract");
+    const std::string out = sv::FromPath(Scratch() / "extract");
     fs::create_directories(sv::ToPath(out));
     const int count = data.songArchive.RecordCount();
     std::int64_t bytes = 0;
@@ -97,7 +78,7 @@ void BM_BulkExport(benchmark::State& state) {
     static int run = 0; // never a folder of an earlier repetition
     for (auto _ : state) {
         state.PauseTiming();
-        const fs::path folder = Scratch().path / ("export-" + std::to_string(run++));
+        const fs::path folder = Scratch() / ("export-" + std::to_string(run++));
         const BulkExportOptions options{true, FromPath(folder / "effects"), true,
                                         FromPath(folder / "songs")};
         fs::create_directories(ToPath(options.effectsPath));

@@ -2,6 +2,7 @@
 // folder: the export run of the main window (offscreen, its progress bar repainted after every
 // record), `sonvault-cli export`, and `cp -r` of the very files the export writes. The goals:
 // the window within 1.2 times the command, the command within 1.5 times the copy.
+#include "BenchInputs.h"
 #include "DemoData.h"
 #include "app/main/MainDialog.h"
 #include "export/dialog/ExportRun.h"
@@ -13,36 +14,20 @@
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// A folder removed again when the program ends.
-struct TemporaryFolder {
-    TemporaryFolder() {
-        std::random_device seed;
-        path = fs::temp_directory_path() / ("sonvault-bench-" + std::to_string(seed()));
-        fs::create_directories(path);
-    }
-    ~TemporaryFolder() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    fs::path path;
-};
-
-TemporaryFolder& Scratch() {
-    static TemporaryFolder folder;
-    return folder;
+fs::path Scratch() {
+    return sv::ToPath(sv::bench::ScratchFolder());
 }
 
 std::string DemoFolder() {
     static std::string folder = [] {
         std::string f = sv::JoinPath(SONVAULT_DEMO_DIR, "Arena2-full");
         if (!fs::exists(sv::ToPath(sv::ResolveCase(sv::JoinPath(f, "midi.bsa"))))) {
-            f = sv::FromPath(Scratch().path / "Arena2-full");
+            f = sv::FromPath(Scratch() / "Arena2-full");
             demo::WriteDemoFolder(f, {.full = true});
         }
         return f;
@@ -53,7 +38,7 @@ std::string DemoFolder() {
 // A fresh, empty output folder with "fx" and "music" in it, made outside the timing.
 std::string FreshOutput(benchmark::State& state, bool withSubfolders) {
     state.PauseTiming();
-    const fs::path out = Scratch().path / "out";
+    const fs::path out = Scratch() / "out";
     std::error_code ec;
     fs::remove_all(out, ec);
     if (withSubfolders) {
@@ -80,8 +65,8 @@ QString Q(const fs::path& path) {
 
 void BM_WindowExport(benchmark::State& state) {
     // The main window as it starts on the demo folder: a remembered setting, a work folder.
-    const fs::path config = Scratch().path / "config";
-    const fs::path work = Scratch().path / "window-work";
+    const fs::path config = Scratch() / "config";
+    const fs::path work = Scratch() / "window-work";
     fs::create_directories(config / "Merrow Applications");
     fs::create_directories(work);
     {
@@ -104,13 +89,13 @@ void BM_WindowExport(benchmark::State& state) {
                             QString::fromStdString(out + "/music")},
                            window.Data(), window.Progress());
     }
-    state.counters["MB"] = static_cast<double>(TreeBytes(Scratch().path / "out")) / 1e6;
+    state.counters["MB"] = static_cast<double>(TreeBytes(Scratch() / "out")) / 1e6;
     QDir::setCurrent(QDir::tempPath());
 }
 BENCHMARK(BM_WindowExport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
 
 void BM_CliExport(benchmark::State& state) {
-    const std::string work = sv::FromPath(Scratch().path / "work");
+    const std::string work = sv::FromPath(Scratch() / "work");
     fs::create_directories(sv::ToPath(work));
     for (auto _ : state) {
         const std::string out = FreshOutput(state, true);
@@ -122,21 +107,21 @@ void BM_CliExport(benchmark::State& state) {
             return;
         }
     }
-    state.counters["MB"] = static_cast<double>(TreeBytes(Scratch().path / "out")) / 1e6;
+    state.counters["MB"] = static_cast<double>(TreeBytes(Scratch() / "out")) / 1e6;
 }
 BENCHMARK(BM_CliExport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
 
 void BM_CopyExportedFiles(benchmark::State& state) {
     // The files to copy: one export, kept aside.
-    const fs::path source = Scratch().path / "exported";
+    const fs::path source = Scratch() / "exported";
     if (!fs::exists(source)) {
         fs::create_directories(source / "fx");
         fs::create_directories(source / "music");
-        fs::create_directories(Scratch().path / "work");
+        fs::create_directories(Scratch() / "work");
         const std::string command = std::string("'") + SONVAULT_CLI + "' export '" + DemoFolder() +
                                     "' --effects '" + sv::FromPath(source) + "/fx' --songs '" +
                                     sv::FromPath(source) + "/music' --work '" +
-                                    sv::FromPath(Scratch().path / "work") + "' 2>/dev/null";
+                                    sv::FromPath(Scratch() / "work") + "' 2>/dev/null";
         if (std::system(command.c_str()) != 0) {
             state.SkipWithError("sonvault-cli export failed");
             return;
@@ -150,7 +135,7 @@ void BM_CopyExportedFiles(benchmark::State& state) {
             return;
         }
     }
-    state.counters["MB"] = static_cast<double>(TreeBytes(Scratch().path / "out")) / 1e6;
+    state.counters["MB"] = static_cast<double>(TreeBytes(Scratch() / "out")) / 1e6;
 }
 BENCHMARK(BM_CopyExportedFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
 

@@ -1,6 +1,8 @@
 #include "BenchInputs.h"
 
+#ifdef SONVAULT_BENCH_STREAMS
 #include "Dcl.h"
+#endif
 
 #include <cmath>
 #include <cstdio>
@@ -59,9 +61,11 @@ unsigned DictionaryFor(std::size_t size) {
     return size < 0xC00 ? 2048 : 4096;
 }
 
+#ifdef SONVAULT_BENCH_STREAMS
 Bytes ImplodeStream(const Bytes& data) {
     return dcl::Implode(data, DictionaryFor(data.size()));
 }
+#endif
 
 std::string SizeName(std::size_t size) {
     if (size >= (1u << 20) && size % (1u << 20) == 0) {

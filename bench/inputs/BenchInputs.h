@@ -1,4 +1,5 @@
-// Deterministic inputs for the explode benchmarks: text-like, audio-like and incompressible data
+// What the benchmarks share: the scratch folder that takes everything they write, and
+// deterministic inputs for the explode benchmarks: text-like, audio-like and incompressible data
 // of any length, and one implode stream of it with the dictionary StormLib's packer picks for
 // that length.
 #pragma once
@@ -23,7 +24,8 @@ Bytes MakeInput(Kind kind, std::size_t size);
 // 1024 bytes below 0x600 of input, 2048 below 0xC00, else 4096: small inputs get small windows.
 unsigned DictionaryFor(std::size_t size);
 
-// One binary implode stream of data, or empty when StormLib refuses.
+// One binary implode stream of data, or empty when StormLib refuses. Built only where StormLib
+// is (the target sonvault_dcl).
 Bytes ImplodeStream(const Bytes& data);
 
 // A size in bytes as "1KiB", "16MiB" or the plain number.

@@ -5,6 +5,7 @@
 // has been rendered and handed over, on a demo song converted as playback converts it, with the
 // SoundFont already loaded. "SetFileNameThenPlay" adds what the main window does just before:
 // reading the temporary file and building the song's player.
+#include "BenchInputs.h"
 #include "DemoData.h"
 #include "audio/PlaybackEngine.h"
 #include "audio/Synthesizer.h"
@@ -32,8 +33,7 @@ const std::string& DemoSongFile() {
         std::vector<std::uint8_t> midi;
         SongConverter converter;
         converter.Convert(demo::MakeSong(3, false), midi);
-        const std::string file =
-            (std::filesystem::temp_directory_path() / "sonvault-bench-temp.mid").string();
+        const std::string file = (std::filesystem::path(ScratchFolder()) / "temp.mid").string();
         (void)sv::WriteWholeFile(file, midi.data(), midi.size());
         return file;
     }();

@@ -2,6 +2,7 @@
 // worker threads, against the fluidsynth program run once per song, one after the other, on the
 // same songs (converted to MIDI files beforehand, outside the timing) and the same SoundFont.
 // Each run writes into a temporary folder removed at exit.
+#include "BenchInputs.h"
 #include "DemoData.h"
 #include "archive/Extraction.h"
 #include "archive/GameData.h"
@@ -12,7 +13,6 @@
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 
 namespace sv::bench {
 namespace {
@@ -27,31 +27,17 @@ public:
     void Hide() override {}
 };
 
-struct TemporaryFolder {
-    TemporaryFolder() {
-        std::random_device seed;
-        path = fs::temp_directory_path() / ("sonvault-bench-" + std::to_string(seed()));
-        fs::create_directories(path);
-    }
-    ~TemporaryFolder() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    fs::path path;
-};
-
-TemporaryFolder& Scratch() {
-    static TemporaryFolder folder;
-    return folder;
+fs::path Scratch() {
+    return sv::ToPath(sv::bench::ScratchFolder());
 }
 
 GameData& Demo() {
     Scratch();
     static GameData data;
     if (!data.IsOpen()) {
-        const std::string folder = sv::FromPath(Scratch().path / "Arena2");
+        const std::string folder = sv::FromPath(Scratch() / "Arena2");
         demo::WriteDemoFolder(folder, {});
-        data.SetWorkFolder(sv::FromPath(Scratch().path));
+        data.SetWorkFolder(sv::FromPath(Scratch()));
         data.Open(folder);
     }
     return data;
@@ -64,7 +50,7 @@ void BM_SoundtrackJobs(benchmark::State& state) {
         return;
     }
     sv::SoundtrackOptions options;
-    options.folder = sv::FromPath(Scratch().path / "jobs");
+    options.folder = sv::FromPath(Scratch() / "jobs");
     fs::create_directories(sv::ToPath(options.folder));
     options.type = SoundFileType::Wav;
     options.soundFont = soundFont;
@@ -95,7 +81,7 @@ void BM_FluidsynthProgramPerSong(benchmark::State& state) {
         return;
     }
     GameData& data = Demo();
-    const fs::path folder = Scratch().path / "program";
+    const fs::path folder = Scratch() / "program";
     fs::create_directories(folder);
     std::vector<std::string> songs;
     for (int i = 0; i < data.songArchive.RecordCount(); ++i) {

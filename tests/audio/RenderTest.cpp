@@ -206,7 +206,9 @@ TEST(RenderCommand, StatusesMessagesAndAFullScaleSquareWave) {
         {{"square.wav", "out.mp3"}, 1, "use .wav, .flac or .ogg"},
         {{"absent.mid", "new.wav"}, 1, "Cannot read"},
         {{"text.mid", "new.wav"}, 1, "neither a MIDI song nor a WAV sound"},
-        {{"song.mid", "new.wav", "--soundfont", "square.wav"}, 1, "\"square.wav\" is not a SoundFont."},
+        {{"song.mid", "new.wav", "--soundfont", "square.wav"},
+         1,
+         "\"square.wav\" is not a SoundFont."},
         {{"broken.HMI", "new.wav"}, 1, "not an HMI song that converts"},
         {{"square.wav", "new.wav", "--rate", "0"}, 64, ""},
     };

@@ -65,6 +65,29 @@ TEST(ExplodeTest, IndependentEncoderStreamsDecodeUpToTheBlockLimit) {
     }
 }
 
+// Decoding in pieces of any byte count gives the bytes of one call: each call keeps the window for
+// the next, and a match cut by the count is finished by the next call.
+TEST(ExplodeTest, PiecesOfAnySizeJoinToTheWholeStream) {
+    for (unsigned dict : {1024u, 4096u}) {
+        const Bytes data = Mixed(20000, dict);
+        const Bytes stream = dcl::Implode(data, dict);
+        for (const std::size_t step : {1ul, 7ul, 250ul, 5000ul}) {
+            File f = TempStream(stream);
+            tcBitstream reader(f.get());
+            Exploder exploder(&reader);
+            Bytes joined;
+            Bytes piece(step);
+            while (joined.size() < data.size()) {
+                std::uint32_t count = 0;
+                exploder.Decode(piece.data(), count, static_cast<std::uint32_t>(step));
+                ASSERT_GT(count, 0u) << dict << " " << step;
+                joined.insert(joined.end(), piece.begin(), piece.begin() + count);
+            }
+            EXPECT_EQ(joined, data) << dict << " " << step;
+        }
+    }
+}
+
 TEST(ExplodeTest, CutAndArbitraryStreamsDecodeAlikeOnBothPaths) {
     const Bytes data = Mixed(3000, 7);
     const Bytes stream = dcl::Implode(data, 1024);

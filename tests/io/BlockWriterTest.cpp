@@ -1,0 +1,79 @@
+// The background writer: bytes reach the sink whole and in order, gathered into one write while
+// room is left, a failed write stops the rest, and a writer dropped
+// without Finish stops its thread.
+#include "io/BlockWriter.h"
+
+#include <gtest/gtest.h>
+#include <numeric>
+#include <vector>
+
+namespace sv::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Appends pieces of a running byte count, sizes as given, asking for `need` bytes of room after
+// each; Finish writes the rest.
+bool WritePieces(BlockWriter& writer, const std::vector<std::size_t>& sizes, std::size_t need) {
+    std::uint8_t next = 0;
+    for (const std::size_t size : sizes) {
+        std::iota(writer.Space(), writer.Space() + size, next);
+        next = static_cast<std::uint8_t>(next + size);
+        if (!writer.Add(size, need)) {
+            return false;
+        }
+    }
+    return writer.Finish();
+}
+
+TEST(BlockWriterTest, BlocksArriveInOrderAndAFailureStopsTheRest) {
+    // Each piece but the empty one leaves less room than 100, so each is one write.
+    const std::vector<std::size_t> sizes = {7, 0, 100, 3, 100, 1};
+    // fails: how many sink calls succeed before one fails (-1: none fails).
+    for (const int fails : {-1, 0, 2, 4}) {
+        Bytes written;
+        int calls = 0;
+        BlockWriter writer(
+            [&](const std::uint8_t* data, std::size_t size) {
+                if (calls++ == fails) {
+                    return false;
+                }
+                written.insert(written.end(), data, data + size);
+                return true;
+            },
+            100);
+        ASSERT_TRUE(writer.Ready());
+        const bool ok = WritePieces(writer, sizes, 100);
+        EXPECT_EQ(ok, fails < 0) << fails;
+        if (!ok) {
+            EXPECT_EQ(calls, fails + 1) << "nothing is written after a failure";
+            continue;
+        }
+        Bytes expected(std::accumulate(sizes.begin(), sizes.end(), std::size_t{0}));
+        std::iota(expected.begin(), expected.end(), std::uint8_t{0});
+        EXPECT_EQ(written, expected);
+    }
+}
+
+// As on a decoder's fatal condition: the writer goes while its thread may still be writing.
+TEST(BlockWriterTest, ADroppedWriterStopsItsThread) {
+    std::size_t written = 0;
+    {
+        BlockWriter writer(
+            [&](const std::uint8_t*, std::size_t size) {
+                written += size;
+                return true;
+            },
+            16);
+        // 12 bytes gathered at a time: 4 + 4 + 4, then too little room for a fourth piece.
+        for (int i = 0; i < 150; ++i) {
+            ASSERT_TRUE(writer.Add(4, 5));
+        }
+    }
+    // Each hand-over waits for the write before it; the last one handed over may be dropped.
+    EXPECT_GE(written, 49u * 12);
+    EXPECT_LE(written, 50u * 12);
+}
+
+} // namespace
+} // namespace sv::test
