@@ -19,7 +19,7 @@ for f in bin/sonvault bin/sonvault-cli bin/sonvault-desktop; do
 done
 # The entry starts the launcher and names an icon that is there.
 entry=$prefix/share/applications/org.example.sonvault.desktop
-grep -qx 'Exec=sonvault-desktop' "$entry" || fail "the desktop entry does not start the launcher"
+grep -qx 'Exec=sonvault-desktop %f' "$entry" || fail "the desktop entry does not start the launcher"
 grep -qx 'Icon=sonvault' "$entry" || fail "the desktop entry names another icon"
 [[ -s $prefix/share/icons/hicolor/scalable/apps/sonvault.svg ]] || fail "the icon is missing"
 if command -v appstreamcli >/dev/null; then
