@@ -5,12 +5,15 @@
 #include "archive/GameData.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QTimer>
 #include <QTreeWidgetItem>
 
 namespace sv {
 namespace {
+
+constexpr int kUnpaintedRegisterMs = 100;
 
 QString LoopStatus(PlayMode mode) {
     switch (mode) {
@@ -64,11 +67,25 @@ RemoteControl::RemoteControl(MainDialog& window, CMediaPlayer& player)
     m_service.SetPositionSource([this] { return m_player.Position() * 1000; });
     Connect();
     Update();
-    QTimer::singleShot(0, &m_service, [this] {
+    m_window.installEventFilter(this);
+    QTimer::singleShot(kUnpaintedRegisterMs, this, &RemoteControl::Register);
+}
+
+bool RemoteControl::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &m_window && event->type() == QEvent::Paint) {
+        m_window.removeEventFilter(this);
+        QTimer::singleShot(0, this, &RemoteControl::Register);
+    }
+    return false;
+}
+
+void RemoteControl::Register() {
+    if (!m_registerTried) {
+        m_registerTried = true;
         if (m_service.Register(QGuiApplication::desktopFileName())) {
             Update();
         }
-    });
+    }
 }
 
 void RemoteControl::Connect() {

@@ -12,13 +12,17 @@ namespace sv {
 class CMediaPlayer;
 class MainDialog;
 
-class RemoteControl final {
+class RemoteControl final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RemoteControl)
+
 public:
-    // Serves on the session bus once the window's event loop runs, so that start-up does not
-    // wait for the bus.
+    // Serves on the session bus just after the window's first paint (or 100 ms after it is
+    // created, if it is not shown), so that the window does not wait for the bus.
     RemoteControl(MainDialog& window, CMediaPlayer& player);
-    RemoteControl(const RemoteControl&) = delete;
-    RemoteControl& operator=(const RemoteControl&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     MprisService& Service() { return m_service; }
     // Puts the window's and the player's state into the service now.
@@ -26,11 +30,13 @@ public:
 
 private:
     void Connect();
+    void Register();
     void SeekBy(qint64 offset);
 
     MainDialog& m_window;
     CMediaPlayer& m_player;
     MprisService m_service;
+    bool m_registerTried = false;
 };
 
 } // namespace sv
