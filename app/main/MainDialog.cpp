@@ -7,6 +7,7 @@
 #include "app/main/Settings.h"
 #include "app/player/CMediaPlayer.h"
 #include "archive/Extraction.h"
+#include "audio/PlayingTime.h"
 #include "controls/AboutDialog.h"
 #include "controls/Dialogs.h"
 #include "controls/Resources.h"
@@ -18,11 +19,14 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QStyledItemDelegate>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 
@@ -38,6 +42,38 @@ const char* const kOpenFailed =
 const char* const kHiddenSong = "TAVERN.HMI";
 // Record names are read with this bound.
 constexpr int kNameBound = 16;
+const char* const kSongArchive = "midi.bsa";
+constexpr int kLengthColumnWidth = 52;
+constexpr int kUnpaintedLengthsMs = 100;
+
+// As the player's total time shows it.
+QString SongLength(double seconds) {
+    const auto whole = static_cast<long long>(seconds);
+    return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString EffectLength(double seconds) {
+    return QStringLiteral("%1 s").arg(seconds, 0, 'f', 1);
+}
+
+// Every song record of the archive at `folder` timed, from an archive opened for this thread.
+std::vector<std::optional<double>> TimeSongs(const std::string& folder) {
+    std::vector<std::optional<double>> seconds;
+    BsaArchive songs;
+    if (!songs.Open(folder, kSongArchive, true)) {
+        return seconds;
+    }
+    seconds.resize(static_cast<std::size_t>(songs.RecordCount()));
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < songs.RecordCount(); ++i) {
+        bytes.resize(songs.RecordSize(i));
+        if (songs.RecordWithinFile(i) &&
+            songs.ReadRecord(i, bytes.data(), static_cast<std::uint32_t>(bytes.size()))) {
+            seconds[static_cast<std::size_t>(i)] = SongSeconds(bytes);
+        }
+    }
+    return seconds;
+}
 
 // Hot tracking: the item under the mouse is underlined in the link colour.
 class HotTrackDelegate final : public QStyledItemDelegate {
@@ -103,6 +139,13 @@ MainDialog::MainDialog(QWidget* parent, const QString& folder)
     ui->tree->setItemDelegate(new HotTrackDelegate(ui->tree));
     ui->tree->setMouseTracking(true);
     ui->tree->viewport()->setAttribute(Qt::WA_Hover);
+    // The names take what the lengths, right-aligned at the edge, leave.
+    ui->tree->setColumnCount(2);
+    ui->tree->header()->setStretchLastSection(false);
+    ui->tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    ui->tree->header()->setSectionResizeMode(1, QHeaderView::Fixed);
+    ui->tree->header()->resizeSection(1, kLengthColumnWidth);
+    ui->tree->setAllColumnsShowFocus(true); // one row, one focus frame
     setContextMenuPolicy(Qt::DefaultContextMenu);
     setAcceptDrops(true);
 
@@ -121,12 +164,22 @@ MainDialog::MainDialog(QWidget* parent, const QString& folder)
     connect(this, &MainDialog::playingChanged, this, [this] {
         ui->player->SetNavigation(Neighbour(-1) != nullptr, Neighbour(1) != nullptr);
     });
+    // Lengths: the songs' after the first paint (or soon, if the window is not shown).
+    connect(&m_songLengths, &QFutureWatcher<std::vector<std::optional<double>>>::finished, this,
+            &MainDialog::ShowSongLengths);
+    QTimer::singleShot(kUnpaintedLengthsMs, this, [this] {
+        if (!m_painted) {
+            m_painted = true;
+            StartSongLengths();
+        }
+    });
 
     OnInitDialog(folder);
     m_remote = std::make_unique<RemoteControl>(*this, *ui->player);
 }
 
 MainDialog::~MainDialog() {
+    m_songLengths.waitForFinished(); // the worker holds nothing of ours, but must end first
     // The tree's items point at the records: take them down first.
     ui->tree->blockSignals(true);
     ui->tree->clear();
@@ -220,8 +273,9 @@ bool MainDialog::RefillTree() {
     for (std::int32_t i = 0; i < effectCount; ++i) {
         std::string name;
         gameData.soundArchive.RecordName(i, kNameBound, name);
-        InsertTreeItem(effects, QString::fromStdString(name), TreeItemKind::Effect, kWave, kWave,
-                       i);
+        QTreeWidgetItem* item = InsertTreeItem(effects, QString::fromStdString(name),
+                                               TreeItemKind::Effect, kWave, kWave, i);
+        item->setText(1, EffectLength(EffectSeconds(gameData.soundArchive.RecordSize(i))));
     }
     const std::int32_t songCount = gameData.songArchive.RecordCount();
     for (std::int32_t i = 0; i < songCount; ++i) {
@@ -233,8 +287,31 @@ bool MainDialog::RefillTree() {
         InsertTreeItem(songs, QString::fromStdString(name), TreeItemKind::Song, kNote, kNote, i);
     }
     ui->tree->setUpdatesEnabled(true);
+    if (m_painted) {
+        StartSongLengths();
+    }
     emit playingChanged();
     return true;
+}
+
+void MainDialog::StartSongLengths() {
+    if (gameData.IsOpen()) {
+        m_songLengths.setFuture(QtConcurrent::run(TimeSongs, gameData.Folder()));
+    }
+}
+
+// A result for another listing (a folder opened since) does not match the records shown.
+void MainDialog::ShowSongLengths() {
+    const std::vector<std::optional<double>> seconds = m_songLengths.result();
+    if (seconds.size() != static_cast<std::size_t>(gameData.songArchive.RecordCount())) {
+        return;
+    }
+    for (const TreeItemRecord& record : m_records) {
+        const std::optional<double>& length = seconds[static_cast<std::size_t>(record.index)];
+        if (record.kind == TreeItemKind::Song && length) {
+            record.item->setText(1, SongLength(*length));
+        }
+    }
 }
 
 QTreeWidgetItem* MainDialog::InsertTreeItem(QTreeWidgetItem* parent, const QString& text,
@@ -248,6 +325,7 @@ QTreeWidgetItem* MainDialog::InsertTreeItem(QTreeWidgetItem* parent, const QStri
     }
     auto* item = new QTreeWidgetItem(QStringList(text));
     item->setIcon(0, icon);
+    item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     item->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(&record)));
     if (parent != nullptr) {
         parent->addChild(item);
@@ -461,6 +539,14 @@ void MainDialog::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+bool MainDialog::event(QEvent* event) {
+    if (event->type() == QEvent::Paint && !m_painted) {
+        m_painted = true;
+        QTimer::singleShot(0, this, &MainDialog::StartSongLengths);
+    }
+    return QDialog::event(event);
 }
 
 // The keyboard's media keys, while the window has the focus. Most keyboards have one key for

@@ -6,7 +6,8 @@
 // Skipping (the player's buttons, the media keys, the desktop's remote control) and the player's
 // play-through modes move the tree's selection to the next or previous entry of the folder, so
 // the entry plays as any selection does. A folder dropped on the window opens as one chosen in
-// the folder dialog.
+// the folder dialog. The tree's second column shows each entry's playing time; the songs' are
+// worked out on a worker thread once the window is up.
 #pragma once
 
 #include "app/main/ProgressBarControl.h"
@@ -14,10 +15,13 @@
 #include "archive/GameData.h"
 
 #include <QDialog>
+#include <QFutureWatcher>
 #include <QPixmap>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -77,6 +81,7 @@ signals:
     void playingChanged();
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -102,6 +107,8 @@ private:
     void OnEnded();
     bool OnMediaKey(int key);
     void Played(const TreeItemRecord* record);
+    void StartSongLengths();
+    void ShowSongLengths();
 
     // Declared in the order the design constructs them; the data set outlives the widgets that
     // show it.
@@ -115,6 +122,9 @@ private:
     ProgressBarControl m_progress;
     const TreeItemRecord* m_playing = nullptr; // the entry the player was last given
     std::unique_ptr<RemoteControl> m_remote;
+    // Seconds per song record of the listing shown, none for a song that does not convert.
+    QFutureWatcher<std::vector<std::optional<double>>> m_songLengths;
+    bool m_painted = false; // the song lengths wait for the first paint
 };
 
 } // namespace sv

@@ -1,7 +1,7 @@
 // The main window's ways from one entry to the next, offscreen: the play modes at an entry's end,
 // the skip buttons and the media keys, a folder from the command line or dropped on the window,
-// and the command line itself. The engine stands in for the sound card: the test pulls the
-// entry's frames to its end. MPRIS is driven by remote_session.sh.
+// the entries' lengths in the tree, and the command line itself. The engine stands in for the sound
+// card: the test pulls the entry's frames to its end. MPRIS is driven by remote_session.sh.
 #include "app/main/CommandLine.h"
 #include "app/main/MainDialog.h"
 #include "app/main/Settings.h"
@@ -178,6 +178,29 @@ private slots:
         QVERIFY(Drop(dialog, kDemo));
         QTRY_COMPARE(Stored().toString(), kDemo);
         QCOMPARE(m_errors.size(), 2);
+    }
+
+    // The tree's lengths, worked out without playing, are the player's own, for every song and
+    // a few effects (the empty record among them).
+    void lengthsAreThePlayers() {
+        sv::WritePreviousArena2Path(kDemo);
+        sv::MainDialog dialog;
+        QTreeWidget* tree = dialog.Tree();
+        QTreeWidgetItem* songs = tree->topLevelItem(1);
+        QTRY_VERIFY(!songs->child(songs->childCount() - 1)->text(1).isEmpty());
+        const auto shown = [&dialog](QTreeWidgetItem* item) {
+            dialog.Tree()->setCurrentItem(item);
+            return item->text(1);
+        };
+        for (int i = 0; i < songs->childCount(); ++i) {
+            const QString length = shown(songs->child(i));
+            const qint64 s = dialog.Player()->Duration() / 1000;
+            QCOMPARE(length, QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QChar('0')));
+        }
+        for (const int i : {0, 1, kLast}) {
+            const QString length = shown(Effect(dialog, i));
+            QCOMPARE(length, QString::number(dialog.Player()->Duration() / 1000.0, 'f', 1) + " s");
+        }
     }
 
     void commandLine_data() {
