@@ -168,7 +168,7 @@ MainDialog::MainDialog(QWidget* parent, const QString& folder)
     connect(&m_songLengths, &QFutureWatcher<std::vector<std::optional<double>>>::finished, this,
             &MainDialog::ShowSongLengths);
     QTimer::singleShot(kUnpaintedLengthsMs, this, [this] {
-        if (!m_painted) {
+        if (!m_painted && !isVisible()) { // one that is shown waits for its paint, however slow
             m_painted = true;
             StartSongLengths();
         }

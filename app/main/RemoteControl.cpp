@@ -14,6 +14,7 @@ namespace sv {
 namespace {
 
 constexpr int kUnpaintedRegisterMs = 100;
+constexpr int kLongestWaitMs = 2000;
 
 QString LoopStatus(PlayMode mode) {
     switch (mode) {
@@ -68,7 +69,13 @@ RemoteControl::RemoteControl(MainDialog& window, CMediaPlayer& player)
     Connect();
     Update();
     m_window.installEventFilter(this);
-    QTimer::singleShot(kUnpaintedRegisterMs, this, &RemoteControl::Register);
+    // Not shown (or shown minimised, which paints nothing): no paint to wait for.
+    QTimer::singleShot(kUnpaintedRegisterMs, this, [this] {
+        if (!m_window.isVisible()) {
+            Register();
+        }
+    });
+    QTimer::singleShot(kLongestWaitMs, this, &RemoteControl::Register);
 }
 
 bool RemoteControl::eventFilter(QObject* watched, QEvent* event) {

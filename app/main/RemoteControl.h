@@ -17,8 +17,9 @@ class RemoteControl final : public QObject {
     Q_DISABLE_COPY_MOVE(RemoteControl)
 
 public:
-    // Serves on the session bus just after the window's first paint (or 100 ms after it is
-    // created, if it is not shown), so that the window does not wait for the bus.
+    // Serves on the session bus just after the window's first paint (100 ms after it is
+    // created, if it is not shown; 2 s at the latest), so that the window does not wait for the
+    // bus.
     RemoteControl(MainDialog& window, CMediaPlayer& player);
 
 protected:
