@@ -1,9 +1,13 @@
-// list FOLDER [--work DIR] [--verbose]: what the main window's tree shows, one tab-separated line
-// per item.
+// list FOLDER [--work DIR] [--verbose] [--json]: what the main window's tree shows, one
+// tab-separated line per item, or one JSON array with each entry's playing time.
 #include "Cli.h"
 #include "archive/GameData.h"
+#include "audio/PlayingTime.h"
 
+#include <cstdio>
 #include <iostream>
+#include <optional>
+#include <vector>
 
 namespace sv {
 namespace {
@@ -11,17 +15,83 @@ namespace {
 struct ListOptions {
     std::string folder;
     FolderOptions open;
+    bool json = false;
 };
+
+constexpr int kNameBound = 16;
+const char* const kHiddenSong = "TAVERN.HMI";
 
 void PrintArchive(const BsaArchive& archive, const char* kind, bool skipTavern) {
     for (int i = 0; i < archive.RecordCount(); ++i) {
         std::string name;
-        archive.RecordName(i, 16, name);
-        if (skipTavern && name == "TAVERN.HMI") {
+        archive.RecordName(i, kNameBound, name);
+        if (skipTavern && name == kHiddenSong) {
             continue;
         }
         std::cout << kind << '\t' << i << '\t' << name << '\t' << archive.RecordSize(i) << '\n';
     }
+}
+
+// A JSON string of a record name. Names are the archive's bytes in the game's 8-bit code page;
+// a byte above 0x7F is read as the Latin-1 character of that number, so the output stays UTF-8.
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20 || byte > 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
+std::optional<double> SongRecordSeconds(BsaArchive& songs, int index) {
+    std::vector<std::uint8_t> bytes(songs.RecordSize(index));
+    if (!songs.RecordWithinFile(index) ||
+        !songs.ReadRecord(index, bytes.data(), static_cast<std::uint32_t>(bytes.size()))) {
+        return std::nullopt;
+    }
+    return SongSeconds(bytes);
+}
+
+// The same entries as the tab-separated lines, with seconds to the millisecond (null for a song
+// that does not convert).
+void PrintJson(GameData& data) {
+    const char* separator = "";
+    const auto entry = [&separator](const char* kind, int index, const std::string& name,
+                                    std::uint32_t size, std::optional<double> seconds) {
+        char time[32] = "null";
+        if (seconds) {
+            std::snprintf(time, sizeof time, "%.3f", *seconds);
+        }
+        std::cout << separator << "\n  {\"kind\": \"" << kind << "\", \"index\": " << index
+                  << ", \"name\": " << JsonString(name) << ", \"size\": " << size
+                  << ", \"seconds\": " << time << '}';
+        separator = ",";
+    };
+    std::cout << '[';
+    for (int i = 0; i < data.soundArchive.RecordCount(); ++i) {
+        std::string name;
+        data.soundArchive.RecordName(i, kNameBound, name);
+        const std::uint32_t size = data.soundArchive.RecordSize(i);
+        entry("effect", i, name, size, EffectSeconds(size));
+    }
+    for (int i = 0; i < data.songArchive.RecordCount(); ++i) {
+        std::string name;
+        data.songArchive.RecordName(i, kNameBound, name);
+        if (name != kHiddenSong) {
+            entry("song", i, name, data.songArchive.RecordSize(i),
+                  SongRecordSeconds(data.songArchive, i));
+        }
+    }
+    std::cout << "\n]\n";
 }
 
 int RunList(const ListOptions& options) {
@@ -31,8 +101,12 @@ int RunList(const ListOptions& options) {
         status != kDone) {
         return status;
     }
-    PrintArchive(data.soundArchive, "effect", false);
-    PrintArchive(data.songArchive, "song", true);
+    if (options.json) {
+        PrintJson(data);
+    } else {
+        PrintArchive(data.soundArchive, "effect", false);
+        PrintArchive(data.songArchive, "song", true);
+    }
     std::cout.flush();
     return std::cout ? kDone : kFailed;
 }
@@ -44,6 +118,9 @@ void AddListCommand(CLI::App& app, Action& action) {
     CLI::App* cmd = app.add_subcommand("list", "List the effects and songs of a game folder");
     cmd->add_option("FOLDER", options->folder, "The game's data folder (Arena2)")->required();
     AddFolderOptions(*cmd, options->open);
+    cmd->add_flag("--json", options->json,
+                  "Print a JSON array instead: kind, index, name, size and the playing time in "
+                  "seconds (null for a song that does not convert)");
     cmd->callback([options, &action] { action = [options] { return RunList(*options); }; });
 }
 

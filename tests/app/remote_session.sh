@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The real program on a session bus of its own and a PulseAudio null sink, driven through MPRIS
 # and the media keys: `sonvault FOLDER` opens and remembers FOLDER; an effect selected is
-# announced playing under its name; "Playlist" plays the effects through, each one's temp.wav
-# written; Next, Previous and the media key move and play; PlayPause pauses a song; Escape ends
-# it with 0. Also --help and --version without a display.
+# announced playing under its name, with the length `sonvault-cli list --json` gives;
+# "Playlist" plays the effects through, each one's temp.wav written; Next, Previous and the
+# media key move and play; PlayPause pauses a song; Escape ends it with 0. Also --help and
+# --version without a display.
 # Usage: remote_session.sh SONVAULT DEMO_DIR SONVAULT_CLI   (needs xvfb-run, xdotool,
 # dbus-daemon, dbus-send and pulseaudio)
 set -euo pipefail
@@ -79,6 +80,25 @@ registered() {
 game=$scratch/Arena2
 cp -r "$demo/Arena2" "$game"
 "$cli" list "$game" --work "$scratch/cli-work" >"$scratch/list"
+# --json lists the same entries, with their playing times.
+"$cli" list "$game" --json --work "$scratch/cli-work" >"$scratch/list.json"
+python3 - "$scratch/list" "$scratch/list.json" <<'PY' || fail "list --json differs from list"
+import json, sys
+lines = [l.split("\t") for l in open(sys.argv[1]).read().splitlines()]
+entries = json.load(open(sys.argv[2]))
+assert [[e["kind"], str(e["index"]), e["name"], str(e["size"])] for e in entries] == lines
+PY
+# The seconds listed for an entry, as the player's length in microseconds.
+listed_us() {
+  python3 -c 'import json, sys; e = [e for e in json.load(open(sys.argv[1])) if e["name"] == sys.argv[2]][0]; print(round(e["seconds"] * 1e6))' \
+    "$scratch/list.json" "$1"
+}
+# The length announced: within the millisecond the list gives.
+length_is_listed() {
+  local us
+  us=$(get Metadata | grep -A1 '"mpris:length"' | sed -n 's/.*int64 \([0-9]*\).*/\1/p')
+  [[ -n $us ]] && (( us - $(listed_us "$1") <= 1000 && $(listed_us "$1") - us <= 1000 ))
+}
 mapfile -t effects < <(awk -F'\t' '$1 == "effect" { print $3 }' "$scratch/list")
 mapfile -t songs < <(awk -F'\t' '$1 == "song" { print $3 }' "$scratch/list")
 # The effect's WAV as the extraction writes it, by its name in the tree.
@@ -112,6 +132,7 @@ xdotool key --delay 50 Home Down
 wait_for "the first effect's title" title_is "${effects[0]}"
 wait_for "the first effect playing" status_is Playing
 is_effect "${effects[0]}" || fail "temp.wav is not the first effect"
+length_is_listed "${effects[0]}" || fail "the first effect's length is not the one listed"
 echo "effect announced: ok"
 
 # Played through: a later effect, with its own temp.wav, once the first has ended.
@@ -140,6 +161,7 @@ loop None
 xdotool key --delay 50 End Down
 wait_for "the first song's title" title_is "${songs[0]}"
 wait_for "the song playing" status_is Playing
+length_is_listed "${songs[0]}" || fail "the first song's length is not the one listed"
 call PlayPause
 wait_for "the song paused" status_is Paused
 echo "pause: ok"
