@@ -43,7 +43,7 @@ std::string JsonString(const std::string& text) {
             out += c;
         } else if (byte < 0x20 || byte > 0x7F) {
             char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            (void)std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
             out += escaped;
         } else {
             out += c;
@@ -69,7 +69,7 @@ void PrintJson(GameData& data) {
                                     std::uint32_t size, std::optional<double> seconds) {
         char time[32] = "null";
         if (seconds) {
-            std::snprintf(time, sizeof time, "%.3f", *seconds);
+            (void)std::snprintf(time, sizeof time, "%.3f", *seconds);
         }
         std::cout << separator << "\n  {\"kind\": \"" << kind << "\", \"index\": " << index
                   << ", \"name\": " << JsonString(name) << ", \"size\": " << size

@@ -20,7 +20,7 @@ QStringList Arguments(int argc, char** argv) {
 
 void Print(std::FILE* stream, const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.data(), 1, static_cast<std::size_t>(bytes.size()), stream);
+    (void)std::fwrite(bytes.data(), 1, static_cast<std::size_t>(bytes.size()), stream);
 }
 
 } // namespace
