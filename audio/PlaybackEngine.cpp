@@ -224,6 +224,7 @@ void PlaybackEngine::Pull(float* out, std::size_t frames) {
         if (done < frames) {
             m_state = PlayState::Stopped;
             m_renderer->Seek(0.0);
+            ++m_endings;
         }
         if (m_volume != 1.0f) {
             std::for_each(out, out + done * kChannels, [this](float& s) { s *= m_volume; });

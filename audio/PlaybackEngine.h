@@ -70,6 +70,9 @@ public:
     // How many frames of the file Pull has handed out since the last Play; a benchmark and the
     // tests watch it to see rendering begin.
     std::uint64_t FramesPlayed() const { return m_framesPlayed.load(); }
+    // How many times a piece has played to its end and stopped (not counting Stop() or the
+    // restarts of repeat), so that the owner, polling, can tell an end from a stop.
+    std::uint64_t Endings() const { return m_endings.load(); }
 
 private:
     void ReleaseLocked();
@@ -85,6 +88,7 @@ private:
     float m_volume = 1.0f;
     bool m_repeat = false;
     std::atomic<std::uint64_t> m_framesPlayed{0};
+    std::atomic<std::uint64_t> m_endings{0};
 };
 
 } // namespace sv

@@ -7,6 +7,8 @@
 //   ":/pictures/question.svg"           the About picture
 //   ":/tree/folder-closed.svg", ":/tree/folder-open.svg", ":/tree/wave.svg", ":/tree/note.svg"
 //                                       the tree's 16 x 16 images: root folders, effects, songs
+//   ":/player/once.svg", ":/player/repeat-one.svg", ":/player/play-through.svg",
+//   ":/player/repeat-all.svg"           the player's four play modes
 #pragma once
 
 #include <QIcon>

@@ -3,10 +3,12 @@
 #include "app/main/MainDialog.h"
 
 #include "app/main/FolderDialog.h"
+#include "app/main/RemoteControl.h"
 #include "app/main/Settings.h"
 #include "app/player/CMediaPlayer.h"
 #include "archive/Extraction.h"
 #include "archive/Listing.h"
+#include "audio/PlayingTime.h"
 #include "controls/AboutDialog.h"
 #include "controls/Dialogs.h"
 #include "controls/Resources.h"
@@ -16,9 +18,16 @@
 
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QStyledItemDelegate>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 
@@ -30,6 +39,38 @@ enum Image { kClosedFolder = 0, kOpenFolder = 1, kWave = 2, kNote = 3 };
 const char* const kInvitation = "Click here to set your Arena2 folder...";
 const char* const kOpenFailed =
     "Failed to open Arena2 folder.\nContents may be incomplete or damaged.";
+const char* const kSongArchive = "midi.bsa";
+constexpr int kLengthColumnWidth = 52;
+constexpr int kUnpaintedLengthsMs = 100;
+
+// As the player's total time shows it.
+QString SongLength(double seconds) {
+    const auto whole = static_cast<long long>(seconds);
+    return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString EffectLength(double seconds) {
+    return QStringLiteral("%1 s").arg(seconds, 0, 'f', 1);
+}
+
+// Every song record of the archive at `folder` timed, from an archive opened for this thread.
+std::vector<std::optional<double>> TimeSongs(const std::string& folder) {
+    std::vector<std::optional<double>> seconds;
+    BsaArchive songs;
+    if (!songs.Open(folder, kSongArchive, true)) {
+        return seconds;
+    }
+    seconds.resize(static_cast<std::size_t>(songs.RecordCount()));
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < songs.RecordCount(); ++i) {
+        bytes.resize(songs.RecordSize(i));
+        if (songs.RecordWithinFile(i) &&
+            songs.ReadRecord(i, bytes.data(), static_cast<std::uint32_t>(bytes.size()))) {
+            seconds[static_cast<std::size_t>(i)] = SongSeconds(bytes);
+        }
+    }
+    return seconds;
+}
 
 // Hot tracking: the item under the mouse is underlined in the link colour.
 class HotTrackDelegate final : public QStyledItemDelegate {
@@ -59,6 +100,16 @@ TreeItemRecord* RecordOf(const QTreeWidgetItem* item) {
     return static_cast<TreeItemRecord*>(item->data(0, Qt::UserRole).value<void*>());
 }
 
+// The one local folder a drag carries, or an empty string.
+QString DroppedFolder(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls() || mime->urls().size() != 1 ||
+        !mime->urls().front().isLocalFile()) {
+        return {};
+    }
+    const QString path = mime->urls().front().toLocalFile();
+    return QFileInfo(path).isDir() ? QDir::toNativeSeparators(path) : QString();
+}
+
 void DecoderLineToStderr(std::string_view line) {
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
@@ -73,7 +124,7 @@ Ui::MainDialog* SetUpUi(QDialog* dialog) {
 
 } // namespace
 
-MainDialog::MainDialog(QWidget* parent)
+MainDialog::MainDialog(QWidget* parent, const QString& folder)
     : QDialog(parent), ui(SetUpUi(this)), m_progress(ui->progressBar) {
     // A window of its own in the taskbar: caption, system menu, minimise and close; fixed size.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -85,7 +136,15 @@ MainDialog::MainDialog(QWidget* parent)
     ui->tree->setItemDelegate(new HotTrackDelegate(ui->tree));
     ui->tree->setMouseTracking(true);
     ui->tree->viewport()->setAttribute(Qt::WA_Hover);
+    // The names take what the lengths, right-aligned at the edge, leave.
+    ui->tree->setColumnCount(2);
+    ui->tree->header()->setStretchLastSection(false);
+    ui->tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    ui->tree->header()->setSectionResizeMode(1, QHeaderView::Fixed);
+    ui->tree->header()->resizeSection(1, kLengthColumnWidth);
+    ui->tree->setAllColumnsShowFocus(true); // one row, one focus frame
     setContextMenuPolicy(Qt::DefaultContextMenu);
+    setAcceptDrops(true);
 
     // Pictures and the label
     connect(ui->folderPicture, &CHotStatic::clicked, this, &MainDialog::OnChooseFolder);
@@ -94,11 +153,30 @@ MainDialog::MainDialog(QWidget* parent)
     connect(ui->aboutPicture, &CHotStatic::clicked, this, &MainDialog::OnAbout);
     // Tree
     connect(ui->tree, &QTreeWidget::currentItemChanged, this, &MainDialog::OnSelChanged);
+    // Player: the skip buttons and the modes that go on to the next entry.
+    connect(ui->player, &CMediaPlayer::previous, this, [this] { Skip(-1); });
+    connect(ui->player, &CMediaPlayer::next, this, [this] { Skip(1); });
+    connect(ui->player, &CMediaPlayer::ended, this, &MainDialog::OnEnded);
+    connect(ui->player, &CMediaPlayer::modeChanged, this, &MainDialog::playingChanged);
+    connect(this, &MainDialog::playingChanged, this, [this] {
+        ui->player->SetNavigation(Neighbour(-1) != nullptr, Neighbour(1) != nullptr);
+    });
+    // Lengths: the songs' after the first paint (or soon, if the window is not shown).
+    connect(&m_songLengths, &QFutureWatcher<std::vector<std::optional<double>>>::finished, this,
+            &MainDialog::ShowSongLengths);
+    QTimer::singleShot(kUnpaintedLengthsMs, this, [this] {
+        if (!m_painted && !isVisible()) { // one that is shown waits for its paint, however slow
+            m_painted = true;
+            StartSongLengths();
+        }
+    });
 
-    OnInitDialog();
+    OnInitDialog(folder);
+    m_remote = std::make_unique<RemoteControl>(*this, *ui->player);
 }
 
 MainDialog::~MainDialog() {
+    m_songLengths.waitForFinished(); // the worker holds nothing of ours, but must end first
     // The tree's items point at the records: take them down first.
     ui->tree->blockSignals(true);
     ui->tree->clear();
@@ -113,7 +191,7 @@ CMediaPlayer* MainDialog::Player() const {
     return ui->player;
 }
 
-void MainDialog::OnInitDialog() {
+void MainDialog::OnInitDialog(const QString& folder) {
     workFolder = QDir::toNativeSeparators(QDir::currentPath()).toStdString();
     if (workFolder.empty()) {
         // The directory is gone: "." makes the temporary files fail to be written, where an
@@ -149,11 +227,19 @@ void MainDialog::OnInitDialog() {
     gameData.SetProgressControl(&m_progress);
     gameData.SetWorkFolder(workFolder);
     gameData.SetDecoderLines(DecoderLineToStderr);
-    if (!previous.isEmpty()) {
+    const bool opened = !folder.isEmpty() && gameData.Open(folder.toStdString());
+    if (!opened && !previous.isEmpty()) {
         (void)gameData.Open(previous.toStdString()); // a failure at start-up is silent
     }
     RefillTree();
     ui->tree->setFocus();
+    if (opened) {
+        WritePreviousArena2Path(folder);
+    } else if (!folder.isEmpty()) {
+        // Once the window is up, so that the box has it to stand on.
+        QTimer::singleShot(0, this,
+                           [this] { Dialogs().showError(this, tr(kOpenFailed), tr("Error!")); });
+    }
 }
 
 bool MainDialog::RefillTree() {
@@ -170,6 +256,7 @@ bool MainDialog::RefillTree() {
         ui->tree->clear();
     }
     ui->player->SetFileName(QString());
+    m_playing = nullptr;
     FreeRecords();
     currentItem = nullptr;
     currentKind = TreeItemKind::None;
@@ -180,15 +267,41 @@ bool MainDialog::RefillTree() {
     QTreeWidgetItem* songs =
         InsertTreeItem(nullptr, tr("Songs"), TreeItemKind::Folder, kClosedFolder, kOpenFolder, 0);
     for (const ListedRecord& effect : ListEffects(gameData)) {
-        InsertTreeItem(effects, QString::fromStdString(effect.name), TreeItemKind::Effect, kWave,
-                       kWave, effect.index);
+        QTreeWidgetItem* item =
+            InsertTreeItem(effects, QString::fromStdString(effect.name), TreeItemKind::Effect,
+                           kWave, kWave, effect.index);
+        item->setText(1, EffectLength(EffectSeconds(effect.size)));
     }
     for (const ListedRecord& song : ListSongs(gameData)) {
         InsertTreeItem(songs, QString::fromStdString(song.name), TreeItemKind::Song, kNote, kNote,
                        song.index);
     }
     ui->tree->setUpdatesEnabled(true);
+    if (m_painted) {
+        StartSongLengths();
+    }
+    emit playingChanged();
     return true;
+}
+
+void MainDialog::StartSongLengths() {
+    if (gameData.IsOpen()) {
+        m_songLengths.setFuture(QtConcurrent::run(TimeSongs, gameData.Folder()));
+    }
+}
+
+// A result for another listing (a folder opened since) does not match the records shown.
+void MainDialog::ShowSongLengths() {
+    const std::vector<std::optional<double>> seconds = m_songLengths.result();
+    if (seconds.size() != static_cast<std::size_t>(gameData.songArchive.RecordCount())) {
+        return;
+    }
+    for (const TreeItemRecord& record : m_records) {
+        const std::optional<double>& length = seconds[static_cast<std::size_t>(record.index)];
+        if (record.kind == TreeItemKind::Song && length) {
+            record.item->setText(1, SongLength(*length));
+        }
+    }
 }
 
 QTreeWidgetItem* MainDialog::InsertTreeItem(QTreeWidgetItem* parent, const QString& text,
@@ -202,6 +315,7 @@ QTreeWidgetItem* MainDialog::InsertTreeItem(QTreeWidgetItem* parent, const QStri
     }
     auto* item = new QTreeWidgetItem(QStringList(text));
     item->setIcon(0, icon);
+    item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     item->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(&record)));
     if (parent != nullptr) {
         parent->addChild(item);
@@ -229,15 +343,19 @@ void MainDialog::ShowFolderPicture(bool open) {
 void MainDialog::OnChooseFolder() {
     FolderDialog dialog(this);
     dialog.path = ReadPreviousArena2Path();
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
+    if (dialog.exec() == QDialog::Accepted) {
+        (void)OpenFolder(dialog.path);
     }
-    if (!gameData.Open(dialog.path.toStdString())) {
+}
+
+bool MainDialog::OpenFolder(const QString& folder) {
+    if (!gameData.Open(folder.toStdString())) {
         Dialogs().showError(this, tr(kOpenFailed), tr("Error!"));
-        return;
+        return false;
     }
     RefillTree();
-    WritePreviousArena2Path(dialog.path);
+    WritePreviousArena2Path(folder);
+    return true;
 }
 
 void MainDialog::OnSelChanged(QTreeWidgetItem* current, QTreeWidgetItem* /*previous*/) {
@@ -246,6 +364,7 @@ void MainDialog::OnSelChanged(QTreeWidgetItem* current, QTreeWidgetItem* /*previ
         // The selection went away with the items; no record to point at.
         currentItem = nullptr;
         currentKind = TreeItemKind::None;
+        emit playingChanged();
         return;
     }
     currentItem = record;
@@ -259,10 +378,17 @@ void MainDialog::OnSelChanged(QTreeWidgetItem* current, QTreeWidgetItem* /*previ
         break;
     case TreeItemKind::Folder:
         ExpandOnly(record->item); // playback goes on
+        emit playingChanged();
         break;
     case TreeItemKind::None:
         break;
     }
+}
+
+// The player holds `record`'s file now, or (none) no file.
+void MainDialog::Played(const TreeItemRecord* record) {
+    m_playing = record;
+    emit playingChanged();
 }
 
 // The player lets go of its file before the extraction overwrites it. A record that cannot be
@@ -286,11 +412,13 @@ void MainDialog::PlaySong(const TreeItemRecord& record) {
                 tr("The song \"%1\" could not be extracted into the work folder.")
                     .arg(record.text));
         }
+        Played(nullptr);
         return;
     }
     // The extraction lower-cases the file name; hand the player the name it wrote.
     ui->player->SetFileName(QString::fromStdString(MidiSongPath(raw)));
     ui->player->Play();
+    Played(&record);
 }
 
 void MainDialog::PlayEffect(const TreeItemRecord& record) {
@@ -303,10 +431,62 @@ void MainDialog::PlayEffect(const TreeItemRecord& record) {
                       .arg(record.text)
                 : tr("The sound effect %1 could not be read: the game folder did not open.")
                       .arg(record.text));
+        Played(nullptr);
         return;
     }
     ui->player->SetFileName(QString::fromStdString(WavEffectPath(raw)));
     ui->player->Play();
+    Played(&record);
+}
+
+QTreeWidgetItem* MainDialog::Neighbour(int step) const {
+    if (currentItem == nullptr) {
+        return nullptr;
+    }
+    QTreeWidgetItem* item = currentItem->item;
+    if (currentItem->kind == TreeItemKind::Folder) {
+        const int count = item->childCount();
+        return count == 0 ? nullptr : item->child(step > 0 ? 0 : count - 1);
+    }
+    QTreeWidgetItem* folder = item->parent();
+    if (folder == nullptr) {
+        return nullptr;
+    }
+    const int count = folder->childCount();
+    int i = folder->indexOfChild(item) + step;
+    if (i < 0 || i >= count) {
+        if (ui->player->Mode() != PlayMode::RepeatAll) {
+            return nullptr;
+        }
+        i = (i + count) % count;
+    }
+    return folder->child(i);
+}
+
+// An entry that is its own neighbour (the only one of its folder, going round) is selected
+// already, which raises no selection change: it is played again as a selection would.
+void MainDialog::Skip(int step) {
+    QTreeWidgetItem* item = Neighbour(step);
+    if (item == nullptr) {
+        return;
+    }
+    if (item != ui->tree->currentItem()) {
+        ui->tree->setCurrentItem(item);
+        ui->tree->scrollToItem(item);
+    } else if (currentItem->kind == TreeItemKind::Song) {
+        PlaySong(*currentItem);
+    } else if (currentItem->kind == TreeItemKind::Effect) {
+        PlayEffect(*currentItem);
+    }
+}
+
+// Only an entry that is still selected leads on: with a folder selected since, playback ends.
+void MainDialog::OnEnded() {
+    const PlayMode mode = ui->player->Mode();
+    if ((mode == PlayMode::PlayThrough || mode == PlayMode::RepeatAll) && currentItem != nullptr &&
+        currentItem == m_playing) {
+        Skip(1);
+    }
 }
 
 // Single expand: the selected root opens and the other closes.
@@ -336,6 +516,9 @@ void MainDialog::OnExport() {
 void MainDialog::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     const int key = event->key();
+    if (OnMediaKey(key)) {
+        return;
+    }
     if (mods == Qt::NoModifier && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
         accept();
         return;
@@ -346,6 +529,54 @@ void MainDialog::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+bool MainDialog::event(QEvent* event) {
+    if (event->type() == QEvent::Paint && !m_painted) {
+        m_painted = true;
+        QTimer::singleShot(0, this, &MainDialog::StartSongLengths);
+    }
+    return QDialog::event(event);
+}
+
+// The keyboard's media keys, while the window has the focus. Most keyboards have one key for
+// play and pause, which X calls "play".
+bool MainDialog::OnMediaKey(int key) {
+    switch (key) {
+    case Qt::Key_MediaNext:
+        Skip(1);
+        return true;
+    case Qt::Key_MediaPrevious:
+        Skip(-1);
+        return true;
+    case Qt::Key_MediaPlay:
+    case Qt::Key_MediaTogglePlayPause:
+        ui->player->PlayPause();
+        return true;
+    case Qt::Key_MediaPause:
+        ui->player->Pause();
+        return true;
+    case Qt::Key_MediaStop:
+        ui->player->Stop();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MainDialog::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFolder(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainDialog::dropEvent(QDropEvent* event) {
+    const QString folder = DroppedFolder(event->mimeData());
+    if (!folder.isEmpty()) {
+        event->acceptProposedAction();
+        // After the drag has finished: the open may show the error box or rebuild an archive.
+        QTimer::singleShot(0, this, [this, folder] { (void)OpenFolder(folder); });
+    }
 }
 
 void MainDialog::contextMenuEvent(QContextMenuEvent* event) {

@@ -14,8 +14,8 @@ PlayerApp::PlayerApp() {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.sonvault"));
 }
 
-bool PlayerApp::InitInstance() {
-    MainDialog dialog;
+bool PlayerApp::InitInstance(const QString& folder) {
+    MainDialog dialog(nullptr, folder);
     (void)dialog.exec();
     return false;
 }

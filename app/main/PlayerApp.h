@@ -2,14 +2,17 @@
 // the program when it closes. One per process.
 #pragma once
 
+#include <QString>
+
 namespace sv {
 
 class PlayerApp {
 public:
     PlayerApp();
 
-    // Runs the main window until it closes. Always false: there is nothing to run after it.
-    bool InitInstance();
+    // Runs the main window until it closes, opening `folder` at start-up when one is given.
+    // Always false: there is nothing to run after it.
+    bool InitInstance(const QString& folder = QString());
 };
 
 } // namespace sv

@@ -27,7 +27,19 @@ constexpr int kDefaultVolume = 80;
 const char* const kVolumeKey = "Volume";
 const char* const kSoundFontKey = "SoundFont"; // empty: the system's General MIDI SoundFont
 constexpr int kUnpaintedLoadMs = 100;
-const char* const kRepeatKey = "Repeat";
+const char* const kModeKey = "PlayMode";
+const char* const kOldRepeatKey = "Repeat"; // before the play mode, a switch for RepeatOne
+const char* const kModeNames[] = {"once", "repeat-one", "play-through", "repeat-all"};
+
+PlayMode ReadMode(const QSettings& settings) {
+    const QString name = settings.value(kModeKey).toString();
+    for (int i = 0; i < 4; ++i) {
+        if (name == QLatin1String(kModeNames[i])) {
+            return static_cast<PlayMode>(i);
+        }
+    }
+    return settings.value(kOldRepeatKey, false).toBool() ? PlayMode::RepeatOne : PlayMode::Once;
+}
 
 // The worker's progress as a percentage the window reads on its refresh timer.
 class PercentProgress final : public ProgressControl {
@@ -115,7 +127,9 @@ CMediaPlayer::CMediaPlayer(QWidget* parent)
     connect(m_controls, &PlayerControls::stop, this, &CMediaPlayer::OnStop);
     connect(m_controls, &PlayerControls::seek, this, &CMediaPlayer::OnSeek);
     connect(m_controls, &PlayerControls::changeVolume, this, &CMediaPlayer::OnVolume);
-    connect(m_controls, &PlayerControls::changeRepeat, this, &CMediaPlayer::OnRepeat);
+    connect(m_controls, &PlayerControls::changeMode, this, &CMediaPlayer::OnMode);
+    connect(m_controls, &PlayerControls::previous, this, &CMediaPlayer::previous);
+    connect(m_controls, &PlayerControls::next, this, &CMediaPlayer::next);
     // Engine and output
     connect(&m_refresh, &QTimer::timeout, this, &CMediaPlayer::Refresh);
     connect(&m_output, &AudioOutput::statusChanged, this, &CMediaPlayer::UpdateStatus);
@@ -126,9 +140,9 @@ CMediaPlayer::CMediaPlayer(QWidget* parent)
     const int volume = std::clamp(m_settings.value(kVolumeKey, kDefaultVolume).toInt(), 0, 100);
     m_controls->setVolume(volume);
     OnVolume(volume);
-    const bool repeat = m_settings.value(kRepeatKey, false).toBool();
-    m_controls->setRepeat(repeat);
-    m_engine.SetRepeat(repeat);
+    const PlayMode mode = ReadMode(m_settings);
+    m_controls->setMode(mode);
+    m_engine.SetRepeat(mode == PlayMode::RepeatOne);
     m_refresh.start(kRefreshMs);
     m_output.Start();
     // Read after the first paint, which the worker would slow down on a small machine; a player
@@ -210,6 +224,7 @@ void CMediaPlayer::OnStop() {
 void CMediaPlayer::OnSeek(qint64 position) {
     m_engine.Seek(static_cast<double>(position) / 1000);
     Refresh();
+    emit seeked(Position());
 }
 
 void CMediaPlayer::OnVolume(int percent) {
@@ -217,11 +232,61 @@ void CMediaPlayer::OnVolume(int percent) {
                                                 QAudio::LinearVolumeScale);
     m_engine.SetVolume(static_cast<float>(linear));
     m_settings.setValue(kVolumeKey, percent);
+    emit volumeChanged(percent);
 }
 
-void CMediaPlayer::OnRepeat(bool on) {
-    m_engine.SetRepeat(on);
-    m_settings.setValue(kRepeatKey, on);
+void CMediaPlayer::OnMode(PlayMode mode) {
+    m_engine.SetRepeat(mode == PlayMode::RepeatOne);
+    m_settings.setValue(kModeKey, QLatin1String(kModeNames[static_cast<int>(mode)]));
+    m_settings.remove(kOldRepeatKey);
+    emit modeChanged(mode);
+}
+
+void CMediaPlayer::Pause() {
+    OnPause();
+}
+
+void CMediaPlayer::Stop() {
+    OnStop();
+}
+
+void CMediaPlayer::PlayPause() {
+    if (m_engine.State() == PlayState::Playing) {
+        OnPause();
+    } else {
+        OnPlay();
+    }
+}
+
+void CMediaPlayer::SeekTo(qint64 position) {
+    OnSeek(std::clamp<qint64>(position, 0, Duration()));
+}
+
+void CMediaPlayer::SetMode(PlayMode mode) {
+    if (mode != Mode()) {
+        m_controls->setMode(mode);
+        OnMode(mode);
+    }
+}
+
+void CMediaPlayer::SetVolume(int percent) {
+    percent = std::clamp(percent, 0, 100);
+    if (percent != Volume()) {
+        m_controls->setVolume(percent);
+        OnVolume(percent);
+    }
+}
+
+qint64 CMediaPlayer::Position() const {
+    return Milliseconds(m_engine.Position());
+}
+
+qint64 CMediaPlayer::Duration() const {
+    return Milliseconds(m_engine.Duration());
+}
+
+void CMediaPlayer::SetNavigation(bool previous, bool next) {
+    m_controls->setNavigation(previous, next);
 }
 
 void CMediaPlayer::SaveAsAudio() {
@@ -333,11 +398,22 @@ void CMediaPlayer::UseSystemSoundFont() {
     LoadSoundFont(QString());
 }
 
+// Also where the engine's own changes are noticed: a piece that ended, a state that changed.
 void CMediaPlayer::Refresh() {
+    const PlayState state = m_engine.State();
     m_controls->setDuration(Milliseconds(m_engine.Duration()));
-    m_controls->setState(ToControls(m_engine.State()));
+    m_controls->setState(ToControls(state));
     m_controls->setPosition(Milliseconds(m_engine.Position()));
     UpdateStatus();
+    if (state != m_shownState) {
+        m_shownState = state;
+        emit stateChanged();
+    }
+    const std::uint64_t endings = m_engine.Endings();
+    if (endings != m_endingsSeen) {
+        m_endingsSeen = endings;
+        emit ended();
+    }
 }
 
 void CMediaPlayer::UpdateStatus() {

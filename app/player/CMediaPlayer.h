@@ -8,7 +8,9 @@
 // keeps the player from sounding (no SoundFont, no audio device, a file it cannot read) is said
 // in a plain sentence in the player's own area.
 //
-// "Repeat" starts the song or effect again at its end and is kept in the player's settings.
+// The play mode says what happens at the end of a piece: it stops, starts again ("Repeat"), or
+// the owner is told (ended()) so that it can play the next entry; it is kept in the player's
+// settings. The skip buttons only ask (previous(), next()): the player knows of no list.
 // "Save as audio..." in the context menu renders what the player holds to a FLAC, Ogg Vorbis or
 // WAV file on a worker thread, with a synthesizer of its own, and shows its progress in the
 // player's area; playing goes on meanwhile.
@@ -44,6 +46,11 @@ public:
     void SetFileName(const QString& name);
     // Plays the file from its start, or from where it was paused.
     void Play();
+    void Pause();
+    void Stop();
+    void PlayPause(); // pauses while playing, else plays
+    // Milliseconds from the start, clamped to the piece; seeked() follows.
+    void SeekTo(qint64 position);
     // Says in the player's area why there is nothing to play (the owner could not prepare the
     // file); the next SetFileName takes the sentence away.
     void ShowProblem(const QString& sentence);
@@ -51,6 +58,16 @@ public:
     // "Save as audio...": asks for a file through the save dialog and renders to it on a
     // worker thread; audioSaved() follows. Nothing happens without a file or while saving.
     void SaveAsAudio();
+
+    PlayMode Mode() const { return m_controls->mode(); }
+    void SetMode(PlayMode mode);
+    int Volume() const { return m_controls->volume(); } // percent, as the slider shows it
+    void SetVolume(int percent);
+    PlayState State() const { return m_engine.State(); }
+    qint64 Position() const; // milliseconds
+    qint64 Duration() const; // milliseconds; 0 without a file
+    // Enables the skip buttons for what the owner's list has around the entry playing.
+    void SetNavigation(bool previous, bool next);
 
     QSize sizeHint() const override;
 
@@ -68,6 +85,17 @@ signals:
     void soundFontLoaded();
     // "Save as audio..." finished, written or not.
     void audioSaved();
+    // The piece played to its end and stopped (it does not, in "Repeat").
+    void ended();
+    // The skip buttons.
+    void previous();
+    void next();
+    // Playing, paused or stopped: the state changed.
+    void stateChanged();
+    void modeChanged(PlayMode mode);
+    void volumeChanged(int percent);
+    // The position jumped (a seek), in milliseconds.
+    void seeked(qint64 position);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -85,7 +113,7 @@ private:
     void OnStop();
     void OnSeek(qint64 position);
     void OnVolume(int percent);
-    void OnRepeat(bool on);
+    void OnMode(PlayMode mode);
     void OnAudioSaved();
     void Refresh();
     void UpdateStatus();
@@ -96,6 +124,8 @@ private:
     PlayerControls* m_controls = nullptr;
     QLabel* m_status = nullptr;
     QTimer m_refresh;
+    PlayState m_shownState = PlayState::Stopped;
+    std::uint64_t m_endingsSeen = 0;
     QFutureWatcher<std::shared_ptr<Synthesizer>> m_loading;
     QString m_loadingPath; // the SoundFont being loaded, empty for the system's
     QString m_pendingPath; // asked for while another was loading

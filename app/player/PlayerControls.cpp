@@ -1,7 +1,11 @@
 #include "PlayerControls.h"
 
+#include "controls/Resources.h"
+
+#include <QActionGroup>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QProxyStyle>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -25,6 +29,11 @@ public:
     }
 };
 
+constexpr PlayMode kModes[] = {PlayMode::Once, PlayMode::RepeatOne, PlayMode::PlayThrough,
+                               PlayMode::RepeatAll};
+const char* const kModeIcons[] = {":/player/once.svg", ":/player/repeat-one.svg",
+                                  ":/player/play-through.svg", ":/player/repeat-all.svg"};
+
 QString FormatTime(qint64 ms) {
     const qint64 seconds = ms / 1000;
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
@@ -32,15 +41,47 @@ QString FormatTime(qint64 ms) {
 
 } // namespace
 
+QString PlayModeName(PlayMode mode) {
+    switch (mode) {
+    case PlayMode::Once:
+        return PlayerControls::tr("Play once");
+    case PlayMode::RepeatOne:
+        return PlayerControls::tr("Repeat the entry");
+    case PlayMode::PlayThrough:
+        return PlayerControls::tr("Play through the folder");
+    case PlayMode::RepeatAll:
+        return PlayerControls::tr("Play through and repeat the folder");
+    }
+    return {};
+}
+
 PlayerControls::PlayerControls(QWidget* parent) : QWidget(parent) {
+    EnsureResources();
     m_playButton = new QToolButton(this);
     m_stopButton = new QToolButton(this);
     m_stopButton->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
     m_stopButton->setToolTip(tr("Stop"));
-    m_repeatButton = new QToolButton(this);
-    m_repeatButton->setText(tr("Repeat"));
-    m_repeatButton->setCheckable(true);
-    m_repeatButton->setToolTip(tr("Start the song or effect again at its end"));
+    // One button for the mode: a click steps to the next, its arrow lists all four. It looks
+    // pressed while the mode does anything but stop at the end.
+    m_modeButton = new QToolButton(this);
+    m_modeButton->setCheckable(true);
+    m_modeButton->setPopupMode(QToolButton::MenuButtonPopup);
+    auto* modeMenu = new QMenu(m_modeButton);
+    auto* modeGroup = new QActionGroup(modeMenu);
+    for (int i = 0; i < 4; ++i) {
+        m_modeActions[i] =
+            modeMenu->addAction(QIcon(QString::fromLatin1(kModeIcons[i])), PlayModeName(kModes[i]));
+        m_modeActions[i]->setCheckable(true);
+        modeGroup->addAction(m_modeActions[i]);
+        connect(m_modeActions[i], &QAction::triggered, this, [this, i] { ChooseMode(kModes[i]); });
+    }
+    m_modeButton->setMenu(modeMenu);
+    m_previousButton = new QToolButton(this);
+    m_previousButton->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));
+    m_previousButton->setToolTip(tr("Previous entry of the folder"));
+    m_nextButton = new QToolButton(this);
+    m_nextButton->setIcon(style()->standardIcon(QStyle::SP_MediaSkipForward));
+    m_nextButton->setToolTip(tr("Next entry of the folder"));
     m_elapsed = new QLabel(this);
     m_seek = new QSlider(Qt::Horizontal, this);
     m_seek->setToolTip(tr("Position"));
@@ -58,9 +99,11 @@ PlayerControls::PlayerControls(QWidget* parent) : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
+    layout->addWidget(m_previousButton);
     layout->addWidget(m_playButton);
     layout->addWidget(m_stopButton);
-    layout->addWidget(m_repeatButton);
+    layout->addWidget(m_nextButton);
+    layout->addWidget(m_modeButton);
     layout->addWidget(m_elapsed);
     layout->addWidget(m_seek, 1);
     layout->addWidget(m_total);
@@ -71,7 +114,9 @@ PlayerControls::PlayerControls(QWidget* parent) : QWidget(parent) {
     // Buttons
     connect(m_playButton, &QToolButton::clicked, this, &PlayerControls::OnPlayClicked);
     connect(m_stopButton, &QToolButton::clicked, this, &PlayerControls::stop);
-    connect(m_repeatButton, &QToolButton::toggled, this, &PlayerControls::changeRepeat);
+    connect(m_previousButton, &QToolButton::clicked, this, &PlayerControls::previous);
+    connect(m_nextButton, &QToolButton::clicked, this, &PlayerControls::next);
+    connect(m_modeButton, &QToolButton::clicked, this, &PlayerControls::OnModeClicked);
     // Seeking: a drag seeks when released, a click or a key at once.
     connect(m_seek, &QSlider::sliderMoved, this, &PlayerControls::UpdateTimes);
     connect(m_seek, &QSlider::sliderReleased, this, [this] { emit seek(m_seek->value()); });
@@ -81,6 +126,8 @@ PlayerControls::PlayerControls(QWidget* parent) : QWidget(parent) {
 
     setState(State::Stopped);
     setDuration(0);
+    setMode(PlayMode::Once);
+    setNavigation(false, false);
 }
 
 int PlayerControls::volume() const {
@@ -144,13 +191,29 @@ void PlayerControls::UpdateTimes(qint64 position) {
     m_elapsed->setText(FormatTime(position));
 }
 
-bool PlayerControls::repeat() const {
-    return m_repeatButton->isChecked();
+void PlayerControls::setMode(PlayMode mode) {
+    m_mode = mode;
+    const int i = static_cast<int>(mode);
+    m_modeButton->setIcon(m_modeActions[i]->icon());
+    m_modeButton->setText(PlayModeName(mode));
+    m_modeButton->setToolTip(tr("%1 (click for the next mode)").arg(PlayModeName(mode)));
+    m_modeButton->setChecked(mode != PlayMode::Once);
+    m_modeActions[i]->setChecked(true);
 }
 
-void PlayerControls::setRepeat(bool on) {
-    const QSignalBlocker blocker(m_repeatButton);
-    m_repeatButton->setChecked(on);
+void PlayerControls::setNavigation(bool previous, bool next) {
+    m_previousButton->setEnabled(previous);
+    m_nextButton->setEnabled(next);
+}
+
+// The click has toggled the button already; setMode puts its look right.
+void PlayerControls::OnModeClicked() {
+    ChooseMode(kModes[(static_cast<int>(m_mode) + 1) % 4]);
+}
+
+void PlayerControls::ChooseMode(PlayMode mode) {
+    setMode(mode);
+    emit changeMode(mode);
 }
 
 } // namespace sv

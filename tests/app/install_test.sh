@@ -12,7 +12,7 @@ for f in sonvault sonvault-cli sonvault-desktop; do
   [[ -x $prefix/bin/$f ]] || fail "$f is not installed as a program"
 done
 entry=$prefix/share/applications/org.example.sonvault.desktop
-grep -qx 'Exec=sonvault-desktop' "$entry" || fail "the desktop entry does not start the launcher"
+grep -qx 'Exec=sonvault-desktop %f' "$entry" || fail "the desktop entry does not start the launcher"
 grep -qx 'Icon=sonvault' "$entry" || fail "the desktop entry names another icon"
 [[ -s $prefix/share/icons/hicolor/scalable/apps/sonvault.svg ]] || fail "the icon is missing"
 if command -v appstreamcli >/dev/null; then

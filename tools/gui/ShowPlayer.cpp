@@ -1,6 +1,7 @@
-// show_player FILE [PNG]: the media player control holding FILE, "Repeat" on, with its context
-// menu open, as the README shows it. With a PNG name the screen is saved there once both are
-// drawn, and the program ends.
+// show_player FILE [PNG [modes]]: the media player control holding FILE, repeating it, with its
+// context menu open, as the README shows it; with "modes", playing through the folder with the
+// play modes' menu open instead. With a PNG name the screen is saved there once both are drawn,
+// and the program ends.
 #include "app/player/CMediaPlayer.h"
 
 #include <QApplication>
@@ -15,18 +16,21 @@ int main(int argc, char** argv) {
     if (args.size() < 2) {
         return 64;
     }
+    const bool modes = args.size() > 3 && args[3] == QStringLiteral("modes");
     sv::CMediaPlayer player;
     player.setWindowTitle(QStringLiteral("Sonvault Player"));
     player.resize(560, 90);
     player.move(20, 20);
     player.SetFileName(args[1]);
-    for (QToolButton* button : player.Controls()->findChildren<QToolButton*>()) {
-        if (button->text() == QStringLiteral("Repeat") && !button->isChecked()) {
-            button->click();
-        }
-    }
+    player.SetMode(modes ? sv::PlayMode::PlayThrough : sv::PlayMode::RepeatOne);
+    player.SetNavigation(true, true);
     player.show();
-    QTimer::singleShot(800, &player, [&player] {
+    QTimer::singleShot(800, &player, [&player, modes] {
+        if (modes) {
+            // The mode button is the third made; its menu opens below it.
+            player.Controls()->findChildren<QToolButton*>().at(2)->showMenu();
+            return;
+        }
         const QPoint at(300, 30);
         QApplication::postEvent(
             &player, new QContextMenuEvent(QContextMenuEvent::Mouse, at, player.mapToGlobal(at)));

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Takes the README's pictures of the real program under Xvfb, driven by xdotool as a user would:
 # the main window with nothing open, the game folder dialog, the demo folder open with a song
-# playing, and the About box. Where PulseAudio is installed, a null sink stands in for a sound
-# card, so the player shows what it shows on a machine that has one.
+# playing, the About box, and the player's play modes (show_player). Where PulseAudio is
+# installed, a null sink stands in for a sound card, so the player shows what it shows on a
+# machine that has one.
 # Usage: tools/gui/screenshots.sh [BUILD_DIR] [OUT_DIR]   (defaults: build, docs)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -84,3 +85,8 @@ xdotool windowfocus --sync "$main"
 xdotool key Escape
 wait "$pid"
 pid=
+
+# The player's play modes, their menu open, holding the song played above.
+XDG_CONFIG_HOME=$scratch/config "$build/bin/show_player" "$scratch/work/temp.mid" \
+  "$out/player-modes.png" modes 2>/dev/null
+echo "wrote $out/player-modes.png"
