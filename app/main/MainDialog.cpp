@@ -26,7 +26,6 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
-#include <cmath>
 #include <cstdio>
 #include <optional>
 
