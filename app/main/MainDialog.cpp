@@ -27,7 +27,6 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
-#include <cmath>
 #include <cstdio>
 #include <optional>
 
