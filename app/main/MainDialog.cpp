@@ -272,9 +272,8 @@ bool MainDialog::RefillTree() {
     for (std::int32_t i = 0; i < effectCount; ++i) {
         std::string name;
         gameData.soundArchive.RecordName(i, kNameBound, name);
-        QTreeWidgetItem* item = InsertTreeItem(effects, QString::fromStdString(name),
-                                               TreeItemKind::Effect, kWave, kWave, i);
-        item->setText(1, EffectLength(EffectSeconds(gameData.soundArchive.RecordSize(i))));
+        InsertTreeItem(effects, QString::fromStdString(name), TreeItemKind::Effect, kWave, kWave, i,
+                       EffectLength(EffectSeconds(gameData.soundArchive.RecordSize(i))));
     }
     const std::int32_t songCount = gameData.songArchive.RecordCount();
     for (std::int32_t i = 0; i < songCount; ++i) {
@@ -315,14 +314,14 @@ void MainDialog::ShowSongLengths() {
 
 QTreeWidgetItem* MainDialog::InsertTreeItem(QTreeWidgetItem* parent, const QString& text,
                                             TreeItemKind kind, int image, int selectedImage,
-                                            std::int32_t index) {
+                                            std::int32_t index, const QString& length) {
     TreeItemRecord& record = m_records.emplace_back();
     // The selected image shows while the item is selected, as the open folder does.
     QIcon icon(m_images[image]);
     if (selectedImage != image) {
         icon.addPixmap(m_images[selectedImage], QIcon::Selected);
     }
-    auto* item = new QTreeWidgetItem(QStringList(text));
+    auto* item = new QTreeWidgetItem(QStringList{text, length});
     item->setIcon(0, icon);
     item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     item->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(&record)));
