@@ -266,10 +266,8 @@ bool MainDialog::RefillTree() {
     QTreeWidgetItem* songs =
         InsertTreeItem(nullptr, tr("Songs"), TreeItemKind::Folder, kClosedFolder, kOpenFolder, 0);
     for (const ListedRecord& effect : ListEffects(gameData)) {
-        QTreeWidgetItem* item =
-            InsertTreeItem(effects, QString::fromStdString(effect.name), TreeItemKind::Effect,
-                           kWave, kWave, effect.index);
-        item->setText(1, EffectLength(EffectSeconds(effect.size)));
+        InsertTreeItem(effects, QString::fromStdString(effect.name), TreeItemKind::Effect, kWave,
+                       kWave, effect.index, EffectLength(EffectSeconds(effect.size)));
     }
     for (const ListedRecord& song : ListSongs(gameData)) {
         InsertTreeItem(songs, QString::fromStdString(song.name), TreeItemKind::Song, kNote, kNote,
@@ -305,14 +303,14 @@ void MainDialog::ShowSongLengths() {
 
 QTreeWidgetItem* MainDialog::InsertTreeItem(QTreeWidgetItem* parent, const QString& text,
                                             TreeItemKind kind, int image, int selectedImage,
-                                            std::int32_t index) {
+                                            std::int32_t index, const QString& length) {
     TreeItemRecord& record = m_records.emplace_back();
     // The selected image shows while the item is selected, as the open folder does.
     QIcon icon(m_images[image]);
     if (selectedImage != image) {
         icon.addPixmap(m_images[selectedImage], QIcon::Selected);
     }
-    auto* item = new QTreeWidgetItem(QStringList(text));
+    auto* item = new QTreeWidgetItem(QStringList{text, length});
     item->setIcon(0, icon);
     item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     item->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(&record)));

@@ -89,8 +89,11 @@ protected:
 
 private:
     void OnInitDialog(const QString& folder);
+    // `length`, when given, fills the second column before the item joins the tree, where each
+    // change of an item would be announced to the view.
     QTreeWidgetItem* InsertTreeItem(QTreeWidgetItem* parent, const QString& text, TreeItemKind kind,
-                                    int image, int selectedImage, std::int32_t index);
+                                    int image, int selectedImage, std::int32_t index,
+                                    const QString& length = QString());
     void FreeRecords();
     void ShowFolderPicture(bool open);
 
