@@ -13,6 +13,7 @@
 #include "io/OutputFile.h"
 #include "io/Paths.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <limits>
@@ -143,26 +144,30 @@ Status GameData::ExtractEffect(int index, const std::string& path, bool asWav) {
     return WriteWholeFile(path, record.data(), record.size());
 }
 
+std::array<std::uint8_t, kWavHeaderSize> WavHeader(std::uint32_t count) {
+    std::array<std::uint8_t, kWavHeaderSize> header = {
+        'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 0,   0,   0,   0,
+        0,   0,   0,   0,   0, 0, 0, 0, 0,   0,   0,   0,   0,   0,   0,   0,   'd', 'a', 't', 'a'};
+    StoreLE32(header.data() + 4, count + 36); // no pad byte follows an odd count
+    StoreLE32(header.data() + 16, 16);
+    StoreLE16(header.data() + 20, 1); // PCM
+    StoreLE16(header.data() + 22, 1); // mono
+    StoreLE32(header.data() + 24, 11025);
+    StoreLE32(header.data() + 28, 11025);
+    StoreLE16(header.data() + 32, 1);
+    StoreLE16(header.data() + 34, 8);
+    StoreLE32(header.data() + 40, count);
+    return header;
+}
+
 Status GameData::WriteWav(const std::uint8_t* samples, std::uint32_t count,
                           const std::string& path) {
-    std::uint8_t header[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm',
-                               't', ' ', 0,   0,   0, 0, 0, 0, 0,   0,   0,   0,   0,   0,
-                               0,   0,   0,   0,   0, 0, 0, 0, 'd', 'a', 't', 'a'};
-    StoreLE32(header + 4, count + 36); // no pad byte follows an odd count
-    StoreLE32(header + 16, 16);
-    StoreLE16(header + 20, 1); // PCM
-    StoreLE16(header + 22, 1); // mono
-    StoreLE32(header + 24, 11025);
-    StoreLE32(header + 28, 11025);
-    StoreLE16(header + 32, 1);
-    StoreLE16(header + 34, 8);
-    StoreLE32(header + 40, count);
-
+    const auto header = WavHeader(count);
     OutputFile out;
     if (Status created = out.Create(path); !created) {
         return created;
     }
-    (void)(out.Write(header, sizeof header) && out.Write(samples, count));
+    (void)(out.Write(header.data(), header.size()) && out.Write(samples, count));
     return out.Commit();
 }
 

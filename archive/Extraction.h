@@ -3,6 +3,8 @@
 // is never touched.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 
 namespace sv {
@@ -18,5 +20,9 @@ std::string MidiSongPath(const std::string& path);
 // ExtractEffect as WAV: the name in lower case with every ".raw" in it turned into ".wav",
 // whatever the ending.
 std::string WavEffectPath(const std::string& path);
+
+// The 44-byte RIFF header of `count` 8-bit mono 11025 Hz samples, as every effect is written.
+inline constexpr std::size_t kWavHeaderSize = 44;
+std::array<std::uint8_t, kWavHeaderSize> WavHeader(std::uint32_t count);
 
 } // namespace sv

@@ -1,8 +1,9 @@
 #include "RecordExport.h"
 
-#include "io/ByteCursor.h"
+#include "archive/Extraction.h"
 #include "io/Paths.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -48,27 +49,15 @@ std::string ExtensionOf(const std::string& path) {
 // The record's bytes; an effect's samples wrapped as the WAV file extraction writes.
 std::vector<std::uint8_t> RecordFile(BsaArchive& archive, RecordKind kind, int index) {
     const std::uint32_t size = archive.RecordSize(index);
-    const std::size_t header = kind == RecordKind::Effect ? 44 : 0;
+    const std::size_t header = kind == RecordKind::Effect ? kWavHeaderSize : 0;
     std::vector<std::uint8_t> file(header + size);
     if (size > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()) ||
         !archive.ReadRecord(index, file.data() + header, size)) {
         file.resize(header);
     }
     if (kind == RecordKind::Effect) {
-        // 8-bit mono PCM at 11025 Hz, the header GameData::WriteWav writes.
-        const auto samples = static_cast<std::uint32_t>(file.size() - header);
-        std::uint8_t* h = file.data();
-        std::memcpy(h, "RIFF\0\0\0\0WAVEfmt ", 16);
-        StoreLE32(h + 4, samples + 36);
-        StoreLE32(h + 16, 16);
-        StoreLE16(h + 20, 1);
-        StoreLE16(h + 22, 1);
-        StoreLE32(h + 24, 11025);
-        StoreLE32(h + 28, 11025);
-        StoreLE16(h + 32, 1);
-        StoreLE16(h + 34, 8);
-        std::memcpy(h + 36, "data", 4);
-        StoreLE32(h + 40, samples);
+        const auto wav = WavHeader(static_cast<std::uint32_t>(file.size() - header));
+        std::copy(wav.begin(), wav.end(), file.begin());
     }
     return file;
 }

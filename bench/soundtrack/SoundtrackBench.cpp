@@ -6,6 +6,7 @@
 #include "DemoData.h"
 #include "archive/Extraction.h"
 #include "archive/GameData.h"
+#include "archive/Listing.h"
 #include "audio/Synthesizer.h"
 #include "export/soundtrack/SoundtrackExport.h"
 #include "io/Paths.h"
@@ -84,14 +85,9 @@ void BM_FluidsynthProgramPerSong(benchmark::State& state) {
     const fs::path folder = Scratch() / "program";
     fs::create_directories(folder);
     std::vector<std::string> songs;
-    for (int i = 0; i < data.songArchive.RecordCount(); ++i) {
-        std::string name;
-        data.songArchive.RecordName(i, 16, name);
-        if (name == "TAVERN.HMI") {
-            continue;
-        }
-        const std::string path = sv::FromPath(folder / name);
-        if (const auto song = data.ExtractSongFile(i, path, true);
+    for (const sv::ListedRecord& listed : sv::ListSongs(data)) {
+        const std::string path = sv::FromPath(folder / listed.name);
+        if (const auto song = data.ExtractSongFile(listed.index, path, true);
             song && *song == GameData::Extraction::Written) {
             songs.push_back(sv::MidiSongPath(path));
         }
