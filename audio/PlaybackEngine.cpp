@@ -21,6 +21,8 @@ const char* Describe(LoadError error) {
         return "The file is damaged and cannot be played.";
     case LoadError::NoSoundFont:
         return "Songs cannot be played without a SoundFont.";
+    case LoadError::NoFmBank:
+        return "The FM instrument bank could not be loaded.";
     }
     return "";
 }

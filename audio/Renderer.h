@@ -18,10 +18,18 @@ enum class LoadError {
     UnknownFormat, // neither a Standard MIDI File nor a RIFF WAVE file
     BadData,       // the file's own structure is broken
     NoSoundFont,   // a song, but no SoundFont is loaded
+    NoFmBank,      // a song for the FM chip, but AdPlug gives no instrument bank
 };
 
 // A plain sentence for the user.
 const char* Describe(LoadError error);
+
+// What plays a song: FluidSynth with a General MIDI SoundFont, or an emulated OPL3 FM chip.
+enum class SongVoice { SoundFont, Fm };
+// The voice's name on the command line and in tags: "soundfont" or "fm".
+inline const char* VoiceName(SongVoice voice) {
+    return voice == SongVoice::Fm ? "fm" : "soundfont";
+}
 
 class Renderer {
 public:

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <system_error>
 
 #ifdef _WIN32
@@ -252,6 +253,17 @@ std::string SoundFontFailure(const std::string& path) {
     }
     return "No General MIDI SoundFont could be loaded (looked for " + places +
            "); name one with --soundfont.";
+}
+
+void AddVoiceOption(CLI::App& command, SongVoice& voice) {
+    const std::map<std::string, SongVoice> voices = {{"soundfont", SongVoice::SoundFont},
+                                                     {"fm", SongVoice::Fm}};
+    command
+        .add_option("--voice", voice,
+                    "What plays songs: soundfont (General MIDI, the default) or fm (an emulated "
+                    "OPL3 chip)")
+        ->transform(CLI::CheckedTransformer(voices, CLI::ignore_case))
+        ->option_text("soundfont|fm");
 }
 
 void AddShapeOptions(CLI::App& command, SongShape& shape) {

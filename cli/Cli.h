@@ -39,7 +39,9 @@ void AddRenderCommand(CLI::App& app, Action& action);
 
 // --loops N and --fade SECONDS, as render and the audio export take them.
 void AddShapeOptions(CLI::App& command, SongShape& shape);
-// --soundfont, --rate and the shape options, as render and extract take them.
+// --voice soundfont|fm.
+void AddVoiceOption(CLI::App& command, SongVoice& voice);
+// --voice, --soundfont, --rate and the shape options, as render and extract take them.
 void AddRenderOptions(CLI::App& command, RenderSettings& settings);
 
 // The line that says why no SoundFont could be loaded: why the one at `path` did not, or, with

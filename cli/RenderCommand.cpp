@@ -1,7 +1,8 @@
-// render INPUT OUTPUT [--format wav|flac|ogg] [--soundfont FILE] [--rate HZ] [--loops N]
-// [--fade SECONDS]: a song or an effect as an audio file, rendered faster than real time, played
+// render INPUT OUTPUT [--format wav|flac|ogg] [--voice soundfont|fm] [--soundfont FILE]
+// [--rate HZ] [--loops N] [--fade SECONDS]: a song or an effect as an audio file, rendered faster than real time, played
 // N times with its end faded. An ".hmi" song is converted to MIDI in memory first. Songs are
-// played through the General MIDI SoundFont of the system unless --soundfont names another.
+// played through the General MIDI SoundFont of the system unless --soundfont names another, or
+// on an emulated OPL3 FM chip with --voice fm.
 // --format picks WAV, FLAC or Ogg Vorbis; without it the output's extension does, and "-"
 // (standard output) gets WAV.
 #include "Cli.h"
@@ -69,6 +70,7 @@ int RunRender(const RenderOptions& options) {
 } // namespace
 
 void AddRenderOptions(CLI::App& command, RenderSettings& settings) {
+    AddVoiceOption(command, settings.voice);
     command.add_option("--soundfont", settings.soundFont,
                        "SoundFont (.sf2) for songs (default: the system's General MIDI SoundFont)");
     command.add_option("--rate", settings.rate, "Sample rate in Hz (default 44100)")

@@ -1,5 +1,6 @@
 #include "SoundRender.h"
 
+#include "audio/FmRenderer.h"
 #include "audio/MidiRenderer.h"
 #include "audio/PlaybackEngine.h"
 #include "audio/Synthesizer.h"
@@ -73,6 +74,10 @@ std::unique_ptr<Renderer> OpenSound(std::vector<std::uint8_t> file, bool hmi,
     LoadError error = LoadError::UnknownFormat;
     switch (DetectKind(file)) {
     case FileKind::Midi: {
+        if (settings.voice == SongVoice::Fm) {
+            renderer = FmRenderer::Create(file, settings.rate, error);
+            break;
+        }
         auto synth = LoadSoundFont(settings, failure);
         if (!synth) {
             return nullptr;

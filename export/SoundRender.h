@@ -1,6 +1,6 @@
 // The one way a song or an effect becomes a sound file, shared by the render command, extract
 // and the window's export of one track: a Standard MIDI File (or an HMI song, converted in
-// memory first) played through a SoundFont, or a WAV file resampled, then shaped, peak-limited
+// memory first) played through a SoundFont or on the FM chip, or a WAV file resampled, then shaped, peak-limited
 // and written as WAV, FLAC or Ogg Vorbis through a temporary file.
 #pragma once
 
@@ -17,7 +17,8 @@
 namespace sv {
 
 struct RenderSettings {
-    std::string soundFont; // empty: the system's General MIDI SoundFont
+    SongVoice voice = SongVoice::SoundFont;
+    std::string soundFont; // empty: the system's General MIDI SoundFont; unused for Fm
     int rate = kDefaultRate;
     SongShape shape;
 };
