@@ -1,5 +1,6 @@
 #include "PlaybackEngine.h"
 
+#include "FmRenderer.h"
 #include "WavRenderer.h"
 #include "io/File.h"
 #include "io/Paths.h"
@@ -96,6 +97,7 @@ LoadError PlaybackEngine::SetData(std::vector<std::uint8_t> file) {
         }
         m_kind = kind;
         m_song = std::move(file);
+        m_songVoice = m_voice;
         BuildRendererLocked(0.0);
         return LoadError::None;
     }
@@ -109,20 +111,26 @@ LoadError PlaybackEngine::SetData(std::vector<std::uint8_t> file) {
 
 void PlaybackEngine::BuildRendererLocked(double position) {
     m_renderer.reset(); // the old renderer gives the synthesizer back first
-    if (m_kind != FileKind::Midi || !m_synth) {
-        return;
-    }
     LoadError error = LoadError::None;
-    m_renderer = MidiRenderer::Create(m_synth, m_song, error);
+    if (m_kind == FileKind::Midi && m_songVoice == SongVoice::Fm) {
+        m_renderer = FmRenderer::Create(m_song, m_rate, error);
+    } else if (m_kind == FileKind::Midi && m_synth) {
+        m_renderer = MidiRenderer::Create(m_synth, m_song, error);
+    }
     if (m_renderer && position > 0.0) {
         m_renderer->Seek(position);
     }
 }
 
+void PlaybackEngine::SetVoice(SongVoice voice) {
+    std::lock_guard lock(m_mutex);
+    m_voice = voice;
+}
+
 void PlaybackEngine::SetSynthesizer(std::shared_ptr<Synthesizer> synth) {
     std::lock_guard lock(m_mutex);
-    if (m_kind != FileKind::Midi) {
-        m_synth = std::move(synth); // an effect plays on untouched
+    if (m_kind != FileKind::Midi || m_songVoice == SongVoice::Fm) {
+        m_synth = std::move(synth); // an effect, or a song on the FM chip, plays on untouched
         return;
     }
     const double position = m_renderer ? m_renderer->Position() : 0.0;

@@ -44,6 +44,9 @@ public:
     LoadError SetFileName(const std::string& name);
     LoadError SetData(std::vector<std::uint8_t> file);
 
+    // What plays the songs set from now on; the one held plays on as it was.
+    void SetVoice(SongVoice voice);
+
     // The synthesizer for songs, loaded elsewhere (it takes a while). Its rate must be Rate().
     // A song already set is restarted on it from where it was, keeping the transport state.
     void SetSynthesizer(std::shared_ptr<Synthesizer> synth);
@@ -83,6 +86,8 @@ private:
     std::shared_ptr<Synthesizer> m_synth;
     FileKind m_kind = FileKind::None;
     std::vector<std::uint8_t> m_song; // a song's bytes, kept for a change of SoundFont
+    SongVoice m_voice = SongVoice::SoundFont;
+    SongVoice m_songVoice = SongVoice::SoundFont; // the voice m_song was set with
     std::unique_ptr<Renderer> m_renderer;
     PlayState m_state = PlayState::Stopped;
     float m_volume = 1.0f;

@@ -143,6 +143,7 @@ void AddAudioOptions(CLI::App& cmd, ExportOptions& options) {
         ->option_text("wav|flac|ogg");
     cmd.add_option("--rate", options.soundtrack.rate, "Sample rate in Hz (default 44100)")
         ->check(CLI::Range(8000, 192000));
+    AddVoiceOption(cmd, options.soundtrack.voice);
     cmd.add_option("--soundfont", options.soundFont,
                    "SoundFont (.sf2) (default: the system's General MIDI SoundFont)");
     AddShapeOptions(cmd, options.soundtrack.shape);

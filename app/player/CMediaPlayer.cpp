@@ -1,9 +1,11 @@
 #include "CMediaPlayer.h"
 
+#include "audio/FmRenderer.h"
 #include "audio/SoundFileWriter.h"
 #include "controls/Dialogs.h"
 #include "io/File.h"
 
+#include <QActionGroup>
 #include <QAudio>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -30,6 +32,13 @@ constexpr int kUnpaintedLoadMs = 100;
 const char* const kModeKey = "PlayMode";
 const char* const kOldRepeatKey = "Repeat"; // before the play mode, a switch for RepeatOne
 const char* const kModeNames[] = {"once", "repeat-one", "play-through", "repeat-all"};
+const char* const kVoiceKey = "Voice"; // "soundfont" or "fm", as the command line names them
+
+SongVoice ReadVoice(const QSettings& settings) {
+    return settings.value(kVoiceKey).toString() == QLatin1String(VoiceName(SongVoice::Fm))
+               ? SongVoice::Fm
+               : SongVoice::SoundFont;
+}
 
 PlayMode ReadMode(const QSettings& settings) {
     const QString name = settings.value(kModeKey).toString();
@@ -65,11 +74,12 @@ private:
 };
 
 // Renders `file` into `path`; the sentence that says why not, or an empty one.
-QString RenderAudioFile(const std::vector<std::uint8_t>& file, const std::string& soundFont,
-                        int rate, const std::string& path,
+QString RenderAudioFile(const std::vector<std::uint8_t>& file, SongVoice voice,
+                        const std::string& soundFont, int rate, const std::string& path,
                         std::shared_ptr<std::atomic<int>> percent) {
     std::shared_ptr<Synthesizer> synth;
-    if (DetectKind(file) == FileKind::Midi) {
+    const bool song = DetectKind(file) == FileKind::Midi;
+    if (song && voice == SongVoice::SoundFont) {
         synth = Synthesizer::Load(soundFont, rate);
         if (!synth) {
             return CMediaPlayer::tr(
@@ -77,7 +87,9 @@ QString RenderAudioFile(const std::vector<std::uint8_t>& file, const std::string
         }
     }
     LoadError error = LoadError::None;
-    auto renderer = MakeRenderer(file, std::move(synth), rate, error);
+    std::unique_ptr<Renderer> renderer = song && voice == SongVoice::Fm
+                                             ? FmRenderer::Create(file, rate, error)
+                                             : MakeRenderer(file, std::move(synth), rate, error);
     if (!renderer) {
         return CMediaPlayer::tr(Describe(error));
     }
@@ -143,6 +155,7 @@ CMediaPlayer::CMediaPlayer(QWidget* parent)
     const PlayMode mode = ReadMode(m_settings);
     m_controls->setMode(mode);
     m_engine.SetRepeat(mode == PlayMode::RepeatOne);
+    m_engine.SetVoice(ReadVoice(m_settings));
     m_refresh.start(kRefreshMs);
     m_output.Start();
     // Read after the first paint, which the worker would slow down on a small machine; a player
@@ -311,8 +324,9 @@ void CMediaPlayer::SaveAsAudio() {
     m_savePercent = std::make_shared<std::atomic<int>>(0);
     m_savedName = QFileInfo(*path).fileName();
     m_saving.setFuture(QtConcurrent::run(
-        [file = m_file, soundFont, rate = m_engine.Rate(), target, percent = m_savePercent] {
-            return RenderAudioFile(file, soundFont, rate, target, percent);
+        [file = m_file, voice = Voice(), soundFont, rate = m_engine.Rate(), target,
+         percent = m_savePercent] {
+            return RenderAudioFile(file, voice, soundFont, rate, target, percent);
         }));
     UpdateStatus();
 }
@@ -370,6 +384,15 @@ void CMediaPlayer::OnSoundFontLoaded() {
 
 void CMediaPlayer::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
+    QMenu* voices = menu.addMenu(tr("&Voice"));
+    auto* group = new QActionGroup(voices);
+    for (const auto& [voice, name] : {std::pair{SongVoice::SoundFont, tr("General MIDI (SoundFont)")},
+                                      std::pair{SongVoice::Fm, tr("FM synthesis (OPL3)")}}) {
+        QAction* action = voices->addAction(name, this, [this, voice] { SetVoice(voice); });
+        action->setCheckable(true);
+        action->setChecked(Voice() == voice);
+        group->addAction(action);
+    }
     menu.addAction(tr("Choose SoundFont..."), this, &CMediaPlayer::ChooseSoundFont);
     QAction* system =
         menu.addAction(tr("Use the System SoundFont"), this, &CMediaPlayer::UseSystemSoundFont);
@@ -378,6 +401,15 @@ void CMediaPlayer::contextMenuEvent(QContextMenuEvent* event) {
     QAction* save = menu.addAction(tr("Save as audio..."), this, &CMediaPlayer::SaveAsAudio);
     save->setEnabled(!m_file.empty() && !m_saving.isRunning());
     menu.exec(event->globalPos());
+}
+
+SongVoice CMediaPlayer::Voice() const {
+    return ReadVoice(m_settings);
+}
+
+void CMediaPlayer::SetVoice(SongVoice voice) {
+    m_settings.setValue(kVoiceKey, QLatin1String(VoiceName(voice)));
+    m_engine.SetVoice(voice);
 }
 
 void CMediaPlayer::ChooseSoundFont() {

@@ -59,6 +59,9 @@ public:
     // worker thread; audioSaved() follows. Nothing happens without a file or while saving.
     void SaveAsAudio();
 
+    // What plays the songs, as kept in the settings; a change applies from the next song set.
+    SongVoice Voice() const;
+    void SetVoice(SongVoice voice);
     PlayMode Mode() const { return m_controls->mode(); }
     void SetMode(PlayMode mode);
     int Volume() const { return m_controls->volume(); } // percent, as the slider shows it

@@ -1,6 +1,7 @@
 #include "export/soundtrack/SoundtrackExport.h"
 
 #include "archive/Listing.h"
+#include "audio/FmRenderer.h"
 #include "audio/Loudness.h"
 #include "audio/MidiRenderer.h"
 #include "audio/PlaybackEngine.h"
@@ -79,10 +80,16 @@ std::vector<Song> ListSongs(GameData& data, const SoundtrackOptions& options) {
     return songs;
 }
 
+std::string VoiceText(const SoundtrackOptions& options) {
+    return options.voice == SongVoice::Fm
+               ? "FM synthesis (OPL3)"
+               : "SoundFont " + FromPath(ToPath(options.soundFont).filename());
+}
+
 std::string SettingsComment(const SoundtrackOptions& options) {
     char fade[32];
     (void)std::snprintf(fade, sizeof fade, "%g", options.shape.fadeSeconds);
-    return "SoundFont " + FromPath(ToPath(options.soundFont).filename()) + ", loops " +
+    return VoiceText(options) + ", loops " +
            std::to_string(options.shape.loops) + ", fade " + fade + " s";
 }
 
@@ -115,11 +122,12 @@ public:
     // renders each song after the same ones on the same synthesizer, to the same bytes.
     void Run(std::vector<Song>& songs, std::size_t first, std::size_t step,
              std::shared_ptr<Synthesizer> synth, const std::function<void()>& done) {
-        if (!synth) {
+        const bool fm = m_options.voice == SongVoice::Fm;
+        if (!synth && !fm) {
             synth = Synthesizer::Load(m_options.soundFont, m_options.rate);
         }
         for (std::size_t i = first; i < songs.size() && !m_cancel.load(); i += step) {
-            if (synth && !songs[i].midi.empty()) {
+            if ((synth || fm) && !songs[i].midi.empty()) {
                 songs[i].written = RenderSong(songs[i], synth);
             }
             done();
@@ -129,7 +137,12 @@ public:
 private:
     bool RenderSong(Song& song, const std::shared_ptr<Synthesizer>& synth) {
         LoadError error = LoadError::None;
-        auto renderer = MidiRenderer::Create(synth, song.midi, error);
+        std::unique_ptr<Renderer> renderer;
+        if (m_options.voice == SongVoice::Fm) {
+            renderer = FmRenderer::Create(song.midi, m_options.rate, error);
+        } else {
+            renderer = MidiRenderer::Create(synth, song.midi, error);
+        }
         if (!renderer) {
             return false;
         }
@@ -200,8 +213,9 @@ void TagAlbum(std::vector<Song>& songs, const SoundtrackOptions& options,
     }
 }
 
-bool WritePlaylist(const std::vector<Song>& songs, const std::string& path) {
-    std::string text = "#EXTM3U\n";
+bool WritePlaylist(const std::vector<Song>& songs, const SoundtrackOptions& options,
+                   const std::string& path) {
+    std::string text = "#EXTM3U\n#PLAYLIST:" + options.album + ", " + VoiceText(options) + "\n";
     for (const Song& song : songs) {
         if (song.written) {
             text += "#EXTINF:" + std::to_string(std::lround(song.seconds)) + "," + song.title +
@@ -238,8 +252,11 @@ SoundtrackResult ExportSoundtrack(GameData& data, const SoundtrackOptions& optio
     SoundtrackResult result;
     // The first synthesizer is loaded here, so that a SoundFont that does not load stops the
     // run before anything is written.
-    auto first = Synthesizer::Load(options.soundFont, options.rate);
-    if (!first) {
+    std::shared_ptr<Synthesizer> first;
+    if (options.voice == SongVoice::SoundFont) {
+        first = Synthesizer::Load(options.soundFont, options.rate);
+    }
+    if (!first && options.voice == SongVoice::SoundFont) {
         result.soundFontLoaded = false;
         return result;
     }
@@ -285,7 +302,7 @@ SoundtrackResult ExportSoundtrack(GameData& data, const SoundtrackOptions& optio
     }
     if (!result.cancelled) {
         const std::string playlist = JoinPath(options.folder, kPlaylist);
-        Count(result, WritePlaylist(songs, playlist), playlist);
+        Count(result, WritePlaylist(songs, options, playlist), playlist);
     }
     return result;
 }

@@ -7,6 +7,7 @@
 #include "audio/Loudness.h"
 #include "audio/Mastering.h"
 #include "audio/MidiRenderer.h"
+#include "audio/PlayingTime.h"
 #include "audio/SoundFileWriter.h"
 #include "audio/VorbisComments.h"
 #include "audio/WavRenderer.h"
@@ -211,6 +212,7 @@ TEST(RenderCommand, StatusesMessagesAndAFullScaleSquareWave) {
          "\"square.wav\" is not a SoundFont."},
         {{"broken.HMI", "new.wav"}, 1, "not an HMI song that converts"},
         {{"square.wav", "new.wav", "--rate", "0"}, 64, ""},
+        {{"song.mid", "new.wav", "--voice", "kazoo"}, 64, "--voice"},
     };
     for (const auto& f : failures) {
         const cli_support::Run r = Render(dir, f.args);
@@ -232,6 +234,20 @@ TEST(RenderCommand, StatusesMessagesAndAFullScaleSquareWave) {
     r = Render(dir, {"town1.hmi", "town1.wav", "--rate", "22050"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_GT(Inspect(dir.File("town1.wav")).frames, 20 * 22050);
+
+    // On the FM chip: audible, as long as its ticks say plus a tail under 3 s, the same bytes
+    // twice, and not the SoundFont's sound.
+    for (const char* name : {"fm.wav", "again.wav"}) {
+        EXPECT_EQ(Render(dir, {"town1.hmi", name, "--rate", "22050", "--voice", "fm"}).status, 0);
+    }
+    const double seconds = sv::SongSeconds(demo::MakeSong(2, false)).value_or(0.0);
+    std::vector<short> fm;
+    const SF_INFO fmInfo = Inspect(dir.File("fm.wav"), &fm);
+    EXPECT_GE(fmInfo.frames, std::llround(seconds * 22050));
+    EXPECT_LE(fmInfo.frames, std::llround((seconds + 3.0) * 22050));
+    EXPECT_GT(*std::max_element(fm.begin(), fm.end()), 3000) << "silent";
+    EXPECT_EQ(ReadFile(dir.File("fm.wav")), ReadFile(dir.File("again.wav")));
+    EXPECT_NE(ReadFile(dir.File("fm.wav")), ReadFile(dir.File("town1.wav")));
 }
 
 // One organ note of `ticks` (192 to the quarter, 1.6 s), as the game stores a song.
@@ -289,7 +305,9 @@ TEST_F(Soundtrack, EverySongNamedTaggedAndListedInRecordOrderTheSameBytesTwice) 
     EXPECT_EQ(Names(out), (std::vector<std::string>{"a_b.ogg", "one.ogg", "soundtrack.m3u"}));
     const Bytes playlist = ReadFile(sv::JoinPath(out, "soundtrack.m3u"));
     EXPECT_EQ(std::string(playlist.begin(), playlist.end()),
-              "#EXTM3U\n#EXTINF:3,ONE\none.ogg\n#EXTINF:2,A:B\na_b.ogg\n");
+              "#EXTM3U\n#PLAYLIST:Arena2, SoundFont " +
+                  sv::FromPath(sv::ToPath(FindDefaultSoundFont()).filename()) +
+                  "\n#EXTINF:3,ONE\none.ogg\n#EXTINF:2,A:B\na_b.ogg\n");
     const std::string again = dir.File("again");
     EXPECT_EQ(Export(songs, again, args).status, 1);
 
