@@ -2,7 +2,7 @@
 # tool's own --help, so that the two never drift apart; file and folder names everywhere else.
 
 # The command's options that take a value.
-_sonvault_cli_valued='--work --effects --songs --audio --format --rate --soundfont --loops --fade --jobs --offset --limit --entry'
+_sonvault_cli_valued='--work --effects --songs --audio --format --voice --rate --soundfont --loops --fade --jobs --offset --limit --entry'
 
 _sonvault_cli() {
     local tool=${COMP_WORDS[0]} cur=${COMP_WORDS[COMP_CWORD]} prev=""
@@ -40,6 +40,10 @@ _sonvault_cli() {
     case $prev in
     --format)
         COMPREPLY=($(compgen -W 'flac ogg wav' -- "$cur"))
+        return
+        ;;
+    --voice)
+        COMPREPLY=($(compgen -W 'soundfont fm' -- "$cur"))
         return
         ;;
     --rate | --loops | --fade | --jobs | --offset | --limit | --entry)

@@ -23,6 +23,7 @@ expect '--help --version' --
 expect '--verbose' list --verb
 expect '--format' render in out --form
 expect 'flac ogg wav' render in out --format ''
+expect 'fm' export Arena2 --audio a --voice f
 expect 'song' extract --work w Arena2 s
 expect '' bogus --x
 # Values of folder options and positionals complete as names on disk.
