@@ -14,6 +14,9 @@ constexpr std::size_t kBlock = 256;
 // The chip's full scale is far above what a song's voices reach together; this brings a song to
 // about the loudness of its SoundFont rendering, and the limiter keeps the rare peaks.
 constexpr float kGain = 5.0f / 32768.0f;
+// The chip's silent operators add up to a small constant offset, which the sound cards' output
+// capacitors took away; so does a high-pass filter at this frequency.
+constexpr double kDcCutoffHz = 5.0;
 
 struct TimedMessage {
     std::uint32_t tick;
@@ -51,6 +54,7 @@ std::unique_ptr<FmRenderer> FmRenderer::Create(std::span<const std::uint8_t> fil
                                                LoadError& error) {
     std::unique_ptr<FmRenderer> r(new FmRenderer());
     r->m_rate = rate;
+    r->m_dcPole = static_cast<float>(1.0 - 2.0 * 3.141592653589793 * kDcCutoffHz / rate);
     if (!r->m_timing.Parse(file) || !r->ReadEvents(file)) {
         error = LoadError::BadData;
         return nullptr;
@@ -109,6 +113,8 @@ void FmRenderer::Restart(std::uint64_t frame) {
             m_synth->Message(e.status, e.data1, e.data2);
         }
     }
+    m_dcIn = {};
+    m_dcOut = {};
     m_frame = frame;
     m_tailFrames = 0;
     m_tailDone = false;
@@ -152,7 +158,12 @@ std::size_t FmRenderer::Generate(float* out, std::size_t frames) {
     m_chipBlock.resize(kBlock * kChannels);
     m_synth->Generate(m_chipBlock.data(), static_cast<int>(n));
     for (std::size_t i = 0; i < n * kChannels; ++i) {
-        out[i] = m_chipBlock[i] * kGain;
+        const float in = m_chipBlock[i] * kGain;
+        float& last = m_dcIn[i % kChannels];
+        float& kept = m_dcOut[i % kChannels];
+        kept = in - last + m_dcPole * kept;
+        last = in;
+        out[i] = kept;
     }
     return n;
 }

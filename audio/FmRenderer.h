@@ -8,6 +8,7 @@
 #include "MidiTiming.h"
 #include "Renderer.h"
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -47,6 +48,9 @@ private:
     MidiTiming m_timing;
     std::vector<Event> m_events; // sorted by frame; within a frame, by track, then file order
     std::vector<std::int16_t> m_chipBlock;
+    float m_dcPole = 0.0f;                    // the DC filter's feedback
+    std::array<float, kChannels> m_dcIn{};    // its last input and output, per channel
+    std::array<float, kChannels> m_dcOut{};
     int m_rate = 0;
     int m_loops = 1;
     int m_pass = 0;
