@@ -90,3 +90,8 @@ pid=
 XDG_CONFIG_HOME=$scratch/config "$build/bin/show_player" "$scratch/work/temp.mid" \
   "$out/player-modes.png" modes 2>/dev/null
 echo "wrote $out/player-modes.png"
+
+# The player's voices, the FM chip chosen, in its context menu.
+XDG_CONFIG_HOME=$scratch/config "$build/bin/show_player" "$scratch/work/temp.mid" \
+  "$out/player-voice-menu.png" voice 2>/dev/null
+echo "wrote $out/player-voice-menu.png"
