@@ -4,9 +4,11 @@
 // Latency is measured from Play() to the moment the first block (the sink's whole 50 ms buffer)
 // has been rendered and handed over, on a demo song converted as playback converts it, with the
 // SoundFont already loaded. "SetFileNameThenPlay" adds what the main window does just before:
-// reading the temporary file and building the song's player.
+// reading the temporary file and building the song's player. The demo songs are also rendered
+// whole on each voice, the FM chip against the SoundFont.
 #include "BenchInputs.h"
 #include "DemoData.h"
+#include "audio/FmRenderer.h"
 #include "audio/PlaybackEngine.h"
 #include "audio/Synthesizer.h"
 #include "audio/WavRenderer.h"
@@ -104,6 +106,55 @@ void RenderDemoSong(benchmark::State& state) {
     state.counters["realtime_x"] = benchmark::Counter(music, benchmark::Counter::kIsRate);
 }
 BENCHMARK(RenderDemoSong)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The 15 listed demo songs as MIDI files, as the soundtrack export converts them.
+const std::vector<std::vector<std::uint8_t>>& DemoSongs() {
+    static const auto songs = [] {
+        std::vector<std::vector<std::uint8_t>> all;
+        for (int i = 1; i <= 15; ++i) {
+            SongConverter converter;
+            all.emplace_back();
+            converter.Convert(demo::MakeSong(i, false), all.back());
+        }
+        return all;
+    }();
+    return songs;
+}
+
+// Every demo song rendered whole, release tails included, on one voice; the counter is seconds
+// of music per second of processor time.
+void RenderDemoSongs(benchmark::State& state, SongVoice voice) {
+    if (voice == SongVoice::SoundFont && !Ready(state)) {
+        return;
+    }
+    std::vector<float> block(4096 * sv::kChannels);
+    double music = 0;
+    for (auto _ : state) {
+        for (const auto& midi : DemoSongs()) {
+            LoadError error = LoadError::None;
+            std::unique_ptr<Renderer> r;
+            if (voice == SongVoice::Fm) {
+                r = FmRenderer::Create(midi, kRate, error);
+            } else {
+                r = MidiRenderer::Create(Synth(), midi, error);
+            }
+            std::size_t n = 0;
+            while (r && (n = r->Render(block.data(), 4096)) > 0) {
+                music += static_cast<double>(n) / kRate;
+            }
+            benchmark::DoNotOptimize(block.data());
+        }
+    }
+    state.counters["realtime_x"] = benchmark::Counter(music, benchmark::Counter::kIsRate);
+}
+BENCHMARK_CAPTURE(RenderDemoSongs, fm, SongVoice::Fm)
+    ->Name("render_demo_songs/fm")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(RenderDemoSongs, soundfont, SongVoice::SoundFont)
+    ->Name("render_demo_songs/soundfont")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 // Why the SoundFont is loaded off the user-interface thread.
 void LoadSoundFont(benchmark::State& state) {

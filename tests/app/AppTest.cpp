@@ -368,8 +368,8 @@ private slots:
 
     // A SoundFont that does not load and a file the player cannot read are said; an effect plays
     // through the transport bar all the same, and without a device the player says so. "Save as
-    // audio" renders on a worker and refuses a type it does not write. The volume and the repeat
-    // switch outlive the player.
+    // audio" renders on a worker and refuses a type it does not write. A song on the FM voice
+    // plays without the SoundFont. The volume, the repeat switch and the voice outlive the player.
     void player() {
         QSettings("Merrow Applications", "Sonvault Player").setValue("SoundFont", Scratch("x.sf2"));
         QString proposed, error, answer = Scratch("saved.ogg");
@@ -386,6 +386,11 @@ private slots:
             player.Play(); // a song cannot start: it stays stopped rather than pretend to play
             QCOMPARE(player.Controls()->state(), PlayerControls::State::Stopped);
             QVERIFY(player.StatusText().contains("\"x.sf2\" could not be loaded"));
+            player.SetVoice(SongVoice::Fm); // from the next song set on: the chip needs no SoundFont
+            QVERIFY(player.Engine().WaitingForSoundFont());
+            player.SetFileName(Scratch("a.mid"));
+            player.Play();
+            QCOMPARE(player.Engine().State(), PlayState::Playing);
             player.SetFileName(Write(Scratch("junk.mid"), {'j', 'u', 'n', 'k'}));
             QVERIFY(player.StatusText().contains("neither a MIDI song nor a WAV sound"));
 
@@ -419,6 +424,7 @@ private slots:
         CMediaPlayer again;
         QCOMPARE(again.Controls()->volume(), 35);
         QVERIFY(Button(again, 2)->isChecked() && again.Engine().Repeat());
+        QCOMPARE(again.Voice(), SongVoice::Fm);
     }
 };
 
