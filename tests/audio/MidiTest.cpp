@@ -4,6 +4,7 @@
 #include "PlaybackSupport.h"
 #include "audio/MidiCleaner.h"
 #include "audio/MidiEvents.h"
+#include "audio/FmRenderer.h"
 #include "audio/MidiRenderer.h"
 #include "audio/MidiTiming.h"
 
@@ -94,16 +95,28 @@ TEST(MidiTiming, LengthAndSeekTargetsFromTicksAndTempo) {
     }
 }
 
-std::unique_ptr<MidiRenderer> Song(Bytes file) {
+std::unique_ptr<Renderer> Song(Bytes file, SongVoice voice = SongVoice::SoundFont) {
     LoadError error = LoadError::None;
-    auto r = MidiRenderer::Create(SharedSynth(), std::move(file), error);
+    std::unique_ptr<Renderer> r;
+    if (voice == SongVoice::Fm) {
+        r = sv::FmRenderer::Create(file, kRate, error);
+    } else {
+        r = MidiRenderer::Create(SharedSynth(), std::move(file), error);
+    }
     EXPECT_EQ(error, LoadError::None);
     return r;
 }
 
-TEST(MidiRenderer, NotesSoundOnTheirTicksForTheSongsLengthAndAfterASeek) {
-    REQUIRE_SOUNDFONT();
-    auto song = Song(MidiBuilder().Note(0, 96, 0, 60).Note(384, 96, 0, 72).Build(768));
+class BothVoices : public testing::TestWithParam<SongVoice> {};
+INSTANTIATE_TEST_SUITE_P(MidiRenderer, BothVoices,
+                         testing::Values(SongVoice::SoundFont, SongVoice::Fm),
+                         [](const auto& info) { return std::string(sv::VoiceName(info.param)); });
+
+TEST_P(BothVoices, NotesSoundOnTheirTicksForTheSongsLengthAndAfterASeek) {
+    if (GetParam() == SongVoice::SoundFont) {
+        REQUIRE_SOUNDFONT();
+    }
+    auto song = Song(MidiBuilder().Note(0, 96, 0, 60).Note(384, 96, 0, 72).Build(768), GetParam());
     ASSERT_TRUE(song);
     const Frames out = RenderAll(*song);
     EXPECT_GE(FrameCount(out), FramesIn(4 * kQuarter));
