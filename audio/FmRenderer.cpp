@@ -173,8 +173,8 @@ std::size_t FmRenderer::RenderTail(float* out, std::size_t frames) {
     std::size_t done = 0;
     while (done < frames && !m_tailDone && m_tailFrames < maxTail) {
         float* at = out + done * kChannels;
-        const std::size_t n = Generate(
-            at, static_cast<std::size_t>(std::min<std::uint64_t>(frames - done, maxTail - m_tailFrames)));
+        const std::size_t n = Generate(at, static_cast<std::size_t>(std::min<std::uint64_t>(
+                                               frames - done, maxTail - m_tailFrames)));
         float peak = 0.0f;
         for (std::size_t i = 0; i < n * kChannels; ++i) {
             peak = std::max(peak, std::fabs(at[i]));

@@ -48,8 +48,8 @@ private:
     MidiTiming m_timing;
     std::vector<Event> m_events; // sorted by frame; within a frame, by track, then file order
     std::vector<std::int16_t> m_chipBlock;
-    float m_dcPole = 0.0f;                    // the DC filter's feedback
-    std::array<float, kChannels> m_dcIn{};    // its last input and output, per channel
+    float m_dcPole = 0.0f;                 // the DC filter's feedback
+    std::array<float, kChannels> m_dcIn{}; // its last input and output, per channel
     std::array<float, kChannels> m_dcOut{};
     int m_rate = 0;
     int m_loops = 1;

@@ -8,9 +8,9 @@ namespace sv {
 namespace {
 
 constexpr int kDrumChannel = 9;
-constexpr double kChipRate = 49716.0;   // the OPL3's own sample rate: its 14.318 MHz clock / 288
-constexpr double kBendSemitones = 2.0;  // the General MIDI default range
-constexpr double kLevelStepDb = 0.75;   // one step of an operator's total level
+constexpr double kChipRate = 49716.0;  // the OPL3's own sample rate: its 14.318 MHz clock / 288
+constexpr double kBendSemitones = 2.0; // the General MIDI default range
+constexpr double kLevelStepDb = 0.75;  // one step of an operator's total level
 // The first operator of each of a register bank's nine channels; its carrier lies 3 above.
 constexpr int kOperator[9] = {0x00, 0x01, 0x02, 0x08, 0x09, 0x0A, 0x10, 0x11, 0x12};
 

@@ -1,8 +1,8 @@
 // render INPUT OUTPUT [--format wav|flac|ogg] [--voice soundfont|fm] [--soundfont FILE]
-// [--rate HZ] [--loops N] [--fade SECONDS]: a song or an effect as an audio file, rendered faster than real time, played
-// N times with its end faded. An ".hmi" song is converted to MIDI in memory first. Songs are
-// played through the General MIDI SoundFont of the system unless --soundfont names another, or
-// on an emulated OPL3 FM chip with --voice fm.
+// [--rate HZ] [--loops N] [--fade SECONDS]: a song or an effect as an audio file, rendered faster
+// than real time, played N times with its end faded. An ".hmi" song is converted to MIDI in memory
+// first. Songs are played through the General MIDI SoundFont of the system unless --soundfont names
+// another, or on an emulated OPL3 FM chip with --voice fm.
 // --format picks WAV, FLAC or Ogg Vorbis; without it the output's extension does, and "-"
 // (standard output) gets WAV.
 #include "Cli.h"

@@ -1,7 +1,7 @@
 // The one way a song or an effect becomes a sound file, shared by the render command, extract
 // and the window's export of one track: a Standard MIDI File (or an HMI song, converted in
-// memory first) played through a SoundFont or on the FM chip, or a WAV file resampled, then shaped, peak-limited
-// and written as WAV, FLAC or Ogg Vorbis through a temporary file.
+// memory first) played through a SoundFont or on the FM chip, or a WAV file resampled, then shaped,
+// peak-limited and written as WAV, FLAC or Ogg Vorbis through a temporary file.
 #pragma once
 
 #include "audio/Mastering.h"

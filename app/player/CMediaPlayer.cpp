@@ -323,11 +323,10 @@ void CMediaPlayer::SaveAsAudio() {
     const std::string soundFont = chosen.isEmpty() ? FindDefaultSoundFont() : chosen.toStdString();
     m_savePercent = std::make_shared<std::atomic<int>>(0);
     m_savedName = QFileInfo(*path).fileName();
-    m_saving.setFuture(QtConcurrent::run(
-        [file = m_file, voice = Voice(), soundFont, rate = m_engine.Rate(), target,
-         percent = m_savePercent] {
-            return RenderAudioFile(file, voice, soundFont, rate, target, percent);
-        }));
+    m_saving.setFuture(QtConcurrent::run([file = m_file, voice = Voice(), soundFont,
+                                          rate = m_engine.Rate(), target, percent = m_savePercent] {
+        return RenderAudioFile(file, voice, soundFont, rate, target, percent);
+    }));
     UpdateStatus();
 }
 
@@ -386,8 +385,9 @@ void CMediaPlayer::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     QMenu* voices = menu.addMenu(tr("&Voice"));
     auto* group = new QActionGroup(voices);
-    for (const auto& [voice, name] : {std::pair{SongVoice::SoundFont, tr("General MIDI (SoundFont)")},
-                                      std::pair{SongVoice::Fm, tr("FM synthesis (OPL3)")}}) {
+    for (const auto& [voice, name] :
+         {std::pair{SongVoice::SoundFont, tr("General MIDI (SoundFont)")},
+          std::pair{SongVoice::Fm, tr("FM synthesis (OPL3)")}}) {
         QAction* action = voices->addAction(name, this, [this, voice] { SetVoice(voice); });
         action->setCheckable(true);
         action->setChecked(Voice() == voice);

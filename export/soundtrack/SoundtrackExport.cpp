@@ -89,8 +89,8 @@ std::string VoiceText(const SoundtrackOptions& options) {
 std::string SettingsComment(const SoundtrackOptions& options) {
     char fade[32];
     (void)std::snprintf(fade, sizeof fade, "%g", options.shape.fadeSeconds);
-    return VoiceText(options) + ", loops " +
-           std::to_string(options.shape.loops) + ", fade " + fade + " s";
+    return VoiceText(options) + ", loops " + std::to_string(options.shape.loops) + ", fade " +
+           fade + " s";
 }
 
 // To -16 LUFS, then held to a true peak of -1 dBTP: limited, and turned down further should the

@@ -2,9 +2,9 @@
 // into one folder, side by side on worker threads, in record order by name and in the playlist.
 // Qt-free; the command line drives it with a terminal progress bar.
 //
-// For the SoundFont voice each worker loads the SoundFont into a synthesizer of its own (FluidSynth shares the loaded
-// sample data between synthesizers of one process) and makes a fresh one for every song, so a
-// song's bytes never depend on which songs the worker rendered before.
+// For the SoundFont voice each worker loads the SoundFont into a synthesizer of its own (FluidSynth
+// shares the loaded sample data between synthesizers of one process) and makes a fresh one for
+// every song, so a song's bytes never depend on which songs the worker rendered before.
 #pragma once
 
 #include "archive/GameData.h"
@@ -48,10 +48,11 @@ std::string SoundtrackFileName(const std::string& recordName, SoundFileType type
 // file renamed into place, then writes "soundtrack.m3u" listing the files written in record
 // order, after a line naming the album and the voice. FLAC and Ogg files are tagged: title (the
 // record name without its extension), album, track number (the position in the listing), a
-// comment with the voice (the SoundFont file name, or FM synthesis), loops and fade, and unless normalizing REPLAYGAIN_TRACK_GAIN/PEAK and REPLAYGAIN_ALBUM_GAIN/PEAK.
-// A song that does not convert or render is passed over and the run goes on. `progress` runs
-// over the songs, driven from the calling thread only. When `cancel` is set the workers stop
-// between blocks, no file is left half-written, and the playlist is not written.
+// comment with the voice (the SoundFont file name, or FM synthesis), loops and fade, and unless
+// normalizing REPLAYGAIN_TRACK_GAIN/PEAK and REPLAYGAIN_ALBUM_GAIN/PEAK. A song that does not
+// convert or render is passed over and the run goes on. `progress` runs over the songs, driven from
+// the calling thread only. When `cancel` is set the workers stop between blocks, no file is left
+// half-written, and the playlist is not written.
 SoundtrackResult ExportSoundtrack(GameData& data, const SoundtrackOptions& options,
                                   ProgressControl& progress, const std::atomic<bool>& cancel);
 

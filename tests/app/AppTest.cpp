@@ -386,7 +386,8 @@ private slots:
             player.Play(); // a song cannot start: it stays stopped rather than pretend to play
             QCOMPARE(player.Controls()->state(), PlayerControls::State::Stopped);
             QVERIFY(player.StatusText().contains("\"x.sf2\" could not be loaded"));
-            player.SetVoice(SongVoice::Fm); // from the next song set on: the chip needs no SoundFont
+            player.SetVoice(
+                SongVoice::Fm); // from the next song set on: the chip needs no SoundFont
             QVERIFY(player.Engine().WaitingForSoundFont());
             player.SetFileName(Scratch("a.mid"));
             player.Play();

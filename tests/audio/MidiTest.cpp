@@ -2,9 +2,9 @@
 // targets that ticks and tempo events give, the system common messages FluidSynth would refuse a
 // whole song for, and a song rendered as a listener hears it.
 #include "PlaybackSupport.h"
+#include "audio/FmRenderer.h"
 #include "audio/MidiCleaner.h"
 #include "audio/MidiEvents.h"
-#include "audio/FmRenderer.h"
 #include "audio/MidiRenderer.h"
 #include "audio/MidiTiming.h"
 
