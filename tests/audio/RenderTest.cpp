@@ -342,6 +342,14 @@ TEST_F(Soundtrack, NormalizedLoudnessAndASoundFontThatDoesNotLoad) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Cannot read \"" + soundFont + "\": No such file or directory.\n");
     EXPECT_TRUE(Names(out).empty());
+    // The FM chip needs no SoundFont, whatever was named; the playlist says the voice.
+    const std::string fm = dir.File("fm");
+    r = Export(songs, fm, {"--soundfont", soundFont, "--voice", "fm", "--format", "wav"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Names(fm), (std::vector<std::string>{"one.wav", "soundtrack.m3u", "two.wav"}));
+    const Bytes playlist = ReadFile(sv::JoinPath(fm, "soundtrack.m3u"));
+    EXPECT_EQ(std::string(playlist.begin(), playlist.end()).substr(0, 46),
+              "#EXTM3U\n#PLAYLIST:Arena2, FM synthesis (OPL3)\n");
 
     r = Export(songs, out, {"--rate", "11025", "--fade", "1", "--normalize"});
     ASSERT_EQ(r.status, 0) << r.err;
