@@ -454,7 +454,9 @@ void CMediaPlayer::UpdateStatus() {
         sentences << m_fileError;
     }
     const bool song = m_engine.Kind() == FileKind::Midi;
-    if (!m_soundFontError.isEmpty() && (song || m_engine.Kind() == FileKind::None)) {
+    // A song on the FM chip plays without the SoundFont.
+    if (!m_soundFontError.isEmpty() &&
+        (song ? m_engine.WaitingForSoundFont() : m_engine.Kind() == FileKind::None)) {
         sentences << m_soundFontError;
     }
     if (!m_output.ErrorText().isEmpty()) {

@@ -392,6 +392,7 @@ private slots:
             player.SetFileName(Scratch("a.mid"));
             player.Play();
             QCOMPARE(player.Engine().State(), PlayState::Playing);
+            QVERIFY(!player.StatusText().contains("could not be loaded"));
             player.SetFileName(Write(Scratch("junk.mid"), {'j', 'u', 'n', 'k'}));
             QVERIFY(player.StatusText().contains("neither a MIDI song nor a WAV sound"));
 
