@@ -33,8 +33,6 @@
 
 using namespace sv;
 
-Q_DECLARE_METATYPE(sv::PlayMode)
-
 namespace {
 
 const QString kDemo = QStringLiteral(SONVAULT_DEMO_DIR "/Arena2");
@@ -464,34 +462,29 @@ private slots:
     }
 
     // Where the selection is once the entry selected has played to its end.
-    void entryEnds_data() {
-        QTest::addColumn<PlayMode>("mode");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("then");
-        QTest::addColumn<bool>("playing");
-        QTest::newRow("once") << PlayMode::Once << 0 << 0 << false;
-        QTest::newRow("repeat") << PlayMode::RepeatOne << 0 << 0 << true;
-        QTest::newRow("through") << PlayMode::PlayThrough << 0 << 1 << true;
-        QTest::newRow("through, the last") << PlayMode::PlayThrough << kLast << kLast << false;
-        QTest::newRow("repeat all, the last") << PlayMode::RepeatAll << kLast << 0 << true;
-    }
     void entryEnds() {
-        QFETCH(PlayMode, mode);
-        QFETCH(int, from);
-        QFETCH(int, then);
-        QFETCH(bool, playing);
+        const struct {
+            PlayMode mode;
+            int from, then;
+            bool playing;
+        } cases[] = {{PlayMode::Once, 0, 0, false},
+                     {PlayMode::RepeatOne, 0, 0, true},
+                     {PlayMode::PlayThrough, 0, 1, true},
+                     {PlayMode::PlayThrough, kLast, kLast, false},
+                     {PlayMode::RepeatAll, kLast, 0, true}};
         WritePreviousArena2Path(kDemo);
-        MainDialog dialog;
-        CMediaPlayer& player = *dialog.Player();
-        player.SetMode(mode);
-        dialog.Tree()->setCurrentItem(Effect(dialog, from));
-        PullToEnd(player); // the last effect is the empty record: it ends at once
-
-        QTRY_COMPARE(dialog.Tree()->currentItem(), Effect(dialog, then));
-        QTest::qWait(250); // the player's refresh has run since, and nothing moved on
-        QCOMPARE(dialog.Tree()->currentItem(), Effect(dialog, then));
-        QCOMPARE(dialog.PlayingItem()->item, Effect(dialog, then));
-        QCOMPARE(player.State() == PlayState::Playing, playing);
+        for (const auto& c : cases) {
+            MainDialog dialog;
+            CMediaPlayer& player = *dialog.Player();
+            player.SetMode(c.mode);
+            dialog.Tree()->setCurrentItem(Effect(dialog, c.from));
+            PullToEnd(player); // the last effect is the empty record: it ends at once
+            QTRY_COMPARE(dialog.Tree()->currentItem(), Effect(dialog, c.then));
+            QTest::qWait(250); // the player's refresh has run since, and nothing moved on
+            QCOMPARE(dialog.Tree()->currentItem(), Effect(dialog, c.then));
+            QCOMPARE(dialog.PlayingItem()->item, Effect(dialog, c.then));
+            QCOMPARE(player.State() == PlayState::Playing, c.playing);
+        }
     }
 
     // The skip buttons and the media keys move through the folder; a folder selected since
