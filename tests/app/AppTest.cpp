@@ -39,11 +39,6 @@ const QString kDemo = QStringLiteral(SONVAULT_DEMO_DIR "/Arena2");
 const QString kOpenFailed =
     "Error!|Failed to open Arena2 folder.\nContents may be incomplete or damaged.";
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QString Write(const QString& path, const test::Bytes& bytes) {
     test::WriteFile(path.toStdString(), bytes);
     return path;
@@ -70,15 +65,15 @@ template <class T> void WhenUp(std::function<void(T&)> answer) {
     poll->start(5);
 }
 
-// The folder dialog answered: `typed` into its path field, then Open or Cancel. What the field
-// showed on arrival goes to `shown`.
-void AnswerFolderDialog(const QString& typed, bool open, QString* shown = nullptr) {
+// The folder dialog answered: `typed` into its path field, then Open. What the field showed on
+// arrival goes to `shown`.
+void AnswerFolderDialog(const QString& typed, QString* shown = nullptr) {
     WhenUp<FolderDialog>([=](FolderDialog& dialog) {
         auto* edit = dialog.findChild<QLineEdit*>("pathEdit");
         if (shown != nullptr)
             *shown = edit->text();
         edit->setText(typed);
-        dialog.findChild<QPushButton*>(open ? "openButton" : "cancelButton")->click();
+        dialog.findChild<QPushButton*>("openButton")->click();
     });
 }
 
@@ -304,7 +299,7 @@ private slots:
         MainDialog dialog;
         // Open: the tree fills, the folder is remembered exactly as typed.
         QString shown = "unset";
-        AnswerFolderDialog(second, true, &shown);
+        AnswerFolderDialog(second, &shown);
         Click(dialog, "pathLabel");
         QCOMPARE(shown, QString()); // nothing remembered yet
         QCOMPARE(Stored(), second);
@@ -327,10 +322,10 @@ private slots:
         QCOMPARE(m_errors, QStringList(2, "chooser|Select Arena2 Folder"));
         // Failures: one error box each; the tree and the setting stay.
         Select(dialog, "Songs", 0);
-        const QByteArray played = ReadAll(m_work + "/temp.mid");
+        const test::Bytes played = test::ReadFile(m_work.toStdString() + "/temp.mid");
         for (const QString& bad : {Scratch("nowhere"), QString(), damaged}) {
             m_errors.clear();
-            AnswerFolderDialog(bad, true, &shown);
+            AnswerFolderDialog(bad, &shown);
             Click(dialog, "pathLabel");
             QCOMPARE(shown, second);
             QCOMPARE(m_errors, QStringList({kOpenFailed}));
@@ -343,11 +338,11 @@ private slots:
         Select(dialog, "Songs", 1);
         QCOMPARE(Playing(dialog), FileKind::None);
         QVERIFY(dialog.Player()->StatusText().contains("could not be read"));
-        QCOMPARE(ReadAll(m_work + "/temp.mid"), played);
+        QVERIFY(test::ReadFile(m_work.toStdString() + "/temp.mid") == played);
         Select(dialog, "Effects", 0);
         QCOMPARE(Playing(dialog), FileKind::Wav);
         // A second good open clears the old listing, the player's file and the selection.
-        AnswerFolderDialog(first, true);
+        AnswerFolderDialog(first);
         Click(dialog, "pathLabel");
         QVERIFY(dialog.CurrentItem() == nullptr && dialog.Tree()->topLevelItemCount() == 2);
         QCOMPARE(Playing(dialog), FileKind::None);
@@ -362,14 +357,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         auto* bar = dialog.findChild<QProgressBar*>("progressBar");
         RebuildWatch watch(bar, dialog.findChild<QWidget*>("folderPicture"));
-        AnswerFolderDialog(packed, true);
+        AnswerFolderDialog(packed);
         Click(dialog, "pathLabel");
         QVERIFY(m_errors.isEmpty() && !bar->isVisible());
         // Into a folder of the work folder named after the container.
         const QStringList rebuilt = QDir(m_work).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         QCOMPARE(rebuilt.size(), 1);
-        QCOMPARE(ReadAll(m_work + "/" + rebuilt[0] + "/WYVERN.SND"),
-                 ReadAll(kDemo + "/WYVERN.SND"));
+        QVERIFY(test::ReadFile(QString(m_work + "/" + rebuilt[0] + "/WYVERN.SND").toStdString()) ==
+                test::ReadFile(SONVAULT_DEMO_DIR "/Arena2/WYVERN.SND"));
         QVERIFY(!QFile::exists(packed + "/WYVERN.SND")); // rebuilt in the work folder only
         QCOMPARE(watch.painted.last(), bar->maximum());  // painted as it moved
         QVERIFY(watch.pressWhileBarShown.isEmpty());     // still queued when the open returned

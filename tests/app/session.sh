@@ -101,7 +101,7 @@ dbus-monitor --session "type='signal',interface='org.freedesktop.DBus.Properties
 monitor=$!
 
 name=org.mpris.MediaPlayer2.sonvault
-send() { dbus-send --session --print-reply --dest=$name /org/mpris/MediaPlayer2 "$@"; }
+send() { dbus-send --session --print-reply --dest=$name /org/mpris/MediaPlayer2 "$@" 2>/dev/null; }
 call() { send "org.mpris.MediaPlayer2.Player.$1" >/dev/null; }
 get() { send org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2.Player "string:$1"; }
 loop() { send org.freedesktop.DBus.Properties.Set string:org.mpris.MediaPlayer2.Player \
@@ -110,15 +110,11 @@ status_is() { get PlaybackStatus | grep -q "\"$1\""; }
 title() { get Metadata | grep -A1 '"xesam:title"' | sed -n 's/.*variant *string "\(.*\)"/\1/p'; }
 title_is() { [[ "$(title)" == "$1" ]]; }
 title_is_not() { local t; t=$(title) && [[ -n $t && $t != "$1" ]]; }
-registered() {
-  dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
-    org.freedesktop.DBus.NameHasOwner string:$name 2>/dev/null | grep -q 'boolean true'
-}
 
 start Arena2 bus named
 grep -qxF "PreviousArena2Path=$game" "$config/Merrow Applications/Sonvault.conf" ||
   fail "the folder given was not remembered"
-wait_for "the bus name" registered
+wait_for "the service on the bus" status_is Stopped
 "$cli" list "$game" --work "$scratch/cli-work" >"$scratch/list"
 "$cli" list "$game" --json --work "$scratch/cli-work" >"$scratch/list.json"
 python3 - "$scratch/list" "$scratch/list.json" <<'PY' || fail "list --json differs from list"

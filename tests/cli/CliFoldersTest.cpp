@@ -155,7 +155,8 @@ TEST(CliMessages, AFolderThatDoesNotOpenNamesTheFileAtFault) {
         game("sounds-only", false, "WYVERN.SND", ReadFile(kDemo + "/WYVERN.SND"));
     // 32767 records in 6 bytes
     const std::string badSounds = game("bad-sounds", true, "WYVERN.SND", {0xFF, 0x7F, 0, 1, 0, 0});
-    const std::string badPacked = game("bad-packed", true, "PACKED.DAT", Bytes(8, 0xF0));
+    const std::string badPacked =
+        game("bad-packed", true, "PACKED.DAT", {0xF0, 0, 0, 0, 0, 0, 0, 0});
     // Folders named like the archives count as missing ones.
     const std::string hollow = game("hollow", true, "", {});
     fs::create_directory(hollow + "/wyvern.snd");
