@@ -1,6 +1,7 @@
 // The converter held against the plain table scan on random songs, the demo songs and the tracks
 // random ones never draw (delta extremes, the top of the 32-bit clock, full work areas), and every
-// way a song fails.
+// way a song fails; the demo folder the window and command-line tests read, the same bytes on
+// every run, platform and compiler.
 #include "decode/SongConverter.h"
 
 #include "DemoData.h"
@@ -189,6 +190,24 @@ TEST(SongConverter, FailuresKeepTheTracksDoneBefore) {
         EXPECT_EQ(Convert(s, out), -1);
         EXPECT_TRUE(out.empty());
     }
+}
+
+TEST(DemoData, GenerationIsDeterministic) {
+    ScratchDir dir;
+    ASSERT_TRUE(demo::WriteDemoFolder(dir.File("one"), {}));
+    // A deliberate change to the generator changes these; any other difference means a platform
+    // or compiler writes other bytes.
+    const std::pair<const char*, std::uint64_t> files[] = {{"MIDI.BSA", 0x913795056A84B128ull},
+                                                           {"WYVERN.SND", 0x27AE646836916883ull}};
+    for (const auto& [file, hash] : files) {
+        std::uint64_t fnv1a = 0xCBF29CE484222325ull;
+        for (const std::uint8_t b : ReadFile(sv::JoinPath(dir.File("one"), file))) {
+            fnv1a = (fnv1a ^ b) * 0x100000001B3ull;
+        }
+        EXPECT_EQ(fnv1a, hash) << file;
+    }
+    WriteFile(dir.File("file"), {1}); // a folder that cannot be made is reported
+    EXPECT_FALSE(demo::WriteDemoFolder(sv::JoinPath(dir.File("file"), "Arena2"), {}));
 }
 
 } // namespace

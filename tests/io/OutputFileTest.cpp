@@ -1,12 +1,15 @@
-// The one writer of every output: a temporary file renamed into place, what a signal handler
-// removes, and targets that are no plain file.
+// The one writer of every output: a temporary file renamed into place (on a full disk too), what a
+// signal handler removes, and targets that are no plain file.
 #include "io/OutputFile.h"
 
 #include "TestSupport.h"
 
+#include <csignal>
 #include <fcntl.h>
 #include <memory>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -27,10 +30,30 @@ TEST(OutputFile, AppearsOnlyWhenCommitted) {
         // Abandoned without a commit: the old file survives and no temporary is left.
     }
     EXPECT_EQ(ReadFile(target), Bytes({1, 2, 3}));
-    EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"out.bin"});
     const std::string missing = dir.File("no/such/folder/x.wav");
     EXPECT_EQ(sv::WriteWholeFile(missing, "a", 1).Message(),
               "Cannot write \"" + missing + "\": No such file or directory.");
+    // A full disk, simulated with a file-size limit in a child process: the failure is reported in
+    // the system's words, the older file kept.
+    const Bytes big(1 << 20, 0x55);
+    for (const rlim_t limit : {rlim_t{64 * 1024}, rlim_t{4 << 20}}) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            std::signal(SIGXFSZ, SIG_IGN); // writes past the limit then fail with EFBIG
+            const rlimit rl{limit, limit};
+            setrlimit(RLIMIT_FSIZE, &rl);
+            const Status written = sv::WriteWholeFile(target, big.data(), big.size());
+            _exit(written.Message() == "Cannot write \"" + target + "\": File too large." ? 1
+                  : written.Ok()                                                          ? 0
+                                                                                          : 2);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), limit < big.size() ? 1 : 0);
+        EXPECT_EQ(ReadFile(target).size(), limit < big.size() ? 3u : big.size());
+        EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"out.bin"});
+    }
 }
 
 // What a signal handler calls: the files being written go, finished ones and targets stay.

@@ -1,8 +1,9 @@
-// The byte cursor's bounds, and MIDI variable-length numbers.
+// The byte cursor's bounds, MIDI variable-length numbers, and names made safe for a folder.
 #include "io/VarLen.h"
 
 #include "TestSupport.h"
 #include "io/ByteCursor.h"
+#include "io/Paths.h"
 
 namespace sv::test {
 namespace {
@@ -63,6 +64,17 @@ TEST(VarLen, WriteStopsAtFourBytesAppendDoesNotAndBothReadBack) {
     ByteCursor cut(data, 12);
     EXPECT_FALSE(ReadVarLen(cut, v));
     EXPECT_TRUE(cut.Failed());
+}
+
+TEST(SafeName, KeepsOrdinaryNamesAndReplacesWhatCouldLeaveTheFolder) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"TAVERN.HMI", "TAVERN.HMI"},   {"...x", "...x"}, {"../x", ".._x"}, {"a\\b:c/d", "a_b_c_d"},
+        {"a\x01\x1f\x7f", "a___"},      {"", "_"},        {".", "_"},       {"..", "_"},
+        {"caf\xc3\xa9", "caf\xc3\xa9"},
+    };
+    for (const auto& [name, safe] : cases) {
+        EXPECT_EQ(sv::SafeName(name), safe) << name;
+    }
 }
 
 } // namespace
