@@ -7,7 +7,6 @@
 #include "io/ByteCursor.h"
 
 namespace sv::test {
-
 namespace {
 
 class BsaArchiveTest : public ::testing::Test {
@@ -110,5 +109,4 @@ TEST_F(BsaArchiveTest, ExtremeCountsAndSizesNeverAllocateBeyondTheFile) {
 }
 
 } // namespace
-
 } // namespace sv::test

@@ -7,7 +7,6 @@
 #include <array>
 
 namespace sv::test {
-
 namespace {
 
 // Only the file name is lower-cased; ".mid" and ".hmi" are swapped where the name ends so, ".raw"
@@ -109,5 +108,4 @@ TEST_F(ExtractionTest, RefusalsWriteNothing) {
 }
 
 } // namespace
-
 } // namespace sv::test

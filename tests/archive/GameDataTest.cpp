@@ -3,7 +3,6 @@
 #include "TestSupport.h"
 
 namespace sv::test {
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -99,5 +98,4 @@ TEST_F(GameDataTest, WhatIsNotARegularFileCountsAsMissing) {
 }
 
 } // namespace
-
 } // namespace sv::test

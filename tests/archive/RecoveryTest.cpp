@@ -6,7 +6,6 @@
 #include "archive/GameData.h"
 
 namespace sv::test {
-
 namespace {
 
 using Calls = std::vector<std::string>;
@@ -169,5 +168,4 @@ TEST_F(RecoveryTest, EachContainerRebuildsOnceIntoAFolderOfItsOwn) {
 }
 
 } // namespace
-
 } // namespace sv::test

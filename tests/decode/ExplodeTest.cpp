@@ -4,7 +4,6 @@
 #include "ExplodeSupport.h"
 
 namespace sv::test {
-
 namespace {
 
 // A refused stream decodes nothing. Cut headers keep the end-of-input flag in the 32-bit value,
@@ -116,5 +115,4 @@ TEST(ExplodeTest, CutAndArbitraryStreamsDecodeAlikeOnBothPaths) {
 }
 
 } // namespace
-
 } // namespace sv::test

@@ -16,22 +16,18 @@ namespace sv::test {
 inline Bytes ReferenceTrack(const Bytes& s, std::size_t* consumed = nullptr) {
     struct Entry {
         std::uint32_t due = 0xFFFFFFFF;
-        std::uint8_t channel = 0;
-        std::uint8_t note = 0;
+        std::uint8_t channel = 0, note = 0;
     };
     std::array<Entry, 128> table{};
     Bytes out;
     std::size_t p = 0;
     std::uint32_t last = 0;
-    std::uint8_t outStatus = 0;
-    std::uint8_t inStatus = 0;
+    std::uint8_t outStatus = 0, inStatus = 0;
     const auto varlen = [&] {
         std::uint32_t v = 0;
-        std::uint8_t b = 0;
         do {
-            b = s[p++];
-            v = v << 7 | (b & 0x7Fu);
-        } while (b & 0x80);
+            v = v << 7 | (s[p] & 0x7Fu);
+        } while (s[p++] & 0x80);
         return v;
     };
     // A delta to `time`, then the status unless it runs on.
@@ -40,24 +36,20 @@ inline Bytes ReferenceTrack(const Bytes& s, std::size_t* consumed = nullptr) {
         out.insert(out.end(), tmp, tmp + WriteVarLen(tmp, time - last));
         last = time;
         if (st != 0 && st != outStatus) {
-            out.push_back(st);
-            outStatus = st;
+            out.push_back(outStatus = st);
         }
     };
     const auto flush = [&](std::uint32_t limit) {
         for (;;) {
-            int best = 0;
-            for (int i = 1; i < 128; ++i) {
-                if (table[i].due < table[best].due) {
-                    best = i;
-                }
-            }
-            if (table[best].due > limit) {
+            const auto best = std::min_element(table.begin(), table.end(), [](auto& a, auto& b) {
+                return a.due < b.due;
+            }); // the first of equals
+            if (best->due > limit) {
                 return;
             }
-            head(table[best].due, static_cast<std::uint8_t>(0x90 | table[best].channel));
-            out.insert(out.end(), {table[best].note, 0x00});
-            table[best].due = 0xFFFFFFFF;
+            head(best->due, static_cast<std::uint8_t>(0x90 | best->channel));
+            out.insert(out.end(), {best->note, 0x00});
+            best->due = 0xFFFFFFFF;
         }
     };
     std::uint32_t now = varlen();
@@ -72,22 +64,17 @@ inline Bytes ReferenceTrack(const Bytes& s, std::size_t* consumed = nullptr) {
         } else if (s[p] == 0xFE) {
             p += s[p + 1] == 0x10 ? 9 + s[p + 4] : s[p + 1] == 0x14 ? 4 : 8;
         } else {
-            if (s[p] >= 0x80) {
-                inStatus = s[p++];
-            }
+            inStatus = s[p] >= 0x80 ? s[p++] : inStatus;
             head(now, inStatus);
             const std::uint8_t note = s[p];
-            out.push_back(s[p++]);
-            if ((inStatus >> 4) != 0xC && (inStatus >> 4) != 0xD) {
-                out.push_back(s[p++]);
-            }
+            const bool oneByte = (inStatus >> 4) == 0xC || (inStatus >> 4) == 0xD;
+            out.insert(out.end(), s.begin() + p, s.begin() + p + (oneByte ? 1 : 2));
+            p += oneByte ? 1 : 2;
             if ((inStatus >> 4) == 0x9) {
-                const std::uint32_t d = varlen();
-                int slot = 0;
-                while (table[slot].due != 0xFFFFFFFF) {
-                    ++slot;
-                }
-                table[slot] = {now + d, static_cast<std::uint8_t>(inStatus & 0x0F), note};
+                const std::uint32_t due = now + varlen();
+                *std::find_if(table.begin(), table.end(), [](auto& e) {
+                    return e.due == 0xFFFFFFFF;
+                }) = {due, static_cast<std::uint8_t>(inStatus & 0x0F), note};
             }
         }
         now += varlen();

@@ -11,7 +11,6 @@
 #include <random>
 
 namespace sv::test {
-
 namespace {
 
 std::int32_t Convert(const Bytes& song, Bytes& midi) {
@@ -211,5 +210,4 @@ TEST(DemoData, GenerationIsDeterministic) {
 }
 
 } // namespace
-
 } // namespace sv::test
