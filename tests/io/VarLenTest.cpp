@@ -50,20 +50,12 @@ TEST(VarLen, WriteStopsAtFourBytesAppendDoesNotAndBothReadBack) {
         EXPECT_EQ(back, c.value);
         EXPECT_EQ(any.Remaining(), 0u);
     }
-    // Reading has no length limit; groups shifted out of 32 bits are lost.
-    const Bytes data = {0x80, 0x80, 0x80, 0x80, 0x81, 0x00, 0xFF,
-                        0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x80};
-    std::size_t pos = 0;
+    // Reading has no length limit (the converter's test reads six bytes); a quantity that the end
+    // cuts is refused, the position left alone.
+    std::size_t pos = 1;
     std::uint32_t v = 0;
-    ASSERT_TRUE(ReadVarLen(data, pos, v));
-    EXPECT_EQ(std::pair(v, pos), std::pair(0x80u, std::size_t{6}));
-    ASSERT_TRUE(ReadVarLen(data, pos, v));
-    EXPECT_EQ(std::pair(v, pos), std::pair(0xFFFFFFFFu, std::size_t{12}));
-    EXPECT_FALSE(ReadVarLen(data, pos, v)); // ends inside the quantity
-    EXPECT_EQ(pos, 12u);
-    ByteCursor cut(data, 12);
-    EXPECT_FALSE(ReadVarLen(cut, v));
-    EXPECT_TRUE(cut.Failed());
+    EXPECT_FALSE(ReadVarLen(Bytes{0x00, 0x80, 0x81}, pos, v));
+    EXPECT_EQ(pos, 1u);
 }
 
 TEST(SafeName, KeepsOrdinaryNamesAndReplacesWhatCouldLeaveTheFolder) {
