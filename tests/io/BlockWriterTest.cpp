@@ -25,10 +25,10 @@ TEST(BlockWriterTest, BlocksArriveInOrderAndAFailureStopsTheRest) {
         ASSERT_TRUE(writer.Ready());
         bool ok = true;
         std::uint8_t next = 0;
-        for (const std::size_t size : sizes) {
-            std::iota(writer.Space(), writer.Space() + size, next);
-            next = static_cast<std::uint8_t>(next + size);
-            ok = ok && writer.Add(size, 100);
+        for (std::size_t i = 0; ok && i < std::size(sizes); ++i) {
+            std::iota(writer.Space(), writer.Space() + sizes[i], next);
+            next = static_cast<std::uint8_t>(next + sizes[i]);
+            ok = writer.Add(sizes[i], 100);
         }
         ok = ok && writer.Finish();
         EXPECT_EQ(ok, fails < 0) << fails;
