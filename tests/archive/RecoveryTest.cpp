@@ -5,6 +5,8 @@
 #include "ExplodeSupport.h"
 #include "archive/GameData.h"
 
+#include <tuple>
+
 namespace sv::test {
 namespace {
 
@@ -38,11 +40,12 @@ TEST_F(RecoveryTest, TheSizeFieldDecidesHowManyBlocksAreRead) {
         {"NEG.SND", {}, {"show", "range 0 -2147483648", "hide"}},
         {"LONG.SND", one, {"show", "range 0 1000", "pos 1500", "hide"}},
     };
-    for (int i = 0; i < 3; ++i) {
+    int entry = 0;
+    for (const auto& [name, content, calls] : cases) {
         progress.calls.clear();
-        ASSERT_TRUE(data.RebuildSoundArchive(game, work, i));
-        EXPECT_EQ(ReadFile(work + "/" + std::get<0>(cases[i])), std::get<1>(cases[i]));
-        EXPECT_EQ(progress.calls, std::get<2>(cases[i]));
+        ASSERT_TRUE(data.RebuildSoundArchive(game, work, entry++));
+        EXPECT_EQ(ReadFile(work + "/" + name), content);
+        EXPECT_EQ(progress.calls, calls);
     }
 }
 
