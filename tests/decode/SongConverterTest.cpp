@@ -17,9 +17,9 @@
 namespace sv::test {
 namespace {
 
-// The conversion written the plain way, for valid songs only: a table of 128 pending note-offs
-// scanned for every release.
-// One track's events; `consumed` receives the stream's length up to and including its FF 2F xx.
+// The conversion written the plain way, for valid songs only (a table of 128 pending note-offs
+// scanned for every release): one track's events; `consumed` receives the stream's length up to
+// and including its FF 2F xx.
 Bytes ReferenceTrack(const Bytes& s, std::size_t* consumed = nullptr) {
     struct Entry {
         std::uint32_t due = 0xFFFFFFFF;
