@@ -1,8 +1,9 @@
 // The decoder on the header checks and their lines, the bit reader, and an independent encoder's
 // streams, whole, cut and replaced by noise, through both the read-ahead and the bit-by-bit path:
 // what it writes and where the stream stands afterwards.
-#include "ExplodeSupport.h"
 #include "decode/Explode.h"
+
+#include "ExplodeSupport.h"
 
 #include <cstdio>
 #include <memory>
