@@ -8,7 +8,6 @@
 #include "audio/MidiTiming.h"
 
 namespace sv::test {
-
 namespace {
 
 TEST(MidiEvents, WalksEventKindsAndStopsOnBrokenTracks) {
@@ -173,5 +172,4 @@ TEST(MidiRenderer, SystemCommonMessagesAreDroppedNotTheSong) {
 }
 
 } // namespace
-
 } // namespace sv::test

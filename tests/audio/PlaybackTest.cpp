@@ -8,7 +8,6 @@
 #include <filesystem>
 
 namespace sv::test {
-
 namespace {
 
 TEST(WavRenderer, ResampledWithItsLevelPitchAndChannels) {
@@ -176,5 +175,4 @@ TEST(PlaybackEngine, SongWaitsForTheSoundFont) {
 }
 
 } // namespace
-
 } // namespace sv::test
