@@ -8,11 +8,12 @@
 #include "audio/Mastering.h"
 #include "audio/MidiRenderer.h"
 #include "audio/SoundFileWriter.h"
-#include "audio/VorbisComments.h"
 #include "audio/WavRenderer.h"
 #include "cli/CliRun.h"
 
+#include <fileref.h>
 #include <sndfile.h>
+#include <tpropertymap.h>
 
 namespace sv::test {
 
@@ -239,13 +240,11 @@ Bytes HmiNote(std::uint8_t ticks) {
     return HmiSong({{0x00, 0xC0, 19, 0x00, 0x90, 60, 110, ticks, ticks, 0xFF, 0x2F, 0x00}});
 }
 
+// A tag as TagLib reads it.
 std::string Tag(const std::string& path, const std::string& key) {
-    for (const auto& [k, v] : sv::ReadVorbisComments(ReadFile(path), path.ends_with(".ogg"))) {
-        if (sv::AsciiLower(k) == sv::AsciiLower(key)) {
-            return v;
-        }
-    }
-    return "(none)";
+    const TagLib::FileRef file(path.c_str());
+    const TagLib::PropertyMap tags = file.isNull() ? TagLib::PropertyMap() : file.file()->properties();
+    return tags.contains(key) ? tags[key].toString().to8Bit(true) : "(none)";
 }
 
 // The soundtrack exported from a game folder of these songs, as the command line's
