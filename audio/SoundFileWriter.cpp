@@ -14,6 +14,7 @@
 #include <cstring>
 #include <flacfile.h>
 #include <id3v2framefactory.h>
+#include <limits>
 #include <memory>
 #include <sndfile.h>
 #include <tbytevectorstream.h>
@@ -25,7 +26,7 @@ namespace sv {
 namespace {
 
 constexpr std::size_t kBlockFrames = 4096;
-constexpr unsigned kFlacLevel = 5;    // libFLAC's default balance of size and speed
+constexpr unsigned kFlacLevel = 5;     // libFLAC's default balance of size and speed
 constexpr float kVorbisQuality = 0.4f; // about 128 kbit/s at 44,100 Hz
 
 using Comments = std::vector<std::pair<std::string, std::string>>;
@@ -151,8 +152,7 @@ bool EncodeFlac(std::span<const float> samples, int rate, const SoundTags& tags,
         !FLAC__stream_encoder_set_compression_level(e, kFlacLevel) ||
         !FLAC__stream_encoder_set_metadata(e, metadata, 1) ||
         FLAC__stream_encoder_init_stream(e, FlacSink::Write, FlacSink::Seek, FlacSink::Tell,
-                                         nullptr,
-                                         &sink) != FLAC__STREAM_ENCODER_INIT_STATUS_OK) {
+                                         nullptr, &sink) != FLAC__STREAM_ENCODER_INIT_STATUS_OK) {
         return false;
     }
     bool ok = true;
@@ -201,13 +201,14 @@ public:
         vorbis_block_init(&m_dsp, &m_block);
         ogg_stream_init(&m_ogg, serial);
         m_started = true;
-        ogg_packet headers[3];
-        if (vorbis_analysis_headerout(&m_dsp, &m_comment, &headers[0], &headers[1],
-                                      &headers[2]) != 0) {
+        ogg_packet id;
+        ogg_packet comments;
+        ogg_packet setup;
+        if (vorbis_analysis_headerout(&m_dsp, &m_comment, &id, &comments, &setup) != 0) {
             return false;
         }
-        for (ogg_packet& header : headers) {
-            ogg_stream_packetin(&m_ogg, &header);
+        for (ogg_packet* header : {&id, &comments, &setup}) {
+            ogg_stream_packetin(&m_ogg, header);
         }
         ogg_page page;
         while (ogg_stream_flush(&m_ogg, &page) != 0) {
@@ -330,9 +331,11 @@ bool EncodeSound(std::span<const float> samples, int rate, SoundFileType type,
 }
 
 bool AddComments(std::vector<std::uint8_t>& file, SoundFileType type, const Comments& comments) {
-    TagLib::ByteVectorStream stream(
-        TagLib::ByteVector(reinterpret_cast<const char*>(file.data()),
-                           static_cast<unsigned>(file.size())));
+    if (file.size() > std::numeric_limits<unsigned>::max()) {
+        return false; // beyond TagLib's byte vectors
+    }
+    TagLib::ByteVectorStream stream(TagLib::ByteVector(reinterpret_cast<const char*>(file.data()),
+                                                       static_cast<unsigned>(file.size())));
     const auto set = [&comments](TagLib::Ogg::XiphComment* tag) {
         for (const auto& [key, value] : comments) {
             tag->addField(key, TagLib::String(value, TagLib::String::UTF8), true);

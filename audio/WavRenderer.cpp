@@ -121,8 +121,9 @@ std::size_t WavRenderer::Render(float* out, std::size_t frames) {
 
 void WavRenderer::Seek(double seconds) {
     m_pass = 0;
-    m_frame = std::min(OutputFrames(), static_cast<std::size_t>(
-                                           std::clamp(seconds, 0.0, Duration()) * m_outputRate));
+    m_frame =
+        std::min(OutputFrames(),
+                 static_cast<std::size_t>(std::clamp(seconds, 0.0, Duration()) * m_outputRate));
 }
 
 double WavRenderer::Duration() const {

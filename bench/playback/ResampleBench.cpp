@@ -69,8 +69,14 @@ BENCHMARK(Soxr)->Arg(SOXR_MQ)->Arg(SOXR_HQ)->Arg(SOXR_VHQ)->Unit(benchmark::kMil
 void Samplerate(benchmark::State& state) {
     Run(state, 1, [&state](const std::vector<float>& in) {
         std::vector<float> out(static_cast<std::size_t>(std::lround(in.size() * kTo / kFrom)));
-        SRC_DATA data{in.data(), out.data(), static_cast<long>(in.size()),
-                      static_cast<long>(out.size()), 0, 0, 0, kTo / kFrom};
+        SRC_DATA data{in.data(),
+                      out.data(),
+                      static_cast<long>(in.size()),
+                      static_cast<long>(out.size()),
+                      0,
+                      0,
+                      0,
+                      kTo / kFrom};
         src_simple(&data, static_cast<int>(state.range(0)), 1);
         return out;
     });
@@ -85,10 +91,10 @@ BENCHMARK(Samplerate)
 void WavRenderer(benchmark::State& state) {
     Run(state, 2, [](const std::vector<float>& in) {
         const auto bytes = static_cast<std::uint32_t>(in.size() * 4);
-        std::vector<std::uint8_t> wav = {'R', 'I', 'F', 'F', 0,   0,   0,   0,    'W', 'A', 'V',
-                                         'E', 'f', 'm', 't', ' ', 16,  0,   0,    0,   3,   0,
-                                         1,   0,   0x11, 0x2B, 0,  0,   0x44, 0xAC, 0,   0,
-                                         4,   0,   32,  0,   'd', 'a', 't', 'a'};
+        std::vector<std::uint8_t> wav = {'R', 'I', 'F', 'F', 0,    0,    0,   0,   'W',  'A',
+                                         'V', 'E', 'f', 'm', 't',  ' ',  16,  0,   0,    0,
+                                         3,   0,   1,   0,   0x11, 0x2B, 0,   0,   0x44, 0xAC,
+                                         0,   0,   4,   0,   32,   0,    'd', 'a', 't',  'a'};
         for (int i = 0; i < 4; ++i) {
             wav.push_back(static_cast<std::uint8_t>(bytes >> (8 * i)));
         }

@@ -201,7 +201,7 @@ TEST(RenderCommand, StatusesMessagesAndAFullScaleSquareWave) {
     for (const short v : s) {
         loudest = std::max(loudest, std::abs(int{v}));
     }
-    const auto loud = std::count_if(s.begin(), s.end(), [](short v) { return std::abs(v) > 16384; });
+    const auto loud = std::ranges::count_if(s, [](short v) { return std::abs(v) > 16384; });
     EXPECT_LT(loudest, 32767) << "clipped";
     EXPECT_GT(loudest, 30000) << "limited far more than needed";
     EXPECT_GT(loud, std::ssize(s) / 4) << "the wave is no longer loud";
