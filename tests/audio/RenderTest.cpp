@@ -144,6 +144,7 @@ TEST(SoundFileWriter, ExtensionPicksTheFormatAndEveryFormatHoldsTheWholeEffect) 
     ScratchDir dir;
     const std::tuple<const char*, SoundFileType, int> cases[] = {
         {"e.wav", SoundFileType::Wav, SF_FORMAT_WAV},
+        {"e.flac", SoundFileType::Flac, SF_FORMAT_FLAC},
         {"missing/e.wav", SoundFileType::Wav, 0}, // a folder that does not exist
         {"e.mp3", SoundFileType::Unknown, 0}};
     for (const auto& [name, type, format] : cases) {
@@ -158,7 +159,14 @@ TEST(SoundFileWriter, ExtensionPicksTheFormatAndEveryFormatHoldsTheWholeEffect) 
         EXPECT_EQ(back.frames, format == 0 ? 0 : 20000) << name;
         EXPECT_EQ(back.channels * back.samplerate, format == 0 ? 0 : 2 * kRate) << name;
     }
-    EXPECT_EQ(Names(dir.Path()).size(), 1u); // no temporary file is left over
+    EXPECT_EQ(Names(dir.Path()).size(), 2u); // no temporary file is left over
+    // Tags added to a finished file join the track's and keep its audio.
+    Bytes flac = ReadFile(dir.File("e.flac"));
+    ASSERT_TRUE(sv::AddComments(flac, SoundFileType::Flac, {{"REPLAYGAIN_ALBUM_PEAK", "0.5"}}));
+    WriteFile(dir.File("e.flac"), flac);
+    EXPECT_EQ(Tag(dir.File("e.flac"), "REPLAYGAIN_ALBUM_PEAK"), "0.5");
+    EXPECT_NE(Tag(dir.File("e.flac"), "REPLAYGAIN_TRACK_PEAK"), "(none)");
+    EXPECT_EQ(Inspect(dir.File("e.flac")).frames, 20000);
 }
 
 // The render command as a user types it in `dir`.
@@ -206,11 +214,7 @@ TEST(RenderCommand, StatusesMessagesAndAFullScaleSquareWave) {
     EXPECT_GT(loudest, 30000) << "limited far more than needed";
     EXPECT_GT(loud, std::ssize(s) / 4) << "the wave is no longer loud";
 
-    const struct {
-        std::vector<std::string> args;
-        int status;
-        const char* message;
-    } failures[] = {
+    const std::tuple<std::vector<std::string>, int, const char*> failures[] = {
         {{"square.wav", "out.mp3"}, 1, "use .wav, .flac or .ogg"},
         {{"absent.mid", "new.wav"}, 1, "Cannot read"},
         {{"text.mid", "new.wav"}, 1, "neither a MIDI song nor a WAV sound"},
@@ -220,10 +224,10 @@ TEST(RenderCommand, StatusesMessagesAndAFullScaleSquareWave) {
         {{"broken.HMI", "new.wav"}, 1, "not an HMI song that converts"},
         {{"square.wav", "new.wav", "--rate", "0"}, 64, ""},
     };
-    for (const auto& f : failures) {
-        const cli_support::Run r = Render(dir, f.args);
-        EXPECT_EQ(r.status, f.status) << f.args[0];
-        EXPECT_NE(r.err.find(f.message), std::string::npos) << f.args[0] << ": " << r.err;
+    for (const auto& [args, status, message] : failures) {
+        const cli_support::Run r = Render(dir, args);
+        EXPECT_EQ(r.status, status) << args[0];
+        EXPECT_NE(r.err.find(message), std::string::npos) << args[0] << ": " << r.err;
     }
     EXPECT_FALSE(Exists(dir.File("new.wav")));
     EXPECT_FALSE(Exists(dir.File("out.mp3")));
@@ -293,21 +297,17 @@ TEST_F(Soundtrack, EverySongNamedTaggedAndListedInRecordOrderTheSameBytesTwice) 
     const std::string again = dir.File("again");
     EXPECT_EQ(Export(songs, again, args).status, 1);
 
-    const struct {
-        const char* file;
-        const char* title;
-        const char* track;
-        int ticks;
-    } expected[] = {{"one.ogg", "ONE", "1", 100}, {"a_b.ogg", "A:B", "3", 60}};
-    for (const auto& e : expected) {
-        const std::string path = sv::JoinPath(out, e.file);
-        EXPECT_EQ(ReadFile(path), ReadFile(sv::JoinPath(again, e.file))) << e.file;
+    const std::tuple<const char*, const char*, const char*, int> expected[] = {
+        {"one.ogg", "ONE", "1", 100}, {"a_b.ogg", "A:B", "3", 60}};
+    for (const auto& [file, title, track, ticks] : expected) {
+        const std::string path = sv::JoinPath(out, file);
+        EXPECT_EQ(ReadFile(path), ReadFile(sv::JoinPath(again, file))) << file;
         const SF_INFO info = Inspect(path);
-        EXPECT_EQ(Tag(path, "TITLE"), e.title);
+        EXPECT_EQ(Tag(path, "TITLE"), title);
         EXPECT_EQ(Tag(path, "ALBUM"), "Arena2");
-        EXPECT_EQ(Tag(path, "TRACKNUMBER"), e.track);
+        EXPECT_EQ(Tag(path, "TRACKNUMBER"), track);
         // Two passes of the song, then a release tail under 3 s.
-        const double pass = e.ticks * kQuarter / 192;
+        const double pass = ticks * kQuarter / 192;
         EXPECT_GE(info.frames, std::llround(2 * pass * 11025));
         EXPECT_LT(info.frames, std::llround((2 * pass + 3.0) * 11025));
         EXPECT_NE(Tag(path, "REPLAYGAIN_ALBUM_GAIN").find(" dB"), std::string::npos);
