@@ -10,7 +10,9 @@
 namespace sv {
 namespace {
 
-// No real WAV file goes beyond this rate; a header claiming more is taken for damage.
+// No real WAV file lies outside these rates; a header claiming another is taken for damage (the
+// resampled pass is held whole, and a rate of 1 Hz would make it 44,100 times the source).
+constexpr int kMinSourceRate = 1000;
 constexpr int kMaxSourceRate = 384000;
 
 struct SndfileCloser {
@@ -78,7 +80,7 @@ std::unique_ptr<WavRenderer> WavRenderer::Create(std::span<const std::uint8_t> f
     SoundMemory memory(file);
     SF_INFO info{};
     std::unique_ptr<SNDFILE, SndfileCloser> in(memory.Open(SFM_READ, info));
-    if (!in || !IsWav(info.format) || info.channels < 1 || info.samplerate < 1 ||
+    if (!in || !IsWav(info.format) || info.channels < 1 || info.samplerate < kMinSourceRate ||
         info.samplerate > kMaxSourceRate || outputRate < 1) {
         return nullptr;
     }
