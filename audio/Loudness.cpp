@@ -84,4 +84,9 @@ std::string PeakText(double linear) {
     return text;
 }
 
+std::vector<std::pair<std::string, std::string>> TrackGainTags(const LoudnessMeter& meter) {
+    return {{"REPLAYGAIN_TRACK_GAIN", GainText(kReplayGainReference - meter.Integrated())},
+            {"REPLAYGAIN_TRACK_PEAK", PeakText(meter.Peak())}};
+}
+
 } // namespace sv

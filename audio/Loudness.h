@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sv {
@@ -42,5 +43,7 @@ private:
 std::string GainText(double decibels);
 // "0.987654", the way they write a peak.
 std::string PeakText(double linear);
+// REPLAYGAIN_TRACK_GAIN and REPLAYGAIN_TRACK_PEAK of the meter's audio, as Vorbis comments.
+std::vector<std::pair<std::string, std::string>> TrackGainTags(const LoudnessMeter& meter);
 
 } // namespace sv

@@ -1,6 +1,7 @@
 #include "MidiRenderer.h"
 
 #include "MidiCleaner.h"
+#include "io/Paths.h"
 
 #include <algorithm>
 #include <cmath>
@@ -135,6 +136,10 @@ void MidiRenderer::Seek(double seconds) {
 
 double MidiRenderer::Position() const {
     return static_cast<double>(std::min(m_frame, m_endFrame)) / m_synth->Rate();
+}
+
+std::string MidiRenderer::Instrument() const {
+    return "SoundFont " + FromPath(ToPath(m_synth->SoundFont()).filename());
 }
 
 } // namespace sv

@@ -31,6 +31,7 @@ public:
     void Seek(double seconds) override;
     double Duration() const override { return m_timing.Duration(); }
     double Position() const override;
+    std::string Instrument() const override;
 
     const MidiTiming& Timing() const { return m_timing; }
 

@@ -50,6 +50,10 @@ public:
     virtual double Duration() const = 0;
     // Where the next rendered frame lies, within 0..Duration().
     virtual double Position() const = 0;
+
+    // What plays the piece, as a rendered file's comment names it ("SoundFont gm.sf2"); empty
+    // for a recorded sound.
+    virtual std::string Instrument() const { return {}; }
 };
 
 } // namespace sv

@@ -2,8 +2,10 @@
 // header, unsigned samples) as well as ordinary PCM or float WAV files up to 384,000 samples per
 // second, decoded by libsndfile from memory. Mono is played on both channels; of more than two
 // channels the first two are kept.
-// The samples are converted to the output rate with a windowed-sinc filter, whose cutoff lies at
-// the lower of the two Nyquist frequencies so that neither images nor aliases are heard.
+// The samples are converted to the output rate once, whole, by libsoxr at its high quality
+// (linear phase, passband to 91% of the lower Nyquist frequency, aliases and images 125 dB down):
+// N frames at rate S give exactly round(N x R / S) frames at rate R, every pass alike, so passes
+// join without a gap and a pass's length never drifts.
 #pragma once
 
 #include "Renderer.h"
@@ -26,27 +28,19 @@ public:
     double Duration() const override;
     double Position() const override;
 
-    int SourceRate() const { return m_sourceRate; }
-    std::size_t SourceFrames() const { return m_samples.size() / kChannels; }
-    // Frames that a full rendering from the start produces.
-    std::uint64_t OutputFrames() const;
+    std::size_t SourceFrames() const { return m_sourceFrames; }
+    // Frames of one pass at the output rate.
+    std::size_t OutputFrames() const { return m_samples.size() / kChannels; }
 
 private:
     WavRenderer() = default;
-    void BuildFilter();
-    std::size_t RenderPass(float* out, std::size_t frames);
-    void Interpolate(std::uint64_t position, float* out) const;
 
-    std::vector<float> m_samples; // stereo frames at the source rate
-    int m_sourceRate = 0;
+    std::vector<float> m_samples; // one pass, stereo frames at the output rate
+    std::size_t m_sourceFrames = 0;
     int m_outputRate = 0;
-    // Position in source frames as 32.32 fixed point, so that long files do not drift.
-    std::uint64_t m_position = 0;
-    std::uint64_t m_step = 0;
+    std::size_t m_frame = 0; // the next one of the pass
     int m_loops = 1;
     int m_pass = 0;
-    int m_halfWidth = 0;         // taps on each side of the position
-    std::vector<float> m_filter; // kPhases rows of 2 * m_halfWidth taps
 };
 
 } // namespace sv

@@ -63,7 +63,9 @@ int RunRender(const RenderOptions& options) {
         return kFailed;
     }
     TerminalProgress progress("Rendering");
-    result = WriteSound(*renderer, options.settings, options.output, type, &progress);
+    // Titled by the input's name, as the soundtrack's files are by their records'.
+    result = WriteSound(*renderer, options.settings, options.output, type, &progress,
+                        FromPath(ToPath(options.input).stem()));
     return result.Done() ? kDone : Failed(result);
 }
 

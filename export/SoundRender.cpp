@@ -99,9 +99,13 @@ std::unique_ptr<Renderer> OpenSound(std::vector<std::uint8_t> file, bool hmi,
 }
 
 RenderResult WriteSound(Renderer& renderer, const RenderSettings& settings,
-                        const std::string& output, SoundFileType type, ProgressControl* progress) {
+                        const std::string& output, SoundFileType type, ProgressControl* progress,
+                        const std::string& title) {
+    SoundTags tags;
+    tags.title = title;
+    tags.comment = RenderingComment(renderer.Instrument(), settings.shape);
     const Status written =
-        RenderToFile(renderer, settings.rate, settings.shape, output, type, progress);
+        RenderToFile(renderer, settings.rate, settings.shape, output, type, progress, tags);
     if (written) {
         return {};
     }

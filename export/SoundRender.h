@@ -50,8 +50,11 @@ std::unique_ptr<Renderer> OpenSound(std::vector<std::uint8_t> file, bool hmi,
                                     RenderResult& failure);
 
 // The second step: the renderer from its start into `output`, which "-" makes standard output.
+// A FLAC or Ogg file is tagged with `title` (if any), what played it and the shape in the
+// comment, and the ReplayGain track gain and peak.
 RenderResult WriteSound(Renderer& renderer, const RenderSettings& settings,
-                        const std::string& output, SoundFileType type, ProgressControl* progress);
+                        const std::string& output, SoundFileType type, ProgressControl* progress,
+                        const std::string& title = {});
 
 // Both steps.
 RenderResult RenderSound(std::vector<std::uint8_t> file, bool hmi, const std::string& name,

@@ -1,76 +1,15 @@
-// Streams and containers for the explode tests: the decoder run over a file (read-ahead path) or a
-// pipe (bit-by-bit path), and "PACKED.DAT" images built with an independent encoder.
+// Data and "PACKED.DAT" images for the explode and recovery tests, packed with an independent
+// encoder.
 #pragma once
 
 #include "Dcl.h"
 #include "TestSupport.h"
-#include "decode/Explode.h"
 
-#include <cstdio>
-#include <memory>
 #include <random>
 #include <string>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace sv::test {
-
-using File = std::unique_ptr<std::FILE, decltype([](std::FILE* f) { std::fclose(f); })>;
-
-// A seekable stream holding the bytes, positioned at their start.
-inline File TempStream(const Bytes& bytes) {
-    File f(std::tmpfile());
-    if (!bytes.empty()) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f.get());
-    }
-    std::rewind(f.get());
-    return f;
-}
-
-struct Outcome {
-    std::vector<std::string> lines;
-    Bytes output;
-    long position = -1; // where the stream stands afterwards
-    int nextByte = -2;  // the byte read right after Decode (EOF = -1)
-};
-
-inline Outcome DecodeStream(std::FILE* f, std::uint32_t limit) {
-    Outcome o;
-    tcBitstream bits(f);
-    Exploder exploder(&bits, [&](std::string_view line) { o.lines.emplace_back(line); });
-    o.output.assign(limit, 0);
-    std::uint32_t count = 0xDEADBEEF;
-    exploder.Decode(o.output.data(), count, limit);
-    o.output.resize(count);
-    o.position = std::ftell(f);
-    o.nextByte = std::fgetc(f);
-    return o;
-}
-
-inline Outcome DecodeFile(const Bytes& bytes, std::uint32_t limit) {
-    return DecodeStream(TempStream(bytes).get(), limit);
-}
-
-// A pipe cannot seek, so the decoder reads it bit by bit throughout.
-inline Outcome DecodePipe(const Bytes& bytes, std::uint32_t limit) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        ADD_FAILURE() << "pipe";
-        return {};
-    }
-    std::thread writer([&] {
-        std::FILE* in = fdopen(fds[1], "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), in);
-        std::fclose(in);
-    });
-    File f(fdopen(fds[0], "rb"));
-    Outcome o = DecodeStream(f.get(), limit);
-    while (std::fgetc(f.get()) != EOF) { // let the writer finish
-    }
-    writer.join();
-    return o;
-}
 
 // Runs, noise, and repeats from near and far back, some overlapping themselves.
 inline Bytes Mixed(std::size_t n, std::uint32_t seed) {

@@ -30,17 +30,7 @@ public:
         std::filesystem::create_directories(m_path);
     }
     ~ScratchDir() {
-        // Tests make folders read-only; give them back before removing.
         std::error_code ec;
-        const auto writable = [&](const std::filesystem::path& p) {
-            std::filesystem::permissions(p, std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, ec);
-        };
-        writable(m_path);
-        for (auto it = std::filesystem::recursive_directory_iterator(m_path, ec);
-             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-            writable(it->path());
-        }
         std::filesystem::remove_all(m_path, ec);
     }
     ScratchDir(const ScratchDir&) = delete;

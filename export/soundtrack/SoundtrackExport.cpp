@@ -6,7 +6,6 @@
 #include "audio/MidiRenderer.h"
 #include "audio/PlaybackEngine.h"
 #include "audio/Synthesizer.h"
-#include "audio/VorbisComments.h"
 #include "decode/SongConverter.h"
 #include "io/File.h"
 #include "io/OutputFile.h"
@@ -82,15 +81,12 @@ std::vector<Song> ListSongs(GameData& data, const SoundtrackOptions& options) {
 
 std::string VoiceText(const SoundtrackOptions& options) {
     return options.voice == SongVoice::Fm
-               ? "FM synthesis (OPL3)"
+               ? FmRenderer::kVoiceName
                : "SoundFont " + FromPath(ToPath(options.soundFont).filename());
 }
 
 std::string SettingsComment(const SoundtrackOptions& options) {
-    char fade[32];
-    (void)std::snprintf(fade, sizeof fade, "%g", options.shape.fadeSeconds);
-    return VoiceText(options) + ", loops " + std::to_string(options.shape.loops) + ", fade " +
-           fade + " s";
+    return RenderingComment(VoiceText(options), options.shape);
 }
 
 // To -16 LUFS, then held to a true peak of -1 dBTP: limited, and turned down further should the
@@ -167,9 +163,7 @@ private:
         if (!m_options.normalize) {
             song.meter.emplace(rate, false);
             song.meter->Add(samples);
-            tags.extra = {{"REPLAYGAIN_TRACK_GAIN",
-                           GainText(kReplayGainReference - song.meter->Integrated())},
-                          {"REPLAYGAIN_TRACK_PEAK", PeakText(song.meter->Peak())}};
+            tags.extra = TrackGainTags(*song.meter);
         }
         std::vector<std::uint8_t> bytes;
         if (!EncodeSound(samples, rate, m_options.type, tags, bytes)) {
@@ -197,7 +191,7 @@ void TagAlbum(std::vector<Song>& songs, const SoundtrackOptions& options,
     if (meters.empty() || options.type == SoundFileType::Wav) {
         return;
     }
-    const Comments album = {
+    const std::vector<std::pair<std::string, std::string>> album = {
         {"REPLAYGAIN_ALBUM_GAIN", GainText(kReplayGainReference - LoudnessMeter::Together(meters))},
         {"REPLAYGAIN_ALBUM_PEAK", PeakText(peak)}};
     for (Song& song : songs) {
@@ -205,10 +199,8 @@ void TagAlbum(std::vector<Song>& songs, const SoundtrackOptions& options,
         if (cancel.load()) {
             return;
         }
-        // The serial number is the one the file was encoded with: the track number plus 1.
         song.written = song.written && ReadWholeFile(song.path, bytes) &&
-                       AddVorbisComments(bytes, options.type == SoundFileType::Ogg, album,
-                                         static_cast<std::uint32_t>(song.track) + 1) &&
+                       AddComments(bytes, options.type, album) &&
                        WriteWholeFile(song.path, bytes.data(), bytes.size());
     }
 }

@@ -1,9 +1,13 @@
 // The main window and its player offscreen, driven as a user drives them: start-up with and
 // without a usable remembered folder, the tree, playback into the work folder, the folder dialog
 // and the one setting, the rebuild with input held back, the keyboard; the transport bar, what
-// keeps the player silent, its settings. xvfb_session.sh drives the real program by keys.
+// keeps the player silent, its settings; the play modes at an entry's end, skipping and the media
+// keys, a folder from the command line or dropped, the lengths in the tree, the command line. The
+// engine stands in for the sound card: the test pulls an entry's frames to its end. session.sh
+// drives the real program by keys and through MPRIS.
 #include "DemoData.h"
 #include "PlaybackSupport.h"
+#include "app/main/CommandLine.h"
 #include "app/main/FolderDialog.h"
 #include "app/main/MainDialog.h"
 #include "app/main/Settings.h"
@@ -15,6 +19,7 @@
 #include <QLineEdit>
 #include <QMediaDevices>
 #include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -33,11 +38,6 @@ namespace {
 const QString kDemo = QStringLiteral(SONVAULT_DEMO_DIR "/Arena2");
 const QString kOpenFailed =
     "Error!|Failed to open Arena2 folder.\nContents may be incomplete or damaged.";
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QString Write(const QString& path, const test::Bytes& bytes) {
     test::WriteFile(path.toStdString(), bytes);
@@ -65,15 +65,15 @@ template <class T> void WhenUp(std::function<void(T&)> answer) {
     poll->start(5);
 }
 
-// The folder dialog answered: `typed` into its path field, then Open or Cancel. What the field
-// showed on arrival goes to `shown`.
-void AnswerFolderDialog(const QString& typed, bool open, QString* shown = nullptr) {
+// The folder dialog answered: `typed` into its path field, then Open. What the field showed on
+// arrival goes to `shown`.
+void AnswerFolderDialog(const QString& typed, QString* shown = nullptr) {
     WhenUp<FolderDialog>([=](FolderDialog& dialog) {
         auto* edit = dialog.findChild<QLineEdit*>("pathEdit");
         if (shown != nullptr)
             *shown = edit->text();
         edit->setText(typed);
-        dialog.findChild<QPushButton*>(open ? "openButton" : "cancelButton")->click();
+        dialog.findChild<QPushButton*>("openButton")->click();
     });
 }
 
@@ -112,6 +112,41 @@ QToolButton* Button(CMediaPlayer& player, int index) {
 void WaitForSoundFont(CMediaPlayer& player) {
     QSignalSpy loaded(&player, &CMediaPlayer::soundFontLoaded);
     QVERIFY(!player.IsLoadingSoundFont() || loaded.wait(20000));
+}
+
+constexpr int kLast = -1;
+
+QTreeWidgetItem* Effect(MainDialog& dialog, int index) {
+    QTreeWidgetItem* effects = dialog.Tree()->topLevelItem(0);
+    return effects->child(index < 0 ? effects->childCount() + index : index);
+}
+
+// Plays the player's piece to its end, and a second longer, as the sound card would.
+void PullToEnd(CMediaPlayer& player) {
+    PlaybackEngine& engine = player.Engine();
+    const auto frames =
+        static_cast<std::size_t>(std::ceil((engine.Duration() + 1) * engine.Rate()));
+    std::vector<float> out(frames * 2);
+    engine.Pull(out.data(), frames);
+}
+
+// QTest's key clicks know no media keys.
+void Press(QWidget& widget, int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &press);
+}
+
+bool Drop(MainDialog& dialog, const QString& path) {
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&dialog, &enter);
+    if (!enter.isAccepted()) {
+        return false;
+    }
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&dialog, &drop);
+    return drop.isAccepted();
 }
 
 } // namespace
@@ -195,13 +230,16 @@ private slots:
     void startUp_data() {
         QTest::addColumn<QString>("stored");
         QTest::newRow("remembered folder") << "Arena2";
+        QTest::newRow("only PACKED.DAT: rebuilt") << "Arena2-packed";
         QTest::newRow("nothing remembered") << "";
         QTest::newRow("songs archive damaged") << "Damaged";
     }
     void startUp() {
         QFETCH(QString, stored);
-        const bool usable = stored == "Arena2";
-        const QString game = stored.isEmpty() ? "(none)" : DemoCopy(stored);
+        const bool usable = stored.startsWith("Arena2");
+        const QString game = stored.isEmpty() ? "(none)"
+                             : usable         ? DemoCopy(stored, SONVAULT_DEMO_DIR "/" + stored)
+                                              : DemoCopy(stored);
         if (!stored.isEmpty())
             WritePreviousArena2Path(game);
         if (stored == "Damaged")
@@ -214,7 +252,7 @@ private slots:
         QCOMPARE(dialog.findChild<QWidget*>("exportPicture")->isVisible(), usable);
         QVERIFY(!dialog.findChild<QWidget*>("progressBar")->isVisible() && m_errors.isEmpty());
         QCOMPARE(Stored(), game);
-        QVERIFY(WorkFiles().isEmpty()); // nothing rebuilt, nothing played yet
+        QVERIFY(WorkFiles().isEmpty()); // nothing played yet
         QCOMPARE(Texts(dialog.Tree()->invisibleRootItem()),
                  usable ? QStringList({"Effects", "Songs"}) : QStringList());
         if (usable) // the demo hides one song
@@ -261,7 +299,7 @@ private slots:
         MainDialog dialog;
         // Open: the tree fills, the folder is remembered exactly as typed.
         QString shown = "unset";
-        AnswerFolderDialog(second, true, &shown);
+        AnswerFolderDialog(second, &shown);
         Click(dialog, "pathLabel");
         QCOMPARE(shown, QString()); // nothing remembered yet
         QCOMPARE(Stored(), second);
@@ -284,10 +322,10 @@ private slots:
         QCOMPARE(m_errors, QStringList(2, "chooser|Select Arena2 Folder"));
         // Failures: one error box each; the tree and the setting stay.
         Select(dialog, "Songs", 0);
-        const QByteArray played = ReadAll(m_work + "/temp.mid");
+        const test::Bytes played = test::ReadFile(m_work.toStdString() + "/temp.mid");
         for (const QString& bad : {Scratch("nowhere"), QString(), damaged}) {
             m_errors.clear();
-            AnswerFolderDialog(bad, true, &shown);
+            AnswerFolderDialog(bad, &shown);
             Click(dialog, "pathLabel");
             QCOMPARE(shown, second);
             QCOMPARE(m_errors, QStringList({kOpenFailed}));
@@ -300,11 +338,11 @@ private slots:
         Select(dialog, "Songs", 1);
         QCOMPARE(Playing(dialog), FileKind::None);
         QVERIFY(dialog.Player()->StatusText().contains("could not be read"));
-        QCOMPARE(ReadAll(m_work + "/temp.mid"), played);
+        QVERIFY(test::ReadFile(m_work.toStdString() + "/temp.mid") == played);
         Select(dialog, "Effects", 0);
         QCOMPARE(Playing(dialog), FileKind::Wav);
         // A second good open clears the old listing, the player's file and the selection.
-        AnswerFolderDialog(first, true);
+        AnswerFolderDialog(first);
         Click(dialog, "pathLabel");
         QVERIFY(dialog.CurrentItem() == nullptr && dialog.Tree()->topLevelItemCount() == 2);
         QCOMPARE(Playing(dialog), FileKind::None);
@@ -319,14 +357,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         auto* bar = dialog.findChild<QProgressBar*>("progressBar");
         RebuildWatch watch(bar, dialog.findChild<QWidget*>("folderPicture"));
-        AnswerFolderDialog(packed, true);
+        AnswerFolderDialog(packed);
         Click(dialog, "pathLabel");
         QVERIFY(m_errors.isEmpty() && !bar->isVisible());
         // Into a folder of the work folder named after the container.
         const QStringList rebuilt = QDir(m_work).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         QCOMPARE(rebuilt.size(), 1);
-        QCOMPARE(ReadAll(m_work + "/" + rebuilt[0] + "/WYVERN.SND"),
-                 ReadAll(kDemo + "/WYVERN.SND"));
+        QVERIFY(test::ReadFile(QString(m_work + "/" + rebuilt[0] + "/WYVERN.SND").toStdString()) ==
+                test::ReadFile(SONVAULT_DEMO_DIR "/Arena2/WYVERN.SND"));
         QVERIFY(!QFile::exists(packed + "/WYVERN.SND")); // rebuilt in the work folder only
         QCOMPARE(watch.painted.last(), bar->maximum());  // painted as it moved
         QVERIFY(watch.pressWhileBarShown.isEmpty());     // still queued when the open returned
@@ -347,8 +385,8 @@ private slots:
         QCOMPARE(QDir(Scratch("Arena2")).entryList(QDir::Files).size(), 2);
     }
 
-    // A right click opens the menu; keypad Enter closes the window as Return does.
-    // xvfb_session.sh presses Return, Escape and the Menu key.
+    // A right click opens the menu, with no export before a folder is open; keypad Enter closes
+    // the window as Return does. session.sh presses Return, Escape and the Menu key.
     void rightClickAndKeypadEnter() {
         MainDialog dialog;
         dialog.show();
@@ -409,7 +447,6 @@ private slots:
             Button(player, 1)->click();
             QVERIFY(player.Engine().Position() == 0.0 && !Button(player, 1)->isEnabled());
             player.Controls()->findChildren<QSlider*>().at(1)->setValue(35);
-            Button(player, 2)->click();
 
             QSignalSpy saved(&player, &CMediaPlayer::audioSaved);
             player.SaveAsAudio();
@@ -425,8 +462,165 @@ private slots:
         }
         CMediaPlayer again;
         QCOMPARE(again.Controls()->volume(), 35);
-        QVERIFY(Button(again, 2)->isChecked() && again.Engine().Repeat());
         QCOMPARE(again.Voice(), SongVoice::Fm);
+    }
+
+    // Where the selection is once the entry selected has played to its end.
+    void entryEnds() {
+        const struct {
+            PlayMode mode;
+            int from, then;
+            bool playing;
+        } cases[] = {{PlayMode::Once, 0, 0, false},
+                     {PlayMode::RepeatOne, 0, 0, true},
+                     {PlayMode::PlayThrough, 0, 1, true},
+                     {PlayMode::PlayThrough, kLast, kLast, false},
+                     {PlayMode::RepeatAll, kLast, 0, true}};
+        WritePreviousArena2Path(kDemo);
+        for (const auto& c : cases) {
+            MainDialog dialog;
+            CMediaPlayer& player = *dialog.Player();
+            player.SetMode(c.mode);
+            dialog.Tree()->setCurrentItem(Effect(dialog, c.from));
+            PullToEnd(player); // the last effect is the empty record: it ends at once
+            QTRY_COMPARE(dialog.Tree()->currentItem(), Effect(dialog, c.then));
+            QTest::qWait(250); // the player's refresh has run since, and nothing moved on
+            QCOMPARE(dialog.Tree()->currentItem(), Effect(dialog, c.then));
+            QCOMPARE(dialog.PlayingItem()->item, Effect(dialog, c.then));
+            QCOMPARE(player.State() == PlayState::Playing, c.playing);
+        }
+    }
+
+    // The skip buttons and the media keys move through the folder; a folder selected since
+    // the entry started keeps the selection where it is when the entry ends.
+    void skipping() {
+        WritePreviousArena2Path(kDemo);
+        MainDialog dialog;
+        CMediaPlayer& player = *dialog.Player();
+        QTreeWidget* tree = dialog.Tree();
+        const auto buttons = player.findChildren<QToolButton*>(); // play, stop, mode, prev, next
+        tree->setCurrentItem(tree->topLevelItem(0));
+        buttons[4]->click(); // a folder's next is its first entry
+        QCOMPARE(tree->currentItem(), Effect(dialog, 0));
+        QVERIFY(!buttons[3]->isEnabled() && buttons[4]->isEnabled());
+        Press(dialog, Qt::Key_MediaNext);
+        QCOMPARE(dialog.PlayingItem()->item, Effect(dialog, 1));
+        Press(dialog, Qt::Key_MediaPrevious);
+        QCOMPARE(tree->currentItem(), Effect(dialog, 0));
+        Press(dialog, Qt::Key_MediaPrevious); // none before the first
+        QCOMPARE(tree->currentItem(), Effect(dialog, 0));
+        player.SetMode(PlayMode::RepeatAll);
+        QVERIFY(buttons[3]->isEnabled());
+        buttons[3]->click();
+        QCOMPARE(tree->currentItem(), Effect(dialog, kLast));
+
+        const std::pair<Qt::Key, PlayState> keys[] = {
+            {Qt::Key_MediaTogglePlayPause, PlayState::Paused},
+            {Qt::Key_MediaPlay, PlayState::Playing},
+            {Qt::Key_MediaPause, PlayState::Paused},
+            {Qt::Key_MediaStop, PlayState::Stopped}};
+        for (const auto& [key, state] : keys) {
+            Press(dialog, key);
+            QCOMPARE(player.State(), state);
+        }
+
+        player.SetMode(PlayMode::PlayThrough);
+        tree->setCurrentItem(Effect(dialog, 0));
+        tree->setCurrentItem(tree->topLevelItem(1)); // "Songs"; the effect plays on
+        PullToEnd(player);
+        QTest::qWait(250);
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(1));
+    }
+
+    // A folder named at start-up, or dropped, opens as the folder dialog opens one.
+    void folderFromOutside() {
+        WritePreviousArena2Path(kDemo);
+        {
+            MainDialog dialog(nullptr, Scratch("nowhere"));
+            QTRY_COMPARE(m_errors, QStringList{kOpenFailed});
+            QCOMPARE(dialog.Tree()->topLevelItemCount(), 2); // the remembered folder instead
+            QCOMPARE(Stored(), kDemo);
+            QVERIFY(!Drop(dialog, kDemo + "/MIDI.BSA")); // a file is no folder
+            QVERIFY(Drop(dialog, m_work));
+            QTRY_COMPARE(m_errors.size(), 2);
+        }
+        QSettings("Merrow Applications", "Sonvault").clear();
+        MainDialog dialog(nullptr, kDemo);
+        QCOMPARE(dialog.Tree()->topLevelItem(1)->childCount(), 15);
+        QCOMPARE(Stored(), kDemo);
+        QSettings("Merrow Applications", "Sonvault").clear();
+        QVERIFY(Drop(dialog, kDemo));
+        QTRY_COMPARE(Stored(), kDemo);
+        QCOMPARE(m_errors.size(), 2);
+    }
+
+    // The tree's lengths, worked out without playing, are the player's own, for every song and
+    // a few effects (the empty record among them).
+    void lengthsAreThePlayers() {
+        WritePreviousArena2Path(kDemo);
+        MainDialog dialog;
+        QTreeWidget* tree = dialog.Tree();
+        QTreeWidgetItem* songs = tree->topLevelItem(1);
+        QTRY_VERIFY(!songs->child(songs->childCount() - 1)->text(1).isEmpty());
+        const auto shown = [&dialog](QTreeWidgetItem* item) {
+            dialog.Tree()->setCurrentItem(item);
+            return item->text(1);
+        };
+        for (int i = 0; i < songs->childCount(); ++i) {
+            const QString length = shown(songs->child(i));
+            const qint64 s = dialog.Player()->Duration() / 1000;
+            QCOMPARE(length, QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QChar('0')));
+        }
+        for (const int i : {0, 1, kLast}) {
+            const QString length = shown(Effect(dialog, i));
+            QCOMPARE(length, QString::number(dialog.Player()->Duration() / 1000.0, 'f', 1) + " s");
+        }
+    }
+
+    void commandLine() {
+        using A = CommandLine::Action;
+        const struct {
+            QStringList arguments;
+            A action;
+            QString folder;
+            bool qtLeft = false; // before Qt has taken its options: only ours are judged
+        } cases[] = {
+            {{}, A::Run, ""},
+            {{"g"}, A::Run, "g"},
+            {{"--", "-g"}, A::Run, "-g"},
+            {{"-x", "g", "--help"}, A::Help, ""},
+            {{"-h"}, A::Help, ""},
+            {{"--version"}, A::Version, ""},
+            {{"g", "--x"}, A::Usage, ""},
+            {{"g", "h"}, A::Usage, ""},
+            {{"-platform", "x", "g"}, A::Run, "", true},
+            {{"-style", "--x"}, A::Usage, "", true},
+        };
+        for (const auto& c : cases) {
+            const CommandLine line = ParseCommandLine(c.arguments, c.qtLeft);
+            QCOMPARE(line.action, c.action);
+            QCOMPARE(line.folder, c.folder);
+            QCOMPARE(line.error.isEmpty(), c.action != A::Usage);
+        }
+    }
+
+    // A click steps through the four modes; the mode outlives the player, and the old "Repeat"
+    // switch is read as repeating the entry.
+    void modeCyclesAndIsKept() {
+        QSettings("Merrow Applications", "Sonvault Player").setValue("Repeat", true);
+        std::unique_ptr<CMediaPlayer> player = std::make_unique<CMediaPlayer>();
+        QCOMPARE(player->Mode(), PlayMode::RepeatOne);
+        QToolButton* mode = player->findChildren<QToolButton*>().at(2);
+        const PlayMode cycle[] = {PlayMode::PlayThrough, PlayMode::RepeatAll, PlayMode::Once,
+                                  PlayMode::RepeatOne, PlayMode::PlayThrough};
+        for (const PlayMode expected : cycle) {
+            mode->click();
+            QCOMPARE(player->Mode(), expected);
+            QCOMPARE(mode->isChecked(), expected != PlayMode::Once);
+            QCOMPARE(player->Engine().Repeat(), expected == PlayMode::RepeatOne);
+        }
+        player = std::make_unique<CMediaPlayer>();
+        QCOMPARE(player->Mode(), PlayMode::PlayThrough);
     }
 };
 

@@ -2,29 +2,29 @@
 
 #include "SongBuilders.h"
 #include "archive/GameData.h"
+#include "io/ByteCursor.h"
+
+#include <array>
 
 namespace sv::test {
-
 namespace {
 
+// Only the file name is lower-cased; ".mid" and ".hmi" are swapped where the name ends so, ".raw"
+// anywhere in it, ASCII letters only.
 TEST(ExtractionNames, OnlyTheFileNameIsLowerCasedAndRenamed) {
-    struct Case {
-        std::string given, raw, midi;
-    };
-    const Case cases[] = {
+    const std::array<std::string, 3> cases[] = {
         {"Song.MID", "song.hmi", "song.mid"},
         {"A.MID.MID", "a.hmi.hmi", "a.mid.mid"},
         {"a.mid.hmi", "a.mid.hmi", "a.mid.mid"},
         {"Tune.XMI", "tune.xmi", "tune.xmi"},
         {"Dir.MID/Sub.HMI/X.Mid", "Dir.MID/Sub.HMI/x.hmi", "Dir.MID/Sub.HMI/x.mid"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(sv::RawSongPath(c.given), c.raw) << c.given;
-        EXPECT_EQ(sv::MidiSongPath(c.given), c.midi) << c.given;
+    for (const auto& [given, raw, midi] : cases) {
+        EXPECT_EQ(sv::RawSongPath(given) + " " + sv::MidiSongPath(given), raw + " " + midi);
     }
-    EXPECT_EQ(sv::WavEffectPath("Y.RAW/Boom.RAW"), "Y.RAW/boom.wav");
-    EXPECT_EQ(sv::WavEffectPath("Y/a.raw.x"), "Y/a.wav.x"); // no test of the ending
-    EXPECT_EQ(sv::WavEffectPath("Y/Ä.WAV"), "Y/Ä.wav");     // ASCII letters only
+    EXPECT_EQ(sv::WavEffectPath("Y.RAW/Boom.RAW") + sv::WavEffectPath("Y/a.raw.x") +
+                  sv::WavEffectPath("Y/\xC3\x84.WAV"),
+              "Y.RAW/boom.wavY/a.wav.xY/\xC3\x84.wav");
 }
 
 class ExtractionTest : public ::testing::Test {
@@ -73,20 +73,14 @@ TEST_F(ExtractionTest, Songs) {
 TEST_F(ExtractionTest, EffectsAsWavWithTheirOwnHeader) {
     // An odd count: n + 36 at offset 4, n at 40, and no pad byte.
     EXPECT_TRUE(data.ExtractEffect(0, out + "/Boom.RAW", true));
-    const Bytes wav = ReadFile(out + "/boom.wav");
-    ASSERT_EQ(wav.size(), 1045u);
-    const Bytes header = {'R', 'I', 'F',  'F',  0x0D, 0x04, 0,    0,    'W',  'A', 'V',
-                          'E', 'f', 'm',  't',  ' ',  16,   0,    0,    0,    1,   0,
-                          1,   0,   0x11, 0x2B, 0,    0,    0x11, 0x2B, 0,    0,   1,
-                          0,   8,   0,    'd',  'a',  't',  'a',  0xE9, 0x03, 0,   0};
-    EXPECT_EQ(Bytes(wav.begin(), wav.begin() + 44), header);
-    EXPECT_EQ(Bytes(wav.begin() + 44, wav.end()), Filled(1001, 7));
-
+    Bytes expected = Wav(11025, 1, 8, 0, 0);
+    StoreLE32(expected.data() + 4, 1001 + 36);
+    StoreLE32(expected.data() + 40, 1001);
+    const Bytes samples = Filled(1001, 7);
+    expected.insert(expected.end(), samples.begin(), samples.end());
+    EXPECT_EQ(ReadFile(out + "/boom.wav"), expected);
     EXPECT_TRUE(data.ExtractEffect(1, out + "/Empty.wav", true));
-    const Bytes empty = ReadFile(out + "/empty.wav");
-    ASSERT_EQ(empty.size(), 44u);
-    EXPECT_EQ(Bytes({empty[4], empty[40]}), Bytes({36, 0}));
-
+    EXPECT_EQ(ReadFile(out + "/empty.wav"), Wav(11025, 1, 8, 0, 0));
     // Raw: the bytes only, under the exact spelling given.
     EXPECT_TRUE(data.ExtractEffect(2, out + "/LOUD.RAW", false));
     EXPECT_EQ(ReadFile(out + "/LOUD.RAW"), Filled(10, 1));
@@ -114,5 +108,4 @@ TEST_F(ExtractionTest, RefusalsWriteNothing) {
 }
 
 } // namespace
-
 } // namespace sv::test

@@ -9,7 +9,6 @@
 #include "audio/MidiTiming.h"
 
 namespace sv::test {
-
 namespace {
 
 TEST(MidiEvents, WalksEventKindsAndStopsOnBrokenTracks) {
@@ -186,5 +185,4 @@ TEST(MidiRenderer, SystemCommonMessagesAreDroppedNotTheSong) {
 }
 
 } // namespace
-
 } // namespace sv::test

@@ -8,7 +8,6 @@
 #include <filesystem>
 
 namespace sv::test {
-
 namespace {
 
 TEST(WavRenderer, ResampledWithItsLevelPitchAndChannels) {
@@ -58,8 +57,9 @@ TEST(WavRenderer, SeekAndDamagedFiles) {
     const Bytes garbage{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'j', 'u', 'n', 'k'};
     EXPECT_FALSE(WavRenderer::Create(garbage, kRate, error));
     EXPECT_EQ(error, LoadError::BadData);
-    // A rate no recording has would size the resampling filter beyond reason.
+    // A rate no recording has would size the resampled pass beyond reason.
     EXPECT_FALSE(WavRenderer::Create(Wav(2000000000, 2, 16, 100, 1000.0), kRate, error));
+    EXPECT_FALSE(WavRenderer::Create(Wav(999, 2, 16, 100, 1000.0), kRate, error));
     EXPECT_TRUE(WavRenderer::Create(Wav(384000, 2, 16, 100, 1000.0), kRate, error));
 }
 
@@ -176,5 +176,4 @@ TEST(PlaybackEngine, SongWaitsForTheSoundFont) {
 }
 
 } // namespace
-
 } // namespace sv::test

@@ -1,6 +1,5 @@
-"""scripts/bench-table on a made-up run: best of the repetitions, ratios the right way round,
-goals judged, aggregates, failures and broken files not read as figures, missing programs told
-apart."""
+"""scripts/bench-table on a made-up run: best of the repetitions, ratios the right way round, goals
+judged, aggregates, failures and broken files not read as figures, missing programs told apart."""
 import importlib.machinery, importlib.util, json, os, sys, tempfile, unittest
 
 SCRIPT = sys.argv.pop(1) if len(sys.argv) > 1 else os.path.join(
@@ -61,17 +60,15 @@ class BenchTableTest(unittest.TestCase):
         self.assertTrue(all(line.count("|") == 8 for line in lines))
 
     def test_judge(self):
-        ours, peer = {"seconds": 1.3}, {"seconds": 1.0}
-        cases = [
-            ({"kind": "overhead", "goal": 0.2}, ours, peer, ("+30%", "<= +20%", False)),
-            ({"kind": "slower", "goal": 1.5}, ours, peer,
-             ("1.30x the peer's time", "<= 1.5x the peer's time", True)),
-            ({"kind": "slower", "goal": 2.0, "limit": 0.3}, ours, peer,
-             ("1.30x the peer's time", "<= 300 ms; <= 2x the peer's time", False)),
-            ({"kind": "limit", "goal": 0.05}, {"seconds": 0.06}, None, ("-", "<= 50 ms", False)),
-        ]
-        for row, o, p, expected in cases:
-            self.assertEqual(table_module.judge(row, o, p), expected, row)
+        ours, peer, judge = {"seconds": 1.3}, {"seconds": 1.0}, table_module.judge
+        self.assertEqual(judge({"kind": "overhead", "goal": 0.2}, ours, peer),
+                         ("+30%", "<= +20%", False))
+        self.assertEqual(judge({"kind": "slower", "goal": 1.5}, ours, peer),
+                         ("1.30x the peer's time", "<= 1.5x the peer's time", True))
+        self.assertEqual(judge({"kind": "slower", "goal": 2.0, "limit": 0.3}, ours, peer),
+                         ("1.30x the peer's time", "<= 300 ms; <= 2x the peer's time", False))
+        self.assertEqual(judge({"kind": "limit", "goal": 0.05}, {"seconds": 0.06}, None),
+                         ("-", "<= 50 ms", False))
 
 
 if __name__ == "__main__":

@@ -1,7 +1,9 @@
 // sonvault-cli as a new user meets it: folders made, failures named with the system's reason,
 // unknown words named, each record in the form its file name asks for, outputs that are not
-// plain files.
+// plain files; stopped half-way by a signal, it leaves only finished files and exits with
+// 128 + the signal.
 #include "CliRun.h"
+#include "SongBuilders.h"
 #include "audio/Synthesizer.h"
 
 #include <sys/stat.h>
@@ -10,32 +12,22 @@
 namespace sv::test {
 namespace {
 
+using cli_support::Args;
 using cli_support::Cli;
-using Args = std::vector<std::string>;
 namespace fs = std::filesystem;
 
 const std::string kDemo = std::string(SONVAULT_DEMO_DIR) + "/Arena2";
 const std::string kPacked = std::string(SONVAULT_DEMO_DIR) + "/Arena2-packed";
 
-std::string Head(const std::string& path) {
-    const Bytes b = ReadFile(path);
-    return {b.begin(), b.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(4, b.size()))};
+// The message of a failed read or write, as a line of standard error.
+std::string Cannot(const char* verb, const std::string& path, const std::string& why) {
+    return std::string("Cannot ") + verb + " \"" + path + "\": " + why + ".\n";
 }
 
-TEST(CliFolders, MissingFoldersAreMadeAndTheDefaultWorkFolderIsPerUser) {
+// Without --work the rebuilt archive goes to the per-user data folder, into the folder named after
+// the container, never the current one; a relative XDG_DATA_HOME is ignored.
+TEST(CliFolders, TheDefaultWorkFolderIsPerUser) {
     ScratchDir dir;
-    const std::string out = dir.Path() + "/out";
-    cli_support::Run r = Cli(dir, {"export", kDemo, "--effects", out + "/a/fx", "--songs",
-                                   out + "/b/music", "--work", out + "/w"});
-    EXPECT_NE(r.err.find("54 files written, 0 files passed over"), std::string::npos) << r.err;
-    EXPECT_EQ(Names(out + "/a/fx").size() + Names(out + "/b/music").size(), 54u);
-    EXPECT_EQ(Cli(dir, {"extract", kDemo, "effect", "3", out + "/x/y/a.wav", "--work", out}).status,
-              0);
-    EXPECT_EQ(Cli(dir, {"rebuild", kPacked, out + "/r/s", "--entry", "0"}).status, 0);
-    EXPECT_TRUE(Exists(out + "/x/y/a.wav") && Exists(out + "/r/s/MIDI.BSA"));
-
-    // Without --work the rebuilt archive goes to the per-user data folder, into the folder named
-    // after the container, never the current one; a relative XDG_DATA_HOME is ignored.
     cli_support::Options options;
     options.cwd = dir.Sub("cwd");
     for (const auto& [xdg, expected] :
@@ -50,62 +42,85 @@ TEST(CliFolders, MissingFoldersAreMadeAndTheDefaultWorkFolderIsPerUser) {
     }
 }
 
+// Names made safe stay inside the folders, lower-cased; songs end in ".mid"; "TAVERN.HMI", exactly
+// so spelt, is passed over without a word; a song that does not convert is named; the summary
+// counts the files and their bytes.
+TEST(CliFolders, ExportMakesNamesSafeAndCountsWhatItWrote) {
+    ScratchDir dir;
+    const std::string game = dir.Sub("Arena2");
+    const Bytes song = HmiSong({{0x00, 0xC0, 0x01, 0x00, 0xFF, 0x2F, 0x00}}); // 48 MIDI bytes
+    WriteFile(
+        game + "/wyvern.snd",
+        MakeBsa({{"BOOM", 0, Filled(3, 0)}, {"../UP", 0, Filled(5, 0)}, {"A:B", 0, {}}}, true));
+    WriteFile(game + "/midi.bsa", MakeBsa({{"../ONE.HMI", 0, song},
+                                           {"TAVERN.HMI", 0, song},
+                                           {"BROKEN.HMI", 0, Filled(9, 0)},
+                                           {"tavern.hmi", 0, song}},
+                                          true));
+    const std::string fx = dir.Path() + "/fx", music = dir.Path() + "/music";
+    const cli_support::Run r =
+        Cli(dir, {"export", game, "--effects", fx, "--songs", music, "--work", dir.Sub("w")});
+    EXPECT_EQ(Listing(dir.Path()),
+              (std::vector<std::string>{"Arena2", "Arena2/midi.bsa", "Arena2/wyvern.snd", "fx",
+                                        "fx/.._up.wav", "fx/a_b.wav", "fx/boom.wav", "music",
+                                        "music/.._one.mid", "music/tavern.mid", "w"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("Cannot write \"" + music + "/broken.mid\": ", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err; // and the summary
+    EXPECT_NE(r.err.find("5 files written, 1 files passed over, " +
+                         std::to_string((44 + 3) + (44 + 5) + 44 + 2 * 48) + " bytes"),
+              std::string::npos)
+        << r.err;
+}
+
 TEST(CliMessages, FailuresNameWhatFailedAndWhy) {
     ScratchDir dir;
     const std::string d = dir.Path(), work = dir.Sub("w"), folder = dir.Sub("folder");
     const std::string file = dir.File("file"), song = dir.File("song.hmi");
     WriteFile(file, {1});
     ASSERT_EQ(Cli(dir, {"extract", kDemo, "song", "1", song, "--raw", "--work", work}).status, 0);
-    const std::string notDir = "\": Not a directory.\n",
-                      noFile = "\": No such file or directory.\n";
+    const std::string notDir = "Not a directory", noFile = "No such file or directory";
     const struct {
-        Args args;
         int status;
         std::string err; // the whole of standard error; for the parser's words, a part of it
+        Args args;
     } cases[] = {
-        {{"export", kDemo, "--effects", file + "/fx", "--work", work},
-         1,
-         "Cannot write \"" + file + "/fx" + notDir},
-        {{"list", kPacked, "--work", file}, 1, "Cannot write \"" + file + notDir},
-        {{"extract", kDemo, "song", "1", file + "/a.mid", "--work", work},
-         1,
-         "Cannot write \"" + file + notDir},
-        {{"rebuild", kPacked, file + "/d"}, 1, "Cannot write \"" + file + "/d" + notDir},
-        {{"convert", d + "/missing.hmi", d + "/a.mid"},
-         1,
-         "Cannot read \"" + d + "/missing.hmi" + noFile},
-        {{"convert", folder, d + "/a.mid"}, 1, "Cannot read \"" + folder + "\": Is a directory.\n"},
+        {1, Cannot("write", file + "/fx", notDir), {"export", kDemo, "--effects", file + "/fx"}},
+        {1, Cannot("write", file, notDir), {"list", kPacked, "--work", file}},
+        {1, Cannot("write", file, notDir), {"extract", kDemo, "song", "1", file + "/a.mid"}},
+        {1, Cannot("write", file + "/d", notDir), {"rebuild", kPacked, file + "/d"}},
+        {1, Cannot("read", d + "/no.hmi", noFile), {"convert", d + "/no.hmi", d + "/a.mid"}},
+        {1, Cannot("read", folder, "Is a directory"), {"convert", folder, d + "/a.mid"}},
         // A folder in the target's place: the finished file cannot be renamed over it.
-        {{"convert", song, folder}, 1, "Cannot write \"" + folder + "\": Is a directory.\n"},
-        {{"extract", kDemo, "effect", "2", folder, "--work", work},
-         1,
-         "Cannot write \"" + folder + "\": Is a directory.\n"},
-        {{"extract", kDemo, "song", "2", d + "/a.wav", "--work", work, "--soundfont",
-          d + "/no.sf2"},
-         1,
-         "Cannot read \"" + d + "/no.sf2" + noFile},
-        {{"extract", kDemo, "effect", "2", d + "/a.ogg", "--raw", "--work", work},
-         64,
-         "--raw keeps the record's bytes, but \"" + d + "/a.ogg\" names a rendered form.\n"},
-        {{"extract", kDemo, "song", "2", d + "/a.Mp3", "--work", work},
-         64,
-         "\"" + d + "/a.Mp3\" names no form of a song: use .mid, .hmi, .wav, .flac or .ogg.\n"},
-        {{"extract", kDemo, "effect", "2", d + "/a.mid", "--work", work},
-         64,
-         "\"" + d + "/a.mid\" names no form of an effect: use .wav, .raw, .flac or .ogg.\n"},
-        {{"bogus"}, 64, "Unknown command \"bogus\""},
-        {{"--bogus"}, 64, "Unknown option \"--bogus\""},
-        {{"export", kDemo, "--effect", "fx"}, 64, "--effect"},
-        {{"extract", kDemo, "sound", "1", "x"}, 64, "sound"},
+        {1, Cannot("write", folder, "Is a directory"), {"convert", song, folder}},
+        {1, Cannot("write", folder, "Is a directory"), {"extract", kDemo, "effect", "2", folder}},
+        {1,
+         Cannot("read", d + "/n.sf2", noFile),
+         {"extract", kDemo, "song", "2", d + "/a.wav", "--soundfont", d + "/n.sf2"}},
+        {64,
+         "--raw keeps the record's bytes, but \"" + d + "/a.ogg\" names a rendered form.\n",
+         {"extract", kDemo, "effect", "2", d + "/a.ogg", "--raw"}},
+        {64,
+         "\"" + d + "/a.Mp3\" names no form of a song: use .mid, .hmi, .wav, .flac or .ogg.\n",
+         {"extract", kDemo, "song", "2", d + "/a.Mp3"}},
+        {64,
+         "\"" + d + "/a.mid\" names no form of an effect: use .wav, .raw, .flac or .ogg.\n",
+         {"extract", kDemo, "effect", "2", d + "/a.mid"}},
+        {64, "Unknown command \"bogus\"", {"bogus"}},
+        {64, "Unknown option \"--bogus\"", {"--bogus"}},
+        {64, "--effect", {"export", kDemo, "--effect", "fx"}},
+        {64, "sound", {"extract", kDemo, "sound", "1", "x"}},
     };
     for (const auto& c : cases) {
-        const cli_support::Run r = Cli(dir, c.args);
-        EXPECT_EQ(r.status, c.status) << testing::PrintToString(c.args);
-        if (c.err.back() == '\n') {
+        Args args = c.args;
+        if (args.size() > 1 && args[1] == kDemo) // a work folder of the test's own
+            args.insert(args.end(), {"--work", work});
+        const cli_support::Run r = Cli(dir, args);
+        EXPECT_EQ(r.status, c.status) << testing::PrintToString(args);
+        if (c.err.back() == '\n')
             EXPECT_EQ(r.err, c.err);
-        } else {
+        else
             EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
-        }
         EXPECT_EQ(r.out, "");
     }
     EXPECT_EQ(Names(d), (std::vector<std::string>{"file", "folder", "song.hmi", "w"}));
@@ -117,7 +132,7 @@ TEST(CliMessages, FailuresNameWhatFailedAndWhy) {
     const cli_support::Run r = Cli(dir, {"export", kDemo, "--effects", d + "/fx", "--work", work});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1),
-              "Cannot write \"" + d + "/fx/0.wav\": Is a directory.\n");
+              Cannot("write", d + "/fx/0.wav", "Is a directory"));
     EXPECT_NE(r.err.find("38 files written, 1 files passed over"), std::string::npos) << r.err;
 }
 
@@ -129,43 +144,38 @@ TEST(CliMessages, AFolderThatDoesNotOpenNamesTheFileAtFault) {
     const auto game = [&](const std::string& folder, bool songs, const char* name,
                           const Bytes& bytes) {
         const std::string path = dir.Sub(folder);
-        if (songs) {
+        if (songs)
             fs::copy_file(kPacked + "/MIDI.BSA", path + "/MIDI.BSA");
-        }
-        if (!bytes.empty()) {
+        if (!bytes.empty())
             WriteFile(path + "/" + name, bytes);
-        }
         return path;
     };
-    const Bytes broken{0xFF, 0x7F, 0, 1, 0, 0}; // 32767 records in 6 bytes
     const std::string songsOnly = game("songs-only", true, "", {});
     const std::string soundsOnly =
         game("sounds-only", false, "WYVERN.SND", ReadFile(kDemo + "/WYVERN.SND"));
-    const std::string badSounds = game("bad-sounds", true, "WYVERN.SND", broken);
+    // 32767 records in 6 bytes
+    const std::string badSounds = game("bad-sounds", true, "WYVERN.SND", {0xFF, 0x7F, 0, 1, 0, 0});
     const std::string badPacked =
         game("bad-packed", true, "PACKED.DAT", {0xF0, 0, 0, 0, 0, 0, 0, 0});
     // Folders named like the archives count as missing ones.
     const std::string hollow = game("hollow", true, "", {});
     fs::create_directory(hollow + "/wyvern.snd");
     fs::create_directory(hollow + "/PACKED.DAT");
-    const struct {
-        std::string folder, err;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {dir.Path() + "/absent",
-         "Cannot read \"" + dir.Path() + "/absent\": No such file or directory.\n"},
-        {file, "Cannot read \"" + file + "\": Not a directory.\n"},
-        {soundsOnly, "Cannot read \"" + soundsOnly + "/midi.bsa\": No such file or directory.\n"},
-        {badPacked,
-         "Cannot read \"" + badPacked + "/PACKED.DAT\": entry 1 is not there in full.\n"},
-        {songsOnly, "Cannot read \"" + songsOnly + "/packed.dat\": No such file or directory.\n"},
-        {badSounds, "Cannot read \"" + badSounds + "/WYVERN.SND\": not a BSA archive.\n"},
-        {hollow, "Cannot read \"" + hollow + "/wyvern.snd\": Is a directory.\n"},
+         Cannot("read", dir.Path() + "/absent", "No such file or directory")},
+        {file, Cannot("read", file, "Not a directory")},
+        {soundsOnly, Cannot("read", soundsOnly + "/midi.bsa", "No such file or directory")},
+        {badPacked, Cannot("read", badPacked + "/PACKED.DAT", "entry 1 is not there in full")},
+        {songsOnly, Cannot("read", songsOnly + "/packed.dat", "No such file or directory")},
+        {badSounds, Cannot("read", badSounds + "/WYVERN.SND", "not a BSA archive")},
+        {hollow, Cannot("read", hollow + "/wyvern.snd", "Is a directory")},
     };
-    for (const auto& c : cases) {
+    for (const auto& [folder, err] : cases) {
         for (const char* command : {"list", "export"}) {
-            const cli_support::Run r = Cli(dir, {command, c.folder, "--work", work});
-            EXPECT_EQ(r.status, 1) << command << " " << c.folder;
-            EXPECT_EQ(r.err, "Failed to open Arena2 folder.\n" + c.err) << command;
+            const cli_support::Run r = Cli(dir, {command, folder, "--work", work});
+            EXPECT_EQ(r.status, 1) << command << " " << folder;
+            EXPECT_EQ(r.err, "Failed to open Arena2 folder.\n" + err) << command;
         }
     }
     EXPECT_TRUE(Names(work).empty());
@@ -192,18 +202,19 @@ TEST(CliOutputs, ExtractWritesTheFormItsNameAsks) {
         {"song", "town.wav", false, "town.wav", "RIFF"},
     };
     for (const auto& c : cases) {
-        if (c.output == "town.wav" && sv::FindDefaultSoundFont().empty()) {
+        if (c.output == "town.wav" && sv::FindDefaultSoundFont().empty())
             continue; // a song renders through the system's SoundFont
-        }
         Args args = {"extract", kDemo, c.kind,   "3",   dir.File(c.output),
                      "--work",  work,  "--rate", "8000"};
-        if (c.raw) {
+        if (c.raw)
             args.push_back("--raw");
-        }
         const cli_support::Run r = Cli(dir, args);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{".w", c.file}));
-        EXPECT_EQ(Head(dir.File(c.file)), c.head) << c.output;
+        const Bytes b = ReadFile(dir.File(c.file));
+        EXPECT_EQ(std::string(b.begin(), b.begin() + std::min<std::ptrdiff_t>(4, std::ssize(b))),
+                  c.head)
+            << c.output;
         fs::remove(dir.File(c.file));
     }
 }
@@ -229,9 +240,8 @@ TEST(CliOutputs, OutputsThatAreNotPlainFiles) {
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     // A null device of the test's own: a tool that replaced it must not replace the system's.
     std::string device = dir.File("null");
-    if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+    if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
         device.clear(); // not allowed to make devices here
-    }
     WriteFile(real, {1});
     fs::create_symlink(real, link);
     cli_support::Options inDir;
@@ -255,13 +265,68 @@ TEST(CliOutputs, OutputsThatAreNotPlainFiles) {
         std::thread reader([&] { piped = ReadFile(pipe); });
         EXPECT_EQ(Cli(dir, to(pipe)).status, 0);
         // A tool that never opened the pipe must not leave the reader waiting for it.
-        if (const int writer = open(pipe.c_str(), O_WRONLY | O_NONBLOCK); writer >= 0) {
+        if (const int writer = open(pipe.c_str(), O_WRONLY | O_NONBLOCK); writer >= 0)
             close(writer);
-        }
         reader.join();
         EXPECT_TRUE(piped == expected && fs::is_fifo(pipe)) << args[0];
         EXPECT_EQ(Cli(dir, to(link)).status, 0);
         EXPECT_TRUE(fs::is_symlink(link) && ReadFile(real) == expected) << args[0];
+    }
+}
+
+// The sizes of the finished files; `hidden` counts the temporary ones, which start with '.'.
+std::vector<std::uintmax_t> Finished(const std::string& folder, int& hidden) {
+    std::vector<std::uintmax_t> sizes;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        if (entry.path().filename().string()[0] != '.')
+            sizes.push_back(entry.file_size());
+        else
+            ++hidden;
+    }
+    return sizes;
+}
+
+TEST(CliInterrupt, RenderAndExportLeaveOnlyFinishedFiles) {
+    ScratchDir dir;
+    // Twenty minutes of noise take long enough to render that the signal lands mid-file.
+    Bytes noise = EffectWav(11025 * 60 * 20, 441.0);
+    std::uint32_t x = 1;
+    for (auto s = noise.begin() + 44; s != noise.end(); ++s)
+        *s = static_cast<std::uint8_t>((x = x * 1664525u + 1013904223u) >> 24);
+    WriteFile(dir.File("long.wav"), noise);
+    constexpr std::uint32_t kEffects = 3000;
+    constexpr std::size_t kSize = 40000;
+    std::vector<Record> effects;
+    for (std::uint32_t i = 0; i < kEffects; ++i)
+        effects.push_back({"", i, Filled(kSize, static_cast<std::uint8_t>(i))});
+    const std::string game = dir.Sub("game");
+    WriteFile(game + "/WYVERN.SND", MakeBsa(effects, false));
+    WriteFile(game + "/MIDI.BSA", MakeBsa({{"A.HMI", 0, Filled(10, 0)}}, true));
+
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const std::string out = dir.Sub("out" + std::to_string(signal));
+        cli_support::Options options;
+        options.signal = signal;
+        // None finished and one being written; then some finished, one being written.
+        for (const std::size_t finished : {0, 5}) {
+            options.interruptWhen = [&] {
+                int hidden = 0;
+                return Finished(out, hidden).size() >= finished && hidden > 0;
+            };
+            const Args command =
+                finished == 0
+                    ? Args{"render", dir.File("long.wav"), out + "/long.flac", "--rate", "96000"}
+                    : Args{"export", game, "--effects", out, "--work", dir.Sub("w")};
+            const cli_support::Run r = Cli(dir, command, options);
+            EXPECT_EQ(r.status, 128 + signal) << r.err;
+            int hidden = 0;
+            const std::vector<std::uintmax_t> left = Finished(out, hidden);
+            EXPECT_EQ(hidden, 0);
+            EXPECT_GE(left.size(), finished);
+            EXPECT_LT(left.size(), kEffects);
+            EXPECT_EQ(std::count(left.begin(), left.end(), 44 + kSize), std::ssize(left));
+        }
     }
 }
 

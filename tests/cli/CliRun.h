@@ -8,19 +8,17 @@
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
-#include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-#include <utility>
-#include <vector>
 
 namespace cli_support {
 
+using Args = std::vector<std::string>;
+
 struct Run {
     int status = -1; // the exit status; 1000 + the signal when a signal ended it unhandled
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 struct Options {
@@ -30,36 +28,25 @@ struct Options {
     int signal = SIGINT;
 };
 
-inline std::string Slurp(const std::string& path) {
-    const sv::test::Bytes bytes = sv::test::ReadFile(path);
-    std::filesystem::remove(path);
-    return {bytes.begin(), bytes.end()};
-}
-
 // A child that changes folder and environment before it becomes the tool; posix_spawn can do
 // neither portably.
-inline Run Cli(const sv::test::ScratchDir& scratch, const std::vector<std::string>& args,
-               const Options& options = {}) {
+inline Run Cli(const sv::test::ScratchDir& scratch, const Args& args, const Options& options = {}) {
     const std::string outPath = scratch.File(".stdout"), errPath = scratch.File(".stderr");
-    std::vector<std::string> argv{SONVAULT_CLI};
+    Args argv{SONVAULT_CLI};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> raw;
-    for (std::string& a : argv) {
+    for (std::string& a : argv)
         raw.push_back(a.data());
-    }
     raw.push_back(nullptr);
-
     const pid_t child = fork();
     if (child == 0) {
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
-            (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0)) {
+            (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0))
             _exit(126);
-        }
-        for (const auto& [name, value] : options.env) {
+        for (const auto& [name, value] : options.env)
             setenv(name.c_str(), value.c_str(), 1);
-        }
         execv(raw[0], raw.data());
         _exit(127);
     }
@@ -78,8 +65,11 @@ inline Run Cli(const sv::test::ScratchDir& scratch, const std::vector<std::strin
                  : WIFEXITED(status)   ? WEXITSTATUS(status)
                  : WIFSIGNALED(status) ? 1000 + WTERMSIG(status)
                                        : -1;
-    run.out = Slurp(outPath);
-    run.err = Slurp(errPath);
+    for (auto [path, text] : {std::pair{&outPath, &run.out}, std::pair{&errPath, &run.err}}) {
+        const sv::test::Bytes bytes = sv::test::ReadFile(*path);
+        text->assign(bytes.begin(), bytes.end());
+        std::filesystem::remove(*path);
+    }
     return run;
 }
 

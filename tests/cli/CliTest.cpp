@@ -51,10 +51,10 @@ TEST(CliTest, RebuildAndListReportAFatalRebuild) {
     WriteFile(game + "/MIDI.BSA", MakeBsa({{"SONG.HMI", 0, Filled(4, 0)}}, true));
     WriteFile(unnamed + "/PACKED.DAT", MakePacked({{"", sounds}}));
 
-    cli_support::Run r = Cli(dir, {"rebuild", game, work, "--entry", "0"});
+    cli_support::Run r = Cli(dir, {"rebuild", game, work + "/a/b", "--entry", "0"}); // made
     EXPECT_EQ(r.out, "Literal setting: 0\n");
-    EXPECT_EQ(ReadFile(work + "/WYVERN.SND"), sounds);
-    std::filesystem::remove(sv::ToPath(work + "/WYVERN.SND"));
+    EXPECT_EQ(ReadFile(work + "/a/b/WYVERN.SND"), sounds);
+    std::filesystem::remove_all(sv::ToPath(work + "/a"));
 
     // Entry 1's second header is cut: the decoder's lines on standard output, status 2.
     const std::string lines =

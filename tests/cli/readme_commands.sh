@@ -4,11 +4,7 @@
 # a sound device or a display.
 # readme_commands.sh README BIN_FOLDER DEMO_FOLDER
 set -euo pipefail
-readme=$(realpath "$1")
-bin=$(realpath "$2")
-demo=$(realpath "$3")
-
-scratch=$(mktemp -d)
+readme=$(realpath "$1") bin=$(realpath "$2") demo=$(realpath "$3") scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 mkdir -p "$scratch/build/demo" "$scratch/home"
 ln -s "$bin" "$scratch/build/bin"
@@ -25,17 +21,11 @@ while IFS= read -r line; do
     *'(needs a sound device)'* | *'(needs a display)'*) continue ;;
     esac
     echo "+ $line"
-    if ! bash -euo pipefail -c "$line" </dev/null >"$scratch/out" 2>"$scratch/err"; then
-        echo "README command failed: $line"
-        cat "$scratch/err"
-        exit 1
-    fi
+    bash -euo pipefail -c "$line" </dev/null >"$scratch/out" 2>"$scratch/err" ||
+        { echo "README command failed: $line"; cat "$scratch/err"; exit 1; }
     ran=$((ran + 1))
 done <"$scratch/commands"
 
 # A README whose blocks no longer parse would otherwise pass by running nothing.
-if ((ran < 10)); then
-    echo "only $ran README commands found"
-    exit 1
-fi
+((ran >= 10)) || { echo "only $ran README commands found"; exit 1; }
 echo "$ran README commands ran"

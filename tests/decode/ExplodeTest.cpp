@@ -1,11 +1,68 @@
 // The decoder on the header checks and their lines, the bit reader, and an independent encoder's
 // streams, whole, cut and replaced by noise, through both the read-ahead and the bit-by-bit path:
 // what it writes and where the stream stands afterwards.
+#include "decode/Explode.h"
+
 #include "ExplodeSupport.h"
 
-namespace sv::test {
+#include <cstdio>
+#include <memory>
 
+namespace sv::test {
 namespace {
+
+using File = std::unique_ptr<std::FILE, decltype([](std::FILE* f) { std::fclose(f); })>;
+
+// A seekable stream holding the bytes, positioned at their start.
+File TempStream(const Bytes& bytes) {
+    File f(std::tmpfile());
+    if (!bytes.empty()) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f.get());
+    }
+    std::rewind(f.get());
+    return f;
+}
+
+struct Outcome {
+    std::vector<std::string> lines;
+    Bytes output;
+    long position = -1; // where the stream stands afterwards
+    int nextByte = -2;  // the byte read right after Decode (EOF = -1)
+};
+
+Outcome DecodeStream(std::FILE* f, std::uint32_t limit) {
+    Outcome o;
+    tcBitstream bits(f);
+    Exploder exploder(&bits, [&](std::string_view line) { o.lines.emplace_back(line); });
+    o.output.assign(limit, 0);
+    std::uint32_t count = 0xDEADBEEF;
+    exploder.Decode(o.output.data(), count, limit);
+    o.output.resize(count);
+    o.position = std::ftell(f);
+    o.nextByte = std::fgetc(f);
+    return o;
+}
+
+Outcome DecodeFile(const Bytes& bytes, std::uint32_t limit) {
+    return DecodeStream(TempStream(bytes).get(), limit);
+}
+
+// A stream that cannot seek, as a pipe: the decoder reads it bit by bit throughout.
+Outcome DecodePipe(const Bytes& bytes, std::uint32_t limit) {
+    struct Source {
+        const Bytes& bytes;
+        std::size_t at = 0;
+    } source{bytes};
+    cookie_io_functions_t io{};
+    io.read = [](void* cookie, char* buffer, std::size_t size) -> ssize_t {
+        Source& s = *static_cast<Source*>(cookie);
+        size = std::min(size, s.bytes.size() - s.at);
+        std::copy_n(s.bytes.begin() + static_cast<std::ptrdiff_t>(s.at), size, buffer);
+        s.at += size;
+        return static_cast<ssize_t>(size);
+    };
+    return DecodeStream(File(fopencookie(&source, "rb", io)).get(), limit);
+}
 
 // A refused stream decodes nothing. Cut headers keep the end-of-input flag in the 32-bit value,
 // which fails the checks.
@@ -116,5 +173,4 @@ TEST(ExplodeTest, CutAndArbitraryStreamsDecodeAlikeOnBothPaths) {
 }
 
 } // namespace
-
 } // namespace sv::test
