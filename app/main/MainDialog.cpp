@@ -503,7 +503,7 @@ void MainDialog::OnExport() {
     std::optional<ExportTarget> current;
     if (currentItem != nullptr) {
         current = ExportTarget{static_cast<std::uint32_t>(currentItem->kind), currentItem->index,
-                               currentItem->text};
+                               currentItem->text, ui->player->Voice()};
     }
     RunExport(this, current, gameData, m_progress);
 }

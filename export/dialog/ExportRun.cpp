@@ -83,9 +83,11 @@ QString ExportTrack(const ExportTarget& target, const QString& path, GameData& d
         return failure.isEmpty() ? failure : failure.arg(path);
     }
     case RecordForm::Is::Rendered:
-        // The system's General MIDI SoundFont, as the command line renders without --soundfont.
-        return FromUtf8(
-            RenderRecord(data, kind, target.index, {}, file, form.type, &progress).message);
+        // The system's General MIDI SoundFont, as the command line renders without --soundfont,
+        // or the FM chip.
+        return FromUtf8(RenderRecord(data, kind, target.index, {.voice = target.voice}, file,
+                                     form.type, &progress)
+                            .message);
     case RecordForm::Is::Unknown:
         break;
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "archive/GameData.h"
+#include "audio/Renderer.h"
 #include "io/ProgressControl.h"
 
 #include <QString>
@@ -16,11 +17,13 @@ class QWidget;
 namespace sv {
 
 // The tree item selected last: its kind (3 effect, 4 song, anything else a folder), its record
-// index and its text, the record's name.
+// index and its text, the record's name; and the player's voice, which a song rendered to a
+// sound file is played on, as the user last heard it.
 struct ExportTarget {
     std::uint32_t kind = 0;
     int index = -1;
     QString text;
+    SongVoice voice = SongVoice::SoundFont;
 };
 
 // The choice the export dialog ends with.
