@@ -33,6 +33,13 @@ if command -v pulseaudio >/dev/null; then
 fi
 
 mkdir -p "$scratch/config" "$scratch/work"
+# The demo folder under a plain name, as a player's would read in the path label.
+game=$scratch/Tarnholm/Arena2
+if [[ ! -e /tmp/Tarnholm ]]; then
+  game=/tmp/Tarnholm/Arena2
+  trap 'cleanup; rm -rf /tmp/Tarnholm' EXIT
+fi
+mkdir -p "$game" && cp "$build/demo/Arena2"/* "$game"/
 cd "$scratch/work"
 XDG_CONFIG_HOME=$scratch/config "$build/bin/sonvault" 2>/dev/null &
 pid=$!
@@ -62,7 +69,7 @@ shot "$main" main-window-empty.png
 xdotool mousemove --window "$main" 120 20 click 1
 dialog=$(window_named Dialog)
 xdotool windowfocus --sync "$dialog"
-xdotool type --delay 5 "$build/demo/Arena2"
+xdotool type --delay 5 "$game"
 shot "$dialog" folder-dialog.png
 xdotool key Return
 
