@@ -137,9 +137,8 @@ bool Drop(MainDialog& dialog, const QString& path) {
     mime.setUrls({QUrl::fromLocalFile(path)});
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&dialog, &enter);
-    if (!enter.isAccepted()) {
+    if (!enter.isAccepted())
         return false;
-    }
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&dialog, &drop);
     return drop.isAccepted();

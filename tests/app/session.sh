@@ -143,15 +143,13 @@ wait_for "the next effects" title_is_not "${effects[0]}"
 loop Track
 current=$(title)
 is_effect "$current" || fail "temp.wav is not \"$current\", the effect announced"
-# Next, Previous and the media key, each from the effect announced before.
+# Previous and Next, each from the effect announced before.
 i=$(index_of "$current")
-call Next
-wait_for "Next" title_is "${effects[$((i + 1))]}"
 call Previous
-wait_for "Previous" title_is "${effects[$i]}"
-key XF86AudioNext
-wait_for "the media key Next" title_is "${effects[$((i + 1))]}"
-is_effect "${effects[$((i + 1))]}" || fail "temp.wav is not the effect skipped to"
+wait_for "Previous" title_is "${effects[$((i - 1))]}"
+call Next
+wait_for "Next" title_is "${effects[$i]}"
+is_effect "${effects[$i]}" || fail "temp.wav is not the effect skipped to"
 wait_for "the effect skipped to playing" status_is Playing
 # A song (the songs' first), playing once the SoundFont is there, paused by PlayPause.
 loop None

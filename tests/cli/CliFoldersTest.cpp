@@ -1,7 +1,5 @@
 // sonvault-cli as a new user meets it: folders made, failures named with the system's reason,
-// unknown words named, each record in the form its file name asks for, outputs that are not
-// plain files; stopped half-way by a signal, it leaves only finished files and exits with
-// 128 + the signal.
+// each record in the form its file name asks for, outputs that are not plain files, signals.
 #include "CliRun.h"
 #include "SongBuilders.h"
 #include "audio/Synthesizer.h"

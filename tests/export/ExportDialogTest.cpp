@@ -1,8 +1,5 @@
-// The export dialog and the export run on a generated game folder, offscreen, the platform's
-// dialogs answered by the test: what each opening offers, which controls the boxes enable, the
-// files each choice writes in the form the chosen name asks for, what the progress control is
-// told, what the closing message says. The keyboard's way through the dialog is driven for real
-// by tests/app/session.sh.
+// The export dialog and its run on a generated game folder, offscreen, the platform's dialogs
+// answered by the test. The keyboard's way through the dialog: tests/app/session.sh.
 #include "DemoData.h"
 #include "TestSupport.h"
 #include "controls/Dialogs.h"
