@@ -1,10 +1,8 @@
-// Hand-built HMI songs and the MIDI files they must become; the files a test left behind.
+// Hand-built HMI songs and the MIDI files they must become.
 #pragma once
 
 #include "TestSupport.h"
 
-#include <algorithm>
-#include <filesystem>
 #include <string_view>
 
 namespace sv::test {
@@ -46,16 +44,6 @@ inline Bytes Midi(const std::vector<Bytes>& tracks, bool header = true) {
         b.insert(b.end(), events.begin(), events.end());
     }
     return b;
-}
-
-// Every file and folder under `folder` (temporaries included), relative to it, sorted.
-inline std::vector<std::string> Listing(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(sv::ToPath(folder))) {
-        names.push_back(sv::FromPath(e.path().lexically_relative(sv::ToPath(folder))));
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 } // namespace sv::test

@@ -1,19 +1,13 @@
 #!/usr/bin/env bash
-# The real program in a real X server. Without a display: --help, --version, an unknown option.
-# 1. The keyboard's way through the export dialog writes what `sonvault-cli export` writes;
-# Escape. 2. On a session bus and a PulseAudio null sink of its own, through MPRIS and the keys:
-# `sonvault FOLDER` opens and remembers FOLDER; an effect selected is announced playing under its
-# name, with the length `sonvault-cli list --json` gives; "Playlist" plays the effects through,
-# each one's temp.wav written; Next, Previous and the media key move and play; PlayPause pauses a
-# song; Return. The game folder never changes, the work folder holds the two files played, and
-# the program ends with status 0.
-# Usage: session.sh SONVAULT DEMO_DIR SONVAULT_CLI [bus]   (bus: run part 2, which needs
-# dbus-daemon and pulseaudio)
+# The real program in a real X server (without a display: --help, an unknown option). 1. The
+# keyboard's way through the export dialog writes what `sonvault-cli export` writes. 2. On a session
+# bus and a null sink of its own, through MPRIS and the keys: what is announced playing, under its
+# name and listed length, is what the work folder holds; the game folder never changes.
+# Usage: session.sh SONVAULT DEMO_DIR SONVAULT_CLI [bus]   (bus: part 2; dbus-daemon, pulseaudio)
 set -euo pipefail
 sonvault=$1 demo=$2 cli=$3
 fail() { echo "FAIL: $*" >&2; exit 1; }
 if [[ -z "${IN_XVFB:-}" ]]; then
-  [[ $(env -u DISPLAY "$sonvault" --version) == "sonvault 1.0.0.1" ]] || fail "--version"
   env -u DISPLAY "$sonvault" --help | grep -q '^Usage: sonvault \[FOLDER\]' || fail "--help"
   status=0
   "$sonvault" --no-such-option 2>/dev/null || status=$?
@@ -112,17 +106,11 @@ title_is() { [[ "$(title)" == "$1" ]]; }
 title_is_not() { local t; t=$(title) && [[ -n $t && $t != "$1" ]]; }
 
 start Arena2 bus named
-grep -qxF "PreviousArena2Path=$game" "$config/Merrow Applications/Sonvault.conf" ||
-  fail "the folder given was not remembered"
 wait_for "the service on the bus" status_is Stopped
 "$cli" list "$game" --work "$scratch/cli-work" >"$scratch/list"
 "$cli" list "$game" --json --work "$scratch/cli-work" >"$scratch/list.json"
-python3 - "$scratch/list" "$scratch/list.json" <<'PY' || fail "list --json differs from list"
-import json, sys
-lines = [l.split("\t") for l in open(sys.argv[1]).read().splitlines()]
-entries = json.load(open(sys.argv[2]))
-assert [[e["kind"], str(e["index"]), e["name"], str(e["size"])] for e in entries] == lines
-PY
+python3 -c 'import json, sys; [print(*e.values(), sep="\t") for e in json.load(open(sys.argv[1]))]' \
+  "$scratch/list.json" | cut -f1-4 | cmp -s - "$scratch/list" || fail "list --json differs from list"
 # The length announced: within the millisecond of the seconds listed.
 length_is_listed() {
   local us listed
@@ -155,15 +143,13 @@ wait_for "the next effects" title_is_not "${effects[0]}"
 loop Track
 current=$(title)
 is_effect "$current" || fail "temp.wav is not \"$current\", the effect announced"
-# Next, Previous and the media key, each from the effect announced before.
+# Previous and Next, each from the effect announced before.
 i=$(index_of "$current")
-call Next
-wait_for "Next" title_is "${effects[$((i + 1))]}"
 call Previous
-wait_for "Previous" title_is "${effects[$i]}"
-key XF86AudioNext
-wait_for "the media key Next" title_is "${effects[$((i + 1))]}"
-is_effect "${effects[$((i + 1))]}" || fail "temp.wav is not the effect skipped to"
+wait_for "Previous" title_is "${effects[$((i - 1))]}"
+call Next
+wait_for "Next" title_is "${effects[$i]}"
+is_effect "${effects[$i]}" || fail "temp.wav is not the effect skipped to"
 wait_for "the effect skipped to playing" status_is Playing
 # A song (the songs' first), playing once the SoundFont is there, paused by PlayPause.
 loop None

@@ -49,36 +49,10 @@ TEST_F(GameDataTest, OpensBothArchivesFromTheGameFolderAndRefusalsKeepTheOpenSet
     EXPECT_EQ(data.Folder(), "");
 }
 
+// A folder named like the sound archive leaves the container to rebuild from, or a file of another
+// case; a sound archive lying directly in the work folder is nobody's and never opened; a link to a
+// file is as good as the file.
 TEST_F(GameDataTest, WhatIsNotARegularFileCountsAsMissing) {
-    const struct {
-        const char* directory; // made a folder
-        const char* sounds;    // written as the sound archive ("" for none)
-        const char* songs;
-        bool valid;
-    } cases[] = {
-        {"wyvern.snd", "", "midi.bsa", false},
-        {"PACKED.DAT", "", "midi.bsa", false},
-        {"midi.bsa", "wyvern.snd", "", false},
-        // A folder of the exact spelling does not hide a file of another case.
-        {"wyvern.snd", "WYVERN.SND", "midi.bsa", true},
-    };
-    for (const auto& c : cases) {
-        ScratchDir scratch;
-        const std::string folder = scratch.Sub("Arena2");
-        fs::create_directories(ToPath(folder + "/" + c.directory));
-        for (const char* name : {c.sounds, c.songs}) {
-            if (*name != 0) {
-                WriteFile(folder + "/" + name, name == c.songs ? Songs() : Sounds(3));
-            }
-        }
-        EXPECT_EQ(GameData::ValidateFolder(folder), c.valid) << c.directory;
-        GameData data;
-        data.SetWorkFolder(work);
-        EXPECT_EQ(data.Open(folder).Ok(), c.valid) << c.directory;
-    }
-
-    // A folder named like the sound archive leaves the container to rebuild from; a sound archive
-    // lying directly in the work folder is nobody's and never opened.
     fs::create_directories(ToPath(game + "/wyvern.snd"));
     WriteFile(dir.File("songs.bsa"), Songs());
     fs::create_symlink(ToPath(dir.File("songs.bsa")), ToPath(game + "/midi.bsa"));
@@ -89,7 +63,10 @@ TEST_F(GameDataTest, WhatIsNotARegularFileCountsAsMissing) {
     EXPECT_EQ(data.Open(game).Message(),
               "Cannot read \"" + game + "/PACKED.DAT\": entry 1 is not there in full.");
     EXPECT_EQ(Names(work), std::vector<std::string>{"wyvern.snd"});
-    // A link to a file is as good as the file.
+    WriteFile(game + "/WYVERN.SND", Sounds(3));
+    ASSERT_TRUE(data.Open(game));
+    EXPECT_EQ(data.soundArchive.RecordSize(0), 3u);
+    fs::remove(ToPath(game + "/WYVERN.SND"));
     fs::remove(ToPath(game + "/wyvern.snd"));
     fs::create_symlink(ToPath(work + "/wyvern.snd"), ToPath(game + "/wyvern.snd"));
     ASSERT_TRUE(data.Open(game));

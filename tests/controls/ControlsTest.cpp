@@ -1,11 +1,10 @@
-// The controls as a person uses them: what a click on a label opens or reports, by link kind and
-// notify flag, and the About box's links and endings.
+// The About box as a person uses it: its links open their addresses, OK and Escape end it. The
+// main window's path label, which passes its click on, is the window test's.
 #include "controls/AboutDialog.h"
 #include "controls/LabelCtrl.h"
 #include "controls/ShellOpen.h"
 
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 
 namespace sv::test {
@@ -28,51 +27,6 @@ class ControlsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void clickOpensOrReportsByLinkKind() {
-        enum Kind { None, Web, Mail };
-        struct Case {
-            Kind kind;
-            bool notify; // the label notifies its owner instead of opening
-            bool styled; // the notify style comes from the template
-            QString target, expected;
-        };
-        const Case cases[] = {
-            {Web, false, false, "https://a.example/about", "opened https://a.example/about; 1"},
-            {Web, false, false, "", "opened http://sonvault.example.org; 1"},
-            {Mail, false, false, "https://a.example/", "opened mailto:sonvault.example.org; 1"},
-            {Web, true, false, "", "noted 8200 from 1016; 1"},
-            {Mail, true, false, "", "noted 8200 from 1016; 1"},
-            {None, false, false, "", "0"}, // a link turned off takes its notify style along
-            {None, false, true, "", "1"},  // the main window's path label: the click is passed on
-        };
-        for (const Case& c : cases) {
-            OpenedLinks opened;
-            LabelCtrl label;
-            label.setControlId(1016);
-            label.SetText("sonvault.example.org").SetLinkTarget(c.target);
-            if (c.kind == Mail)
-                label.SetMailLink(true, c.notify);
-            else
-                label.SetLink(true, c.notify).SetLink(c.kind == Web, c.notify);
-            label.setNotifyOnClick(label.notifyOnClick() || c.styled);
-            QSignalSpy clicks(&label, &LabelCtrl::clicked);
-            QSignalSpy notes(&label, &LabelCtrl::notifyParent);
-            QTest::mousePress(&label, Qt::LeftButton);
-            QTest::mousePress(&label, Qt::RightButton);
-
-            QStringList seen;
-            for (const QString& url : opened.urls)
-                seen << "opened " + url;
-            for (const QList<QVariant>& note : notes) {
-                const auto header = note.first().value<NotifyHeader>();
-                QCOMPARE(header.from, static_cast<QWidget*>(&label));
-                seen << QString("noted %1 from %2").arg(header.code, 0, 16).arg(header.idFrom);
-            }
-            seen << QString::number(clicks.count()); // clicks reported to the owner
-            QCOMPARE(seen.join("; "), c.expected);
-        }
-    }
-
     // The links open their addresses and leave the box up; OK and Escape end it.
     void aboutBoxLinksAndEndings() {
         OpenedLinks opened;

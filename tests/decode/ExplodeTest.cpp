@@ -1,4 +1,4 @@
-// The decoder on the header checks and their lines, the bit reader, and an independent encoder's
+// The decoder on the header checks and their lines, and an independent encoder's
 // streams, whole, cut and replaced by noise, through both the read-ahead and the bit-by-bit path:
 // what it writes and where the stream stands afterwards.
 #include "decode/Explode.h"
@@ -83,19 +83,6 @@ TEST(ExplodeTest, HeaderChecksPrintTheModeThenTheMessage) {
         EXPECT_EQ(o.lines, lines);
         EXPECT_TRUE(o.output.empty());
     }
-}
-
-TEST(ExplodeTest, BitReaderFetchesOnGetZeroAndRefusesMoreThan31Bits) {
-    File f = TempStream({0xB5, 0x3C});
-    tcBitstream bits(f.get());
-    EXPECT_EQ(bits.Get(0), 0u); // still fetches a byte
-    EXPECT_EQ(std::ftell(f.get()), 1);
-    EXPECT_EQ(bits.Get(3), 0x5u);
-    EXPECT_EQ(bits.Get(0), 0u); // bits are buffered: nothing fetched
-    EXPECT_EQ(std::ftell(f.get()), 1);
-    EXPECT_EQ(bits.Fatal(), ExplodeStatus::kOk);
-    EXPECT_EQ(bits.Get(32), tcBitstream::kEndOfInput);
-    EXPECT_EQ(bits.Fatal(), ExplodeStatus::kGetCountExceeded);
 }
 
 // The stream stands after the end marker, where the next block begins, or inside it when the
