@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <map>
 #include <system_error>
 
 #ifdef _WIN32
@@ -256,14 +255,10 @@ std::string SoundFontFailure(const std::string& path) {
 }
 
 void AddVoiceOption(CLI::App& command, SongVoice& voice) {
-    const std::map<std::string, SongVoice> voices = {{"soundfont", SongVoice::SoundFont},
-                                                     {"fm", SongVoice::Fm}};
-    command
-        .add_option("--voice", voice,
-                    "What plays songs: soundfont (General MIDI, the default) or fm (an emulated "
-                    "OPL3 chip)")
-        ->transform(CLI::CheckedTransformer(voices, CLI::ignore_case))
-        ->option_text("soundfont|fm");
+    AddWordOption(command, "--voice", voice,
+                  {{"soundfont", SongVoice::SoundFont}, {"fm", SongVoice::Fm}},
+                  "What plays songs: soundfont (General MIDI, the default) or fm (an emulated "
+                  "OPL3 chip)");
 }
 
 void AddShapeOptions(CLI::App& command, SongShape& shape) {

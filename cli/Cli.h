@@ -15,6 +15,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace sv {
 
@@ -36,6 +38,31 @@ void AddExportCommand(CLI::App& app, Action& action);
 void AddExplodeCommand(CLI::App& app, Action& action);
 void AddRebuildCommand(CLI::App& app, Action& action);
 void AddRenderCommand(CLI::App& app, Action& action);
+
+// An option that takes one of a few words (any letter case) for an enum: shown in --help as
+// "a|b|c", and a word not among them is refused by naming them, where CLI11's own check would list
+// the enum's numbers.
+template <class Enum>
+CLI::Option* AddWordOption(CLI::App& command, const std::string& name, Enum& value,
+                           const std::vector<std::pair<std::string, Enum>>& words,
+                           const std::string& description) {
+    std::string names;
+    for (const auto& word : words) {
+        names += (names.empty() ? "" : "|") + word.first;
+    }
+    const CLI::Validator oneOf(
+        [words, names](std::string& text) -> std::string {
+            for (const auto& [word, meaning] : words) {
+                if (CLI::detail::to_lower(text) == word) {
+                    text = std::to_string(static_cast<int>(meaning));
+                    return {};
+                }
+            }
+            return "\"" + text + "\" is not one of " + names;
+        },
+        names);
+    return command.add_option(name, value, description)->transform(oneOf)->option_text(names);
+}
 
 // --loops N and --fade SECONDS, as render and the audio export take them.
 void AddShapeOptions(CLI::App& command, SongShape& shape);

@@ -13,7 +13,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 
 namespace sv {
 namespace {
@@ -136,11 +135,11 @@ int RunExport(const ExportOptions& options) {
 void AddAudioOptions(CLI::App& cmd, ExportOptions& options) {
     cmd.add_option("--audio", options.audioFolder,
                    "Folder for the soundtrack rendered as audio files, with soundtrack.m3u");
-    const std::map<std::string, SoundFileType> formats = {
-        {"flac", SoundFileType::Flac}, {"ogg", SoundFileType::Ogg}, {"wav", SoundFileType::Wav}};
-    cmd.add_option("--format", options.soundtrack.type, "Audio format: flac (default), ogg or wav")
-        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case))
-        ->option_text("wav|flac|ogg");
+    AddWordOption(cmd, "--format", options.soundtrack.type,
+                  {{"wav", SoundFileType::Wav},
+                   {"flac", SoundFileType::Flac},
+                   {"ogg", SoundFileType::Ogg}},
+                  "Audio format: flac (default), ogg or wav");
     cmd.add_option("--rate", options.soundtrack.rate, "Sample rate in Hz (default 44100)")
         ->check(CLI::Range(8000, 192000));
     AddVoiceOption(cmd, options.soundtrack.voice);

@@ -11,7 +11,6 @@
 #include "io/Paths.h"
 
 #include <cmath>
-#include <map>
 
 namespace sv {
 namespace {
@@ -90,13 +89,12 @@ void AddRenderCommand(CLI::App& app, Action& action) {
     cmd->add_option("OUTPUT", options->output,
                     "The file to write: .wav, .flac or .ogg; - for standard output")
         ->required();
-    const std::map<std::string, SoundFileType> formats = {
-        {"wav", SoundFileType::Wav}, {"flac", SoundFileType::Flac}, {"ogg", SoundFileType::Ogg}};
-    cmd->add_option("--format", options->format,
-                    "wav, flac or ogg, whatever OUTPUT's extension (default: by the extension; "
-                    "wav for -)")
-        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case))
-        ->option_text("wav|flac|ogg");
+    AddWordOption(*cmd, "--format", options->format,
+                  {{"wav", SoundFileType::Wav},
+                   {"flac", SoundFileType::Flac},
+                   {"ogg", SoundFileType::Ogg}},
+                  "wav, flac or ogg, whatever OUTPUT's extension (default: by the extension; "
+                  "wav for -)");
     AddRenderOptions(*cmd, options->settings);
     cmd->callback([options, &action] { action = [options] { return RunRender(*options); }; });
 }
