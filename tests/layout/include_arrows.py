@@ -13,7 +13,7 @@ for line in (root / "README.md").read_text(encoding="utf-8").splitlines():
     if len(cells) != 4 or not cells[0].startswith("`"):
         continue
     needs = set(re.findall(r"`([a-z/]+/)`", cells[3])) | ({"Qt"} if "Qt" in cells[3] else set())
-    for folder in re.findall(r"`([a-z/]+/)`", cells[0]) if needs else ():  # none: tests and tools
+    for folder in re.findall(r"`([a-z/]+/)`", cells[0]) if cells[3] else ():  # none: tests
         deps[folder] = needs
 if not deps:
     sys.exit("include_arrows: no layout table with a 'depends on' column in README.md")
@@ -37,11 +37,17 @@ def owner(path):
 include = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 wrong, checked = [], 0
 for source in sorted(root.rglob("*")):
-    folder = owner(source.relative_to(root).as_posix())
-    if source.suffix not in (".h", ".cpp") or not source.is_file() or folder is None:
+    rel = source.relative_to(root).as_posix()
+    folder = owner(rel)
+    if source.suffix not in (".h", ".cpp") or not source.is_file():
+        continue
+    if folder is None:  # a product folder the table lost would otherwise go unchecked
+        top = rel.split("/")[0]
+        if "/" in rel and top not in ("tests", "bench", "fuzz", "tools") and \
+                not top.startswith(("build", ".")) and (root / top / "CMakeLists.txt").exists():
+            wrong.append(f"{rel}: in no folder of the layout table")
         continue
     allowed = closure(folder)
-    rel = source.relative_to(root).as_posix()
     for number, text in enumerate(source.read_text(encoding="utf-8").splitlines(), 1):
         m = include.match(text)
         checked += bool(m)
