@@ -1,6 +1,6 @@
 // What the playback tests build and listen with: small MIDI files, the system's General
 // MIDI SoundFont loaded once for the whole program (it reads well over 100 MB), and what a
-// listener would notice in rendered stereo frames (loudness, where sound starts, pitch).
+// listener would notice in rendered stereo frames (loudness, where sound starts).
 #pragma once
 
 #include "TestSupport.h"
@@ -122,21 +122,6 @@ inline std::size_t FirstSound(const Frames& f, float threshold = 0.01f, std::siz
         }
     }
     return SIZE_MAX;
-}
-
-// The frequency of a steady tone on the left channel, from its rising zero crossings.
-inline double ToneFrequency(const Frames& f, std::size_t from = 0, std::size_t to = SIZE_MAX) {
-    std::size_t first = 0;
-    std::size_t last = 0;
-    int crossings = 0;
-    for (std::size_t i = from + 1; i < std::min(to, FrameCount(f)); ++i) {
-        if (f[2 * (i - 1)] < 0.0f && f[2 * i] >= 0.0f) {
-            first = crossings++ == 0 ? i : first;
-            last = i;
-        }
-    }
-    return crossings < 2 ? 0.0
-                         : (crossings - 1) * double{kRate} / static_cast<double>(last - first);
 }
 
 } // namespace sv::test

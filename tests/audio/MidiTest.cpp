@@ -141,23 +141,7 @@ TEST_P(BothVoices, NotesSoundOnTheirTicksForTheSongsLengthAndAfterASeek) {
     EXPECT_LE(FrameCount(RenderAll(*song)), FramesIn(MidiRenderer::kMaxTailSeconds));
 }
 
-TEST(MidiRenderer, RefusedWithoutASoundFontOrAReadableSong) {
-    ScratchDir dir;
-    WriteFile(dir.File("fake.sf2"), Filled(1000, 7));
-    for (const std::string& path : {dir.File("none.sf2"), dir.File("fake.sf2"), std::string()}) {
-        EXPECT_FALSE(sv::Synthesizer::Load(path, kRate)) << path;
-    }
-    LoadError error = LoadError::None;
-    const Bytes song = MidiBuilder().Note(0, 10, 0, 60).Build();
-    EXPECT_FALSE(MidiRenderer::Create(nullptr, song, error));
-    EXPECT_EQ(error, LoadError::NoSoundFont);
-    REQUIRE_SOUNDFONT();
-    EXPECT_FALSE(
-        MidiRenderer::Create(SharedSynth(), Bytes(song.begin(), song.begin() + 25), error));
-    EXPECT_EQ(error, LoadError::BadData);
-}
-
-TEST(MidiRenderer, SystemCommonMessagesAreDroppedNotTheSong) {
+TEST(MidiRenderer, DropsSystemCommonMessagesAndRefusesNoSoundFontOrACutSong) {
     // As the converter passes them on: two data bytes, then data under their running status.
     const Bytes file = MidiBuilder()
                            .Note(0, 96, 0, 60)
@@ -173,7 +157,12 @@ TEST(MidiRenderer, SystemCommonMessagesAreDroppedNotTheSong) {
     ASSERT_TRUE(after.Parse(cleaned));
     EXPECT_EQ(after.EndTick(), before.EndTick()); // the dropped deltas were carried over
     EXPECT_EQ(sv::StripSystemCommon(cleaned), cleaned);
+    LoadError error = LoadError::None;
+    EXPECT_FALSE(MidiRenderer::Create(nullptr, file, error));
+    EXPECT_EQ(error, LoadError::NoSoundFont);
     REQUIRE_SOUNDFONT();
+    EXPECT_FALSE(MidiRenderer::Create(SharedSynth(), {file.begin(), file.begin() + 25}, error));
+    EXPECT_EQ(error, LoadError::BadData);
     auto song = Song(file);
     ASSERT_TRUE(song);
     const Frames out = RenderAll(*song);
