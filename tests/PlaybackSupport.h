@@ -87,21 +87,14 @@ inline std::size_t FramesIn(double seconds) {
     return std::llround(seconds * kRate);
 }
 
-inline Frames RenderFor(sv::Renderer& r, double seconds) {
-    Frames out(2 * FramesIn(seconds));
-    out.resize(2 * r.Render(out.data(), FrameCount(out)));
-    return out;
-}
-
-// Everything the renderer has left, up to ten minutes.
-inline Frames RenderAll(sv::Renderer& r) {
+// What the renderer gives in `seconds`, or all it has left (up to ten minutes).
+inline Frames Listen(sv::Renderer& r, double seconds = 600) {
     Frames out;
-    for (int block = 0; block < 600; ++block) {
-        const Frames part = RenderFor(r, 1.0);
-        out.insert(out.end(), part.begin(), part.end());
-        if (FrameCount(part) < FramesIn(1.0)) {
-            break;
-        }
+    for (std::size_t got = 1; got > 0 && FrameCount(out) < FramesIn(seconds);) {
+        const std::size_t at = FrameCount(out);
+        out.resize(2 * std::min(at + FramesIn(1.0), FramesIn(seconds)));
+        got = r.Render(out.data() + 2 * at, FrameCount(out) - at);
+        out.resize(2 * (at + got));
     }
     return out;
 }

@@ -94,18 +94,6 @@ TEST(MidiTiming, LengthAndSeekTargetsFromTicksAndTempo) {
     }
 }
 
-std::unique_ptr<Renderer> Song(Bytes file, SongVoice voice = SongVoice::SoundFont) {
-    LoadError error = LoadError::None;
-    std::unique_ptr<Renderer> r;
-    if (voice == SongVoice::Fm) {
-        r = sv::FmRenderer::Create(file, kRate, error);
-    } else {
-        r = MidiRenderer::Create(SharedSynth(), std::move(file), error);
-    }
-    EXPECT_EQ(error, LoadError::None);
-    return r;
-}
-
 class BothVoices : public testing::TestWithParam<SongVoice> {};
 INSTANTIATE_TEST_SUITE_P(MidiRenderer, BothVoices,
                          testing::Values(SongVoice::SoundFont, SongVoice::Fm),
@@ -115,9 +103,14 @@ TEST_P(BothVoices, NotesSoundOnTheirTicksForTheSongsLengthAndAfterASeek) {
     if (GetParam() == SongVoice::SoundFont) {
         REQUIRE_SOUNDFONT();
     }
-    auto song = Song(MidiBuilder().Note(0, 96, 0, 60).Note(384, 96, 0, 72).Build(768), GetParam());
+    const Bytes file = MidiBuilder().Note(0, 96, 0, 60).Note(384, 96, 0, 72).Build(768);
+    LoadError error = LoadError::None;
+    const std::unique_ptr<Renderer> song =
+        GetParam() == SongVoice::Fm
+            ? std::unique_ptr<Renderer>(FmRenderer::Create(file, kRate, error))
+            : MidiRenderer::Create(SharedSynth(), file, error);
     ASSERT_TRUE(song);
-    const Frames out = RenderAll(*song);
+    const Frames out = Listen(*song);
     EXPECT_GE(FrameCount(out), FramesIn(4 * kQuarter));
     EXPECT_LT(FirstSound(out), FramesIn(0.02));
     // The rest between the notes is heard as a rest, and the second note comes on its tick.
@@ -130,15 +123,15 @@ TEST_P(BothVoices, NotesSoundOnTheirTicksForTheSongsLengthAndAfterASeek) {
     const double target = (384 - 10) * kQuarter / 192;
     song->Seek(target);
     EXPECT_NEAR(song->Position(), target, 0.005);
-    const double onset = static_cast<double>(FirstSound(RenderFor(*song, 1.0), 0.005f)) / kRate;
+    const double onset = static_cast<double>(FirstSound(Listen(*song, 1.0), 0.005f)) / kRate;
     EXPECT_NEAR(onset, 10 * kQuarter / 192, 0.02);
     song->Seek(0.0);
     EXPECT_EQ(song->Position(), 0.0);
-    EXPECT_LT(FirstSound(RenderFor(*song, 0.2)), FramesIn(0.02));
+    EXPECT_LT(FirstSound(Listen(*song, 0.2)), FramesIn(0.02));
     // Past the end: nothing is left but the tail.
     song->Seek(1e6);
     EXPECT_NEAR(song->Position(), song->Duration(), 1.0 / kRate);
-    EXPECT_LE(FrameCount(RenderAll(*song)), FramesIn(MidiRenderer::kMaxTailSeconds));
+    EXPECT_LE(FrameCount(Listen(*song)), FramesIn(MidiRenderer::kMaxTailSeconds));
 }
 
 TEST(MidiRenderer, DropsSystemCommonMessagesAndRefusesNoSoundFontOrACutSong) {
@@ -163,9 +156,9 @@ TEST(MidiRenderer, DropsSystemCommonMessagesAndRefusesNoSoundFontOrACutSong) {
     REQUIRE_SOUNDFONT();
     EXPECT_FALSE(MidiRenderer::Create(SharedSynth(), {file.begin(), file.begin() + 25}, error));
     EXPECT_EQ(error, LoadError::BadData);
-    auto song = Song(file);
+    const auto song = MidiRenderer::Create(SharedSynth(), file, error);
     ASSERT_TRUE(song);
-    EXPECT_LT(FirstSound(RenderAll(*song)), FramesIn(0.02));
+    EXPECT_LT(FirstSound(Listen(*song)), FramesIn(0.02));
 }
 
 } // namespace

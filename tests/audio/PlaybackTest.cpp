@@ -23,7 +23,7 @@ TEST(WavRenderer, ResampledWithItsLevelPitchAndChannels) {
         auto r = WavRenderer::Create(c.wav, kRate, error);
         ASSERT_TRUE(r);
         EXPECT_NEAR(r->Duration(), 1.0, 1e-9);
-        const Frames out = RenderAll(*r);
+        const Frames out = Listen(*r);
         EXPECT_EQ(FrameCount(out), std::size_t{kRate});
         double worst = 0;
         for (std::size_t i = FramesIn(0.1); i < FramesIn(0.9); ++i) {
@@ -41,7 +41,7 @@ TEST(WavRenderer, SeekAndDamagedFiles) {
     auto r = WavRenderer::Create(EffectWav(11025, 441.0), kRate, error);
     ASSERT_TRUE(r);
     r->Seek(5.0);
-    EXPECT_EQ(FrameCount(RenderAll(*r)), 0u);
+    EXPECT_EQ(FrameCount(Listen(*r)), 0u);
 
     // A header that promises more data than the file holds plays what is there, an empty effect
     // is a file of no length, and a rate no recording has (it would size the resampled pass
@@ -57,7 +57,7 @@ TEST(WavRenderer, SeekAndDamagedFiles) {
                                            {garbage, -1}};
     for (const auto& [wav, frames] : cases) {
         r = WavRenderer::Create(wav, kRate, error);
-        EXPECT_EQ(r ? static_cast<int>(FrameCount(RenderAll(*r))) : -1, frames) << wav.size();
+        EXPECT_EQ(r ? static_cast<int>(FrameCount(Listen(*r))) : -1, frames) << wav.size();
     }
     EXPECT_EQ(error, LoadError::BadData);
 }
