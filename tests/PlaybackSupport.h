@@ -32,14 +32,10 @@ inline Bytes Smf(const Bytes& track, std::uint16_t division = 192) {
 // those on one tick in the order they were added.
 class MidiBuilder {
 public:
-    MidiBuilder() { Meta(0, 0x51, {0x18, 0x7F, 0xFF}); } // the songs' tempo
+    MidiBuilder() { Raw(0, {0xFF, 0x51, 0x03, 0x18, 0x7F, 0xFF}); } // the songs' tempo
     MidiBuilder& Raw(std::uint32_t tick, Bytes bytes) {
         m_events.emplace_back(tick, std::move(bytes));
         return *this;
-    }
-    MidiBuilder& Meta(std::uint32_t tick, std::uint8_t type, Bytes data) {
-        data.insert(data.begin(), {0xFF, type, static_cast<std::uint8_t>(data.size())});
-        return Raw(tick, std::move(data));
     }
     MidiBuilder& Note(std::uint32_t tick, std::uint32_t length, int channel, int key) {
         Raw(tick, {static_cast<std::uint8_t>(0x90 | channel), static_cast<std::uint8_t>(key), 100});

@@ -52,7 +52,7 @@ TEST(MidiEvents, WalksEventKindsAndStopsOnBrokenTracks) {
 TEST(MidiTiming, LengthAndSeekTargetsFromTicksAndTempo) {
     const Bytes plain = MidiBuilder().Note(0, 192, 0, 60).Build(768);
     const Bytes faster =
-        MidiBuilder().Note(0, 100, 0, 60).Meta(384, 0x51, {0x03, 0xD0, 0x90}).Build(768);
+        MidiBuilder().Note(0, 100, 0, 60).Raw(384, {0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90}).Build(768);
     const struct {
         Bytes file;
         std::uint32_t endTick;

@@ -95,9 +95,8 @@ TEST(PlaybackEngine, FileIsReadWhenSetReplacedByTheNextReleasedByNoName) {
     EXPECT_TRUE(std::filesystem::remove(sv::ToPath(temp)));
 
     // A file that does not play leaves the engine empty.
-    Bytes cut = Smf({0x00, 0xFF, 0x51, 0x03, 0x18}); // ends inside the tempo event
-    cut[21] = 0x40;                                  // and claims more than there is
-    WriteFile(dir.File("cut.mid"), cut);
+    const Bytes song = MidiBuilder().Build();
+    WriteFile(dir.File("cut.mid"), Bytes(song.begin(), song.begin() + 25)); // in the tempo event
     WriteFile(dir.File("text.mid"), Bytes{'h', 'e', 'l', 'l', 'o'});
     const std::pair<const char*, LoadError> cases[] = {{"missing.mid", LoadError::Unreadable},
                                                        {"text.mid", LoadError::UnknownFormat},
@@ -159,19 +158,12 @@ TEST(PlaybackEngine, SongWaitsForTheSoundFont) {
     PlaybackEngine engine(kRate);
     ASSERT_EQ(engine.SetData(MidiBuilder().Note(0, 192, 0, 60).Build(768)), LoadError::None);
     EXPECT_TRUE(engine.WaitingForSoundFont());
-    EXPECT_NEAR(engine.Duration(), 4 * kQuarter, 1e-6);
     engine.Play();
     EXPECT_EQ(PeakOf(Pull(engine, 0.1)), 0.0f);
 
     engine.SetSynthesizer(SharedSynth());
     EXPECT_FALSE(engine.WaitingForSoundFont());
     EXPECT_GT(PeakOf(Pull(engine, 0.3)), 0.05f);
-
-    // Stop silences the synthesizer at once, release tail and all.
-    engine.Stop();
-    EXPECT_EQ(PeakOf(Pull(engine, 0.2)), 0.0f);
-    engine.Play();
-    EXPECT_LT(FirstSound(Pull(engine, 0.2)), FramesIn(0.02));
 }
 
 } // namespace
