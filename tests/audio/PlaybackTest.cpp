@@ -10,7 +10,7 @@
 namespace sv::test {
 namespace {
 
-TEST(WavRenderer, ResampledWithItsLevelPitchAndChannels) {
+TEST(WavRenderer, ResampledWithItsLevelPitchAndChannelsDamagedFilesPlayWhatIsThere) {
     // The filter draws the sine between the source's samples, at its level: an 8-bit mono effect
     // on both channels, the left of a 16-bit stereo file on the left only.
     const struct {
@@ -18,9 +18,10 @@ TEST(WavRenderer, ResampledWithItsLevelPitchAndChannels) {
         double frequency, left, right;
     } cases[] = {{EffectWav(11025, 441.0), 441.0, 100.0 / 128, 100.0 / 128},
                  {Wav(48000, 2, 16, 48000, 1000.0), 1000.0, 16000.0 / 32768, 0.0}};
+    LoadError error = LoadError::None;
+    std::unique_ptr<WavRenderer> r;
     for (const auto& c : cases) {
-        LoadError error = LoadError::None;
-        auto r = WavRenderer::Create(c.wav, kRate, error);
+        r = WavRenderer::Create(c.wav, kRate, error);
         ASSERT_TRUE(r);
         EXPECT_NEAR(r->Duration(), 1.0, 1e-9);
         const Frames out = Listen(*r);
@@ -33,15 +34,9 @@ TEST(WavRenderer, ResampledWithItsLevelPitchAndChannels) {
                               std::fabs(out[2 * i + 1] - c.right * s)});
         }
         EXPECT_LT(worst, 0.02) << c.frequency;
+        r->Seek(5.0);
+        EXPECT_EQ(FrameCount(Listen(*r)), 0u) << "past the end";
     }
-}
-
-TEST(WavRenderer, SeekAndDamagedFiles) {
-    LoadError error = LoadError::None;
-    auto r = WavRenderer::Create(EffectWav(11025, 441.0), kRate, error);
-    ASSERT_TRUE(r);
-    r->Seek(5.0);
-    EXPECT_EQ(FrameCount(Listen(*r)), 0u);
 
     // A header that promises more data than the file holds plays what is there, an empty effect
     // is a file of no length, and a rate no recording has (it would size the resampled pass
@@ -49,13 +44,13 @@ TEST(WavRenderer, SeekAndDamagedFiles) {
     Bytes truncated = EffectWav(11025, 441.0);
     truncated.resize(44 + 5000);
     const Bytes garbage{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'j', 'u', 'n', 'k'};
-    const std::pair<Bytes, int> cases[] = {{truncated, 4 * 5000},
-                                           {EffectWav(0, 441.0), 0},
-                                           {Wav(2000000000, 2, 16, 100, 1000.0), -1},
-                                           {Wav(999, 2, 16, 100, 1000.0), -1},
-                                           {Wav(384000, 2, 16, 3840, 1000.0), 441},
-                                           {garbage, -1}};
-    for (const auto& [wav, frames] : cases) {
+    const std::pair<Bytes, int> damaged[] = {{truncated, 4 * 5000},
+                                             {EffectWav(0, 441.0), 0},
+                                             {Wav(2000000000, 2, 16, 100, 1000.0), -1},
+                                             {Wav(999, 2, 16, 100, 1000.0), -1},
+                                             {Wav(384000, 2, 16, 3840, 1000.0), 441},
+                                             {garbage, -1}};
+    for (const auto& [wav, frames] : damaged) {
         r = WavRenderer::Create(wav, kRate, error);
         EXPECT_EQ(r ? static_cast<int>(FrameCount(Listen(*r))) : -1, frames) << wav.size();
     }
@@ -109,7 +104,7 @@ TEST(PlaybackEngine, FileIsReadWhenSetReplacedByTheNextReleasedByNoName) {
     }
 }
 
-TEST(PlaybackEngine, TransportAndRepeatWithoutAGap) {
+TEST(PlaybackEngine, TransportRepeatWithoutAGapAndASongWaitingForTheSoundFont) {
     PlaybackEngine engine(kRate);
     ASSERT_EQ(engine.SetData(EffectWav(11025, 441.0)), LoadError::None);
     EXPECT_EQ(PeakOf(Pull(engine, 0.1)), 0.0f); // nothing before Play
@@ -151,16 +146,13 @@ TEST(PlaybackEngine, TransportAndRepeatWithoutAGap) {
     engine.SetRepeat(false);
     Pull(engine, 0.2);
     EXPECT_EQ(engine.State(), PlayState::Stopped);
-}
 
-TEST(PlaybackEngine, SongWaitsForTheSoundFont) {
+    // A song set before the SoundFont has arrived is silent until it does.
     REQUIRE_SOUNDFONT();
-    PlaybackEngine engine(kRate);
     ASSERT_EQ(engine.SetData(MidiBuilder().Note(0, 192, 0, 60).Build(768)), LoadError::None);
     EXPECT_TRUE(engine.WaitingForSoundFont());
     engine.Play();
     EXPECT_EQ(PeakOf(Pull(engine, 0.1)), 0.0f);
-
     engine.SetSynthesizer(SharedSynth());
     EXPECT_FALSE(engine.WaitingForSoundFont());
     EXPECT_GT(PeakOf(Pull(engine, 0.3)), 0.05f);
