@@ -120,7 +120,6 @@ SF_INFO Inspect(const std::string& path, Frames* samples = nullptr) {
     return info;
 }
 
-// A tag as TagLib reads it.
 std::string Tag(const std::string& path, const std::string& key) {
     const TagLib::FileRef f(path.c_str());
     const TagLib::PropertyMap tags = f.isNull() ? TagLib::PropertyMap() : f.file()->properties();
@@ -229,8 +228,6 @@ Bytes HmiNote(std::uint8_t ticks) {
     return HmiSong({{0x00, 0xC0, 19, 0x00, 0x90, 60, 110, ticks, ticks, 0xFF, 0x2F, 0x00}});
 }
 
-// The soundtrack exported from a game folder of these songs, as the command line's
-// "export GAME --work WORK --audio OUT" followed by `args`.
 class Soundtrack : public testing::Test {
 protected:
     void SetUp() override {
