@@ -71,7 +71,6 @@ TEST(MidiTiming, LengthAndSeekTargetsFromTicksAndTempo) {
     EXPECT_EQ(t.TickAt(-1.0), 0u);
     EXPECT_EQ(t.TickAt(1e9), 2000u);
     ASSERT_TRUE(t.Parse(faster));
-    EXPECT_NEAR(t.SecondsAt(96), kQuarter / 2, 1e-9);
     EXPECT_EQ(t.TickAt(kQuarter / 2), 96u);
     EXPECT_EQ(t.TickAt(kQuarter / 2 - 0.001), 95u);
     EXPECT_EQ(t.TickAt(2 * kQuarter + 0.125), 384u + 96u);

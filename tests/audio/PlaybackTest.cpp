@@ -73,7 +73,7 @@ TEST(PlaybackEngine, FileIsReadWhenSetReplacedByTheNextReleasedByNoName) {
     PlaybackEngine engine(kRate);
     ASSERT_EQ(engine.SetFileName(temp), LoadError::None);
     // The next selection overwrites the temporary file, then removes it: the player is unmoved.
-    WriteFile(temp, EffectWav(11025, 882.0));
+    WriteFile(temp, Wav(11025, 1, 16, 22050, 441.0));
     std::filesystem::remove(sv::ToPath(temp));
     engine.Play();
     EXPECT_NEAR(PeakOf(Pull(engine, 0.3)), 100.0 / 128, 0.02);
@@ -86,7 +86,6 @@ TEST(PlaybackEngine, FileIsReadWhenSetReplacedByTheNextReleasedByNoName) {
     EXPECT_NEAR(PeakOf(Pull(engine, 0.5)), 16000.0 / 32768, 0.02);
     EXPECT_EQ(engine.SetFileName(""), LoadError::None);
     EXPECT_EQ(engine.Kind(), FileKind::None);
-    EXPECT_TRUE(std::filesystem::remove(sv::ToPath(temp)));
 
     // A file that does not play leaves the engine empty.
     const Bytes song = MidiBuilder().Build();
