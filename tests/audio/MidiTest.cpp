@@ -145,7 +145,6 @@ TEST(MidiRenderer, DropsSystemCommonMessagesAndRefusesNoSoundFontOrACutSong) {
     ASSERT_TRUE(before.Parse(file));
     ASSERT_TRUE(after.Parse(cleaned));
     EXPECT_EQ(after.EndTick(), before.EndTick()); // the dropped deltas were carried over
-    EXPECT_EQ(sv::StripSystemCommon(cleaned), cleaned);
     LoadError error = LoadError::None;
     EXPECT_FALSE(MidiRenderer::Create(nullptr, file, error));
     EXPECT_EQ(error, LoadError::NoSoundFont);
