@@ -1,6 +1,6 @@
 // What the playback tests build and listen with: small MIDI files, the system's General
 // MIDI SoundFont loaded once for the whole program (it reads well over 100 MB), and what a
-// listener would notice in rendered stereo frames (loudness, where sound starts, pitch).
+// listener would notice in rendered stereo frames (loudness, where sound starts).
 #pragma once
 
 #include "TestSupport.h"
@@ -32,14 +32,10 @@ inline Bytes Smf(const Bytes& track, std::uint16_t division = 192) {
 // those on one tick in the order they were added.
 class MidiBuilder {
 public:
-    MidiBuilder() { Meta(0, 0x51, {0x18, 0x7F, 0xFF}); } // the songs' tempo
+    MidiBuilder() { Raw(0, {0xFF, 0x51, 0x03, 0x18, 0x7F, 0xFF}); } // the songs' tempo
     MidiBuilder& Raw(std::uint32_t tick, Bytes bytes) {
         m_events.emplace_back(tick, std::move(bytes));
         return *this;
-    }
-    MidiBuilder& Meta(std::uint32_t tick, std::uint8_t type, Bytes data) {
-        data.insert(data.begin(), {0xFF, type, static_cast<std::uint8_t>(data.size())});
-        return Raw(tick, std::move(data));
     }
     MidiBuilder& Note(std::uint32_t tick, std::uint32_t length, int channel, int key) {
         Raw(tick, {static_cast<std::uint8_t>(0x90 | channel), static_cast<std::uint8_t>(key), 100});
@@ -87,21 +83,14 @@ inline std::size_t FramesIn(double seconds) {
     return std::llround(seconds * kRate);
 }
 
-inline Frames RenderFor(sv::Renderer& r, double seconds) {
-    Frames out(2 * FramesIn(seconds));
-    out.resize(2 * r.Render(out.data(), FrameCount(out)));
-    return out;
-}
-
-// Everything the renderer has left, up to ten minutes.
-inline Frames RenderAll(sv::Renderer& r) {
+// What the renderer gives in `seconds`, or all it has left (up to ten minutes).
+inline Frames Listen(sv::Renderer& r, double seconds = 600) {
     Frames out;
-    for (int block = 0; block < 600; ++block) {
-        const Frames part = RenderFor(r, 1.0);
-        out.insert(out.end(), part.begin(), part.end());
-        if (FrameCount(part) < FramesIn(1.0)) {
-            break;
-        }
+    for (std::size_t got = 1; got > 0 && FrameCount(out) < FramesIn(seconds);) {
+        const std::size_t at = FrameCount(out);
+        out.resize(2 * std::min(at + FramesIn(1.0), FramesIn(seconds)));
+        got = r.Render(out.data() + 2 * at, FrameCount(out) - at);
+        out.resize(2 * (at + got));
     }
     return out;
 }
@@ -122,21 +111,6 @@ inline std::size_t FirstSound(const Frames& f, float threshold = 0.01f, std::siz
         }
     }
     return SIZE_MAX;
-}
-
-// The frequency of a steady tone on the left channel, from its rising zero crossings.
-inline double ToneFrequency(const Frames& f, std::size_t from = 0, std::size_t to = SIZE_MAX) {
-    std::size_t first = 0;
-    std::size_t last = 0;
-    int crossings = 0;
-    for (std::size_t i = from + 1; i < std::min(to, FrameCount(f)); ++i) {
-        if (f[2 * (i - 1)] < 0.0f && f[2 * i] >= 0.0f) {
-            first = crossings++ == 0 ? i : first;
-            last = i;
-        }
-    }
-    return crossings < 2 ? 0.0
-                         : (crossings - 1) * double{kRate} / static_cast<double>(last - first);
 }
 
 } // namespace sv::test

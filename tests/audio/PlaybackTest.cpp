@@ -10,57 +10,51 @@
 namespace sv::test {
 namespace {
 
-TEST(WavRenderer, ResampledWithItsLevelPitchAndChannels) {
+TEST(WavRenderer, ResampledWithItsLevelPitchAndChannelsDamagedFilesPlayWhatIsThere) {
+    // The filter draws the sine between the source's samples, at its level: an 8-bit mono effect
+    // on both channels, the left of a 16-bit stereo file on the left only.
+    const struct {
+        Bytes wav;
+        double frequency, left, right;
+    } cases[] = {{EffectWav(11025, 441.0), 441.0, 100.0 / 128, 100.0 / 128},
+                 {Wav(48000, 2, 16, 48000, 1000.0), 1000.0, 16000.0 / 32768, 0.0}};
     LoadError error = LoadError::None;
-    auto r = WavRenderer::Create(EffectWav(11025, 441.0), kRate, error);
-    ASSERT_TRUE(r);
-    EXPECT_NEAR(r->Duration(), 1.0, 1e-9);
-    const Frames out = RenderAll(*r);
-    EXPECT_EQ(FrameCount(out), 4u * 11025u);
-    // The filter draws the sine between the source's samples, at its level, on both channels.
-    double worst = 0;
-    for (std::size_t i = FramesIn(0.1); i < FramesIn(0.9); ++i) {
-        const double ideal =
-            100.0 / 128 * std::sin(2 * std::numbers::pi * 441.0 * static_cast<double>(i) / kRate);
-        worst = std::max({worst, std::fabs(out[2 * i] - ideal), std::fabs(out[2 * i + 1] - ideal)});
+    std::unique_ptr<WavRenderer> r;
+    for (const auto& c : cases) {
+        r = WavRenderer::Create(c.wav, kRate, error);
+        ASSERT_TRUE(r);
+        EXPECT_NEAR(r->Duration(), 1.0, 1e-9);
+        const Frames out = Listen(*r);
+        EXPECT_EQ(FrameCount(out), std::size_t{kRate});
+        double worst = 0;
+        for (std::size_t i = FramesIn(0.1); i < FramesIn(0.9); ++i) {
+            const double s =
+                std::sin(2 * std::numbers::pi * c.frequency * static_cast<double>(i) / kRate);
+            worst = std::max({worst, std::fabs(out[2 * i] - c.left * s),
+                              std::fabs(out[2 * i + 1] - c.right * s)});
+        }
+        EXPECT_LT(worst, 0.02) << c.frequency;
+        r->Seek(5.0);
+        EXPECT_EQ(FrameCount(Listen(*r)), 0u) << "past the end";
     }
-    EXPECT_LT(worst, 0.02);
 
-    auto down = WavRenderer::Create(Wav(48000, 2, 16, 48000, 1000.0), kRate, error);
-    ASSERT_TRUE(down);
-    const Frames stereo = RenderAll(*down);
-    EXPECT_NEAR(static_cast<double>(FrameCount(stereo)), kRate, 1.0);
-    EXPECT_NEAR(ToneFrequency(stereo, FramesIn(0.1), FramesIn(0.9)), 1000.0, 1.0);
-    for (std::size_t i = 1; i < stereo.size(); i += 2) {
-        ASSERT_EQ(stereo[i], 0.0f) << "the silent right channel at " << i / 2;
-    }
-}
-
-TEST(WavRenderer, SeekAndDamagedFiles) {
-    LoadError error = LoadError::None;
-    auto r = WavRenderer::Create(EffectWav(11025, 441.0), kRate, error);
-    ASSERT_TRUE(r);
-    r->Seek(5.0);
-    EXPECT_EQ(FrameCount(RenderAll(*r)), 0u);
-
-    // A header that promises more data than the file holds plays what is there.
+    // A header that promises more data than the file holds plays what is there, an empty effect
+    // is a file of no length, and a rate no recording has (it would size the resampled pass
+    // beyond reason) is refused, as garbage is.
     Bytes truncated = EffectWav(11025, 441.0);
     truncated.resize(44 + 5000);
-    auto shortened = WavRenderer::Create(truncated, kRate, error);
-    ASSERT_TRUE(shortened);
-    EXPECT_EQ(shortened->SourceFrames(), 5000u);
-    // An empty effect is a file of no length, not an error.
-    auto empty = WavRenderer::Create(EffectWav(0, 441.0), kRate, error);
-    ASSERT_TRUE(empty);
-    EXPECT_EQ(FrameCount(RenderAll(*empty)), 0u);
-
     const Bytes garbage{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'j', 'u', 'n', 'k'};
-    EXPECT_FALSE(WavRenderer::Create(garbage, kRate, error));
+    const std::pair<Bytes, int> damaged[] = {{truncated, 4 * 5000},
+                                             {EffectWav(0, 441.0), 0},
+                                             {Wav(2000000000, 2, 16, 100, 1000.0), -1},
+                                             {Wav(999, 2, 16, 100, 1000.0), -1},
+                                             {Wav(384000, 2, 16, 3840, 1000.0), 441},
+                                             {garbage, -1}};
+    for (const auto& [wav, frames] : damaged) {
+        r = WavRenderer::Create(wav, kRate, error);
+        EXPECT_EQ(r ? static_cast<int>(FrameCount(Listen(*r))) : -1, frames) << wav.size();
+    }
     EXPECT_EQ(error, LoadError::BadData);
-    // A rate no recording has would size the resampled pass beyond reason.
-    EXPECT_FALSE(WavRenderer::Create(Wav(2000000000, 2, 16, 100, 1000.0), kRate, error));
-    EXPECT_FALSE(WavRenderer::Create(Wav(999, 2, 16, 100, 1000.0), kRate, error));
-    EXPECT_TRUE(WavRenderer::Create(Wav(384000, 2, 16, 100, 1000.0), kRate, error));
 }
 
 // As the output does: blocks of 512 frames.
@@ -78,27 +72,24 @@ TEST(PlaybackEngine, FileIsReadWhenSetReplacedByTheNextReleasedByNoName) {
     WriteFile(temp, EffectWav(22050, 441.0));
     PlaybackEngine engine(kRate);
     ASSERT_EQ(engine.SetFileName(temp), LoadError::None);
-    EXPECT_EQ(engine.Kind(), FileKind::Wav);
     // The next selection overwrites the temporary file, then removes it: the player is unmoved.
-    WriteFile(temp, EffectWav(11025, 882.0));
+    WriteFile(temp, Wav(11025, 1, 16, 22050, 441.0));
     std::filesystem::remove(sv::ToPath(temp));
     engine.Play();
-    EXPECT_NEAR(ToneFrequency(Pull(engine, 0.3)), 441.0, 1.0);
-    // A new file stops the old one and starts from its own beginning on Play.
-    WriteFile(temp, EffectWav(11025, 882.0));
+    EXPECT_NEAR(PeakOf(Pull(engine, 0.3)), 100.0 / 128, 0.02);
+    // A new file stops the old one and plays on Play: a 16-bit one, of another level.
+    WriteFile(temp, Wav(11025, 1, 16, 11025, 441.0));
     ASSERT_EQ(engine.SetFileName(temp), LoadError::None);
     EXPECT_EQ(engine.State(), PlayState::Stopped);
     EXPECT_EQ(PeakOf(Pull(engine, 0.1)), 0.0f);
     engine.Play();
-    EXPECT_NEAR(ToneFrequency(Pull(engine, 0.5)), 882.0, 1.0);
+    EXPECT_NEAR(PeakOf(Pull(engine, 0.5)), 16000.0 / 32768, 0.02);
     EXPECT_EQ(engine.SetFileName(""), LoadError::None);
     EXPECT_EQ(engine.Kind(), FileKind::None);
-    EXPECT_TRUE(std::filesystem::remove(sv::ToPath(temp)));
 
     // A file that does not play leaves the engine empty.
-    Bytes cut = Smf({0x00, 0xFF, 0x51, 0x03, 0x18}); // ends inside the tempo event
-    cut[21] = 0x40;                                  // and claims more than there is
-    WriteFile(dir.File("cut.mid"), cut);
+    const Bytes song = MidiBuilder().Build();
+    WriteFile(dir.File("cut.mid"), Bytes(song.begin(), song.begin() + 25)); // in the tempo event
     WriteFile(dir.File("text.mid"), Bytes{'h', 'e', 'l', 'l', 'o'});
     const std::pair<const char*, LoadError> cases[] = {{"missing.mid", LoadError::Unreadable},
                                                        {"text.mid", LoadError::UnknownFormat},
@@ -111,10 +102,9 @@ TEST(PlaybackEngine, FileIsReadWhenSetReplacedByTheNextReleasedByNoName) {
     }
 }
 
-TEST(PlaybackEngine, TransportAndRepeatWithoutAGap) {
+TEST(PlaybackEngine, TransportRepeatWithoutAGapAndASongWaitingForTheSoundFont) {
     PlaybackEngine engine(kRate);
     ASSERT_EQ(engine.SetData(EffectWav(11025, 441.0)), LoadError::None);
-    EXPECT_EQ(PeakOf(Pull(engine, 0.1)), 0.0f); // nothing before Play
     engine.Play();
     EXPECT_GT(PeakOf(Pull(engine, 0.25)), 0.5f);
     engine.Pause();
@@ -124,7 +114,6 @@ TEST(PlaybackEngine, TransportAndRepeatWithoutAGap) {
     Pull(engine, 0.25);
     EXPECT_NEAR(engine.Position(), 0.5, 0.02);
     engine.Stop();
-    EXPECT_EQ(engine.Position(), 0.0);
     EXPECT_EQ(PeakOf(Pull(engine, 0.2)), 0.0f);
     engine.SetVolume(0.25f);
     engine.Seek(0.5);
@@ -153,26 +142,16 @@ TEST(PlaybackEngine, TransportAndRepeatWithoutAGap) {
     engine.SetRepeat(false);
     Pull(engine, 0.2);
     EXPECT_EQ(engine.State(), PlayState::Stopped);
-}
 
-TEST(PlaybackEngine, SongWaitsForTheSoundFont) {
+    // A song set before the SoundFont has arrived is silent until it does.
     REQUIRE_SOUNDFONT();
-    PlaybackEngine engine(kRate);
     ASSERT_EQ(engine.SetData(MidiBuilder().Note(0, 192, 0, 60).Build(768)), LoadError::None);
     EXPECT_TRUE(engine.WaitingForSoundFont());
-    EXPECT_NEAR(engine.Duration(), 4 * kQuarter, 1e-6);
     engine.Play();
     EXPECT_EQ(PeakOf(Pull(engine, 0.1)), 0.0f);
-
     engine.SetSynthesizer(SharedSynth());
     EXPECT_FALSE(engine.WaitingForSoundFont());
     EXPECT_GT(PeakOf(Pull(engine, 0.3)), 0.05f);
-
-    // Stop silences the synthesizer at once, release tail and all.
-    engine.Stop();
-    EXPECT_EQ(PeakOf(Pull(engine, 0.2)), 0.0f);
-    engine.Play();
-    EXPECT_LT(FirstSound(Pull(engine, 0.2)), FramesIn(0.02));
 }
 
 } // namespace
