@@ -17,8 +17,6 @@ namespace sv {
 class FmRenderer final : public Renderer {
 public:
     static constexpr double kMaxTailSeconds = 3.0;
-    // What plays the songs, as tags and playlists name it.
-    static constexpr const char* kVoiceName = "FM synthesis (OPL3)";
 
     // Null with `error` set when the bytes are not a readable MIDI file (BadData) or AdPlug gives
     // no instrument bank (NoFmBank).
@@ -30,7 +28,7 @@ public:
     void Seek(double seconds) override;
     double Duration() const override { return m_timing.Duration(); }
     double Position() const override;
-    std::string Instrument() const override { return kVoiceName; }
+    std::string Instrument() const override { return PlayedBy(SongVoice::Fm, {}); }
 
 private:
     struct Event {

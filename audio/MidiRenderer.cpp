@@ -1,7 +1,6 @@
 #include "MidiRenderer.h"
 
 #include "MidiCleaner.h"
-#include "io/Paths.h"
 
 #include <algorithm>
 #include <cmath>
@@ -139,7 +138,7 @@ double MidiRenderer::Position() const {
 }
 
 std::string MidiRenderer::Instrument() const {
-    return "SoundFont " + FromPath(ToPath(m_synth->SoundFont()).filename());
+    return PlayedBy(SongVoice::SoundFont, m_synth->SoundFont());
 }
 
 } // namespace sv

@@ -28,6 +28,11 @@ const char* Describe(LoadError error) {
     return "";
 }
 
+std::string PlayedBy(SongVoice voice, const std::string& soundFont) {
+    return voice == SongVoice::Fm ? "FM synthesis (OPL3)"
+                                  : "SoundFont " + FromPath(ToPath(soundFont).filename());
+}
+
 FileKind DetectKind(std::span<const std::uint8_t> file) {
     if (file.size() >= 4 && std::memcmp(file.data(), "MThd", 4) == 0) {
         return FileKind::Midi;
@@ -39,11 +44,14 @@ FileKind DetectKind(std::span<const std::uint8_t> file) {
     return FileKind::None;
 }
 
-std::unique_ptr<Renderer> MakeRenderer(std::vector<std::uint8_t> file,
+std::unique_ptr<Renderer> MakeRenderer(std::vector<std::uint8_t> file, SongVoice voice,
                                        std::shared_ptr<Synthesizer> synth, int rate,
                                        LoadError& error) {
     switch (DetectKind(file)) {
     case FileKind::Midi:
+        if (voice == SongVoice::Fm) {
+            return FmRenderer::Create(file, rate, error);
+        }
         return MidiRenderer::Create(std::move(synth), std::move(file), error);
     case FileKind::Wav:
         return WavRenderer::Create(file, rate, error);
@@ -102,7 +110,7 @@ LoadError PlaybackEngine::SetData(std::vector<std::uint8_t> file) {
         return LoadError::None;
     }
     LoadError error = LoadError::None;
-    m_renderer = MakeRenderer(std::move(file), nullptr, m_rate, error);
+    m_renderer = MakeRenderer(std::move(file), m_voice, nullptr, m_rate, error);
     if (m_renderer) {
         m_kind = kind;
     }
@@ -112,10 +120,8 @@ LoadError PlaybackEngine::SetData(std::vector<std::uint8_t> file) {
 void PlaybackEngine::BuildRendererLocked(double position) {
     m_renderer.reset(); // the old renderer gives the synthesizer back first
     LoadError error = LoadError::None;
-    if (m_kind == FileKind::Midi && m_songVoice == SongVoice::Fm) {
-        m_renderer = FmRenderer::Create(m_song, m_rate, error);
-    } else if (m_kind == FileKind::Midi && m_synth) {
-        m_renderer = MidiRenderer::Create(m_synth, m_song, error);
+    if (m_kind == FileKind::Midi && (m_songVoice == SongVoice::Fm || m_synth)) {
+        m_renderer = MakeRenderer(m_song, m_songVoice, m_synth, m_rate, error);
     }
     if (m_renderer && position > 0.0) {
         m_renderer->Seek(position);

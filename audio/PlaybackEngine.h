@@ -24,8 +24,9 @@ enum class FileKind { None, Midi, Wav };
 // The kind that the first bytes of a file announce.
 FileKind DetectKind(std::span<const std::uint8_t> file);
 
-// A renderer for the bytes, of the kind they announce. A song needs `synth`.
-std::unique_ptr<Renderer> MakeRenderer(std::vector<std::uint8_t> file,
+// A renderer for the bytes, of the kind they announce: a song on `voice` (the SoundFont's needs
+// `synth`, the FM chip plays at `rate`), a sound resampled to `rate`.
+std::unique_ptr<Renderer> MakeRenderer(std::vector<std::uint8_t> file, SongVoice voice,
                                        std::shared_ptr<Synthesizer> synth, int rate,
                                        LoadError& error);
 

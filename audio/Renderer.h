@@ -30,6 +30,9 @@ enum class SongVoice { SoundFont, Fm };
 inline const char* VoiceName(SongVoice voice) {
     return voice == SongVoice::Fm ? "fm" : "soundfont";
 }
+// What played a song, as tags and playlists name it: "SoundFont gm.sf2" (the file's name without
+// its folder) or "FM synthesis (OPL3)".
+std::string PlayedBy(SongVoice voice, const std::string& soundFont);
 
 class Renderer {
 public:

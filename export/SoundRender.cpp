@@ -1,10 +1,7 @@
 #include "SoundRender.h"
 
-#include "audio/FmRenderer.h"
-#include "audio/MidiRenderer.h"
 #include "audio/PlaybackEngine.h"
 #include "audio/Synthesizer.h"
-#include "audio/WavRenderer.h"
 #include "decode/SongConverter.h"
 #include "io/File.h"
 #include "io/Paths.h"
@@ -70,27 +67,16 @@ std::unique_ptr<Renderer> OpenSound(std::vector<std::uint8_t> file, bool hmi,
         }
         file = std::move(midi);
     }
-    std::unique_ptr<Renderer> renderer;
-    LoadError error = LoadError::UnknownFormat;
-    switch (DetectKind(file)) {
-    case FileKind::Midi: {
-        if (settings.voice == SongVoice::Fm) {
-            renderer = FmRenderer::Create(file, settings.rate, error);
-            break;
-        }
-        auto synth = LoadSoundFont(settings, failure);
+    std::shared_ptr<Synthesizer> synth;
+    if (DetectKind(file) == FileKind::Midi && settings.voice == SongVoice::SoundFont) {
+        synth = LoadSoundFont(settings, failure);
         if (!synth) {
             return nullptr;
         }
-        renderer = MidiRenderer::Create(std::move(synth), std::move(file), error);
-        break;
     }
-    case FileKind::Wav:
-        renderer = WavRenderer::Create(file, settings.rate, error);
-        break;
-    case FileKind::None:
-        break;
-    }
+    LoadError error = LoadError::None;
+    std::unique_ptr<Renderer> renderer =
+        MakeRenderer(std::move(file), settings.voice, std::move(synth), settings.rate, error);
     if (!renderer) {
         failure =
             Stopped(RenderResult::Stop::BadInput, "Cannot render " + name + ": " + Describe(error));

@@ -1,6 +1,5 @@
 #include "CMediaPlayer.h"
 
-#include "audio/FmRenderer.h"
 #include "audio/SoundFileWriter.h"
 #include "controls/Dialogs.h"
 #include "io/File.h"
@@ -87,9 +86,7 @@ QString RenderAudioFile(const std::vector<std::uint8_t>& file, SongVoice voice,
         }
     }
     LoadError error = LoadError::None;
-    std::unique_ptr<Renderer> renderer = song && voice == SongVoice::Fm
-                                             ? FmRenderer::Create(file, rate, error)
-                                             : MakeRenderer(file, std::move(synth), rate, error);
+    auto renderer = MakeRenderer(file, voice, std::move(synth), rate, error);
     if (!renderer) {
         return CMediaPlayer::tr(Describe(error));
     }

@@ -82,12 +82,14 @@ QString ExportTrack(const ExportTarget& target, const QString& path, GameData& d
         const QString failure = WriteTrack(target, file, data);
         return failure.isEmpty() ? failure : failure.arg(path);
     }
-    case RecordForm::Is::Rendered:
+    case RecordForm::Is::Rendered: {
         // The system's General MIDI SoundFont, as the command line renders without --soundfont,
         // or the FM chip.
-        return FromUtf8(RenderRecord(data, kind, target.index, {.voice = target.voice}, file,
-                                     form.type, &progress)
-                            .message);
+        RenderSettings settings;
+        settings.voice = target.voice;
+        return FromUtf8(
+            RenderRecord(data, kind, target.index, settings, file, form.type, &progress).message);
+    }
     case RecordForm::Is::Unknown:
         break;
     }

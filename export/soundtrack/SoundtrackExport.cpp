@@ -1,9 +1,7 @@
 #include "export/soundtrack/SoundtrackExport.h"
 
 #include "archive/Listing.h"
-#include "audio/FmRenderer.h"
 #include "audio/Loudness.h"
-#include "audio/MidiRenderer.h"
 #include "audio/PlaybackEngine.h"
 #include "audio/Synthesizer.h"
 #include "decode/SongConverter.h"
@@ -79,14 +77,8 @@ std::vector<Song> ListSongs(GameData& data, const SoundtrackOptions& options) {
     return songs;
 }
 
-std::string VoiceText(const SoundtrackOptions& options) {
-    return options.voice == SongVoice::Fm
-               ? FmRenderer::kVoiceName
-               : "SoundFont " + FromPath(ToPath(options.soundFont).filename());
-}
-
 std::string SettingsComment(const SoundtrackOptions& options) {
-    return RenderingComment(VoiceText(options), options.shape);
+    return RenderingComment(PlayedBy(options.voice, options.soundFont), options.shape);
 }
 
 // To -16 LUFS, then held to a true peak of -1 dBTP: limited, and turned down further should the
@@ -133,12 +125,7 @@ public:
 private:
     bool RenderSong(Song& song, const std::shared_ptr<Synthesizer>& synth) {
         LoadError error = LoadError::None;
-        std::unique_ptr<Renderer> renderer;
-        if (m_options.voice == SongVoice::Fm) {
-            renderer = FmRenderer::Create(song.midi, m_options.rate, error);
-        } else {
-            renderer = MidiRenderer::Create(synth, song.midi, error);
-        }
+        auto renderer = MakeRenderer(song.midi, m_options.voice, synth, m_options.rate, error);
         if (!renderer) {
             return false;
         }
@@ -207,7 +194,8 @@ void TagAlbum(std::vector<Song>& songs, const SoundtrackOptions& options,
 
 bool WritePlaylist(const std::vector<Song>& songs, const SoundtrackOptions& options,
                    const std::string& path) {
-    std::string text = "#EXTM3U\n#PLAYLIST:" + options.album + ", " + VoiceText(options) + "\n";
+    std::string text = "#EXTM3U\n#PLAYLIST:" + options.album + ", " +
+                       PlayedBy(options.voice, options.soundFont) + "\n";
     for (const Song& song : songs) {
         if (song.written) {
             text += "#EXTINF:" + std::to_string(std::lround(song.seconds)) + "," + song.title +
@@ -247,10 +235,10 @@ SoundtrackResult ExportSoundtrack(GameData& data, const SoundtrackOptions& optio
     std::shared_ptr<Synthesizer> first;
     if (options.voice == SongVoice::SoundFont) {
         first = Synthesizer::Load(options.soundFont, options.rate);
-    }
-    if (!first && options.voice == SongVoice::SoundFont) {
-        result.soundFontLoaded = false;
-        return result;
+        if (!first) {
+            result.soundFontLoaded = false;
+            return result;
+        }
     }
     std::vector<Song> songs = ListSongs(data, options);
     const std::size_t jobs = std::clamp<std::size_t>(

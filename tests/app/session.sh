@@ -1,16 +1,14 @@
 #!/usr/bin/env bash
-# The real program in a real X server (without a display: --help, an unknown option). 1. The
-# keyboard's way through the export dialog writes what `sonvault-cli export` writes. 2. On a session
-# bus and a null sink of its own, through MPRIS and the keys: what is announced playing, under its
-# name and listed length, is what the work folder holds; the game folder never changes.
-# Usage: session.sh SONVAULT DEMO_DIR SONVAULT_CLI [bus]   (bus: part 2; dbus-daemon, pulseaudio)
+# The real program in a real X server (without a display: --help, an unknown option): the
+# keyboard's way through the export dialog writes what `sonvault-cli export` writes; with `bus`, on
+# a session bus and a null sink of its own, MPRIS and the keys announce what the work folder holds,
+# by name and listed length. The game folder never changes. Usage: session.sh APP DEMO CLI [bus]
 set -euo pipefail
 sonvault=$1 demo=$2 cli=$3
 fail() { echo "FAIL: $*" >&2; exit 1; }
 if [[ -z "${IN_XVFB:-}" ]]; then
   env -u DISPLAY "$sonvault" --help | grep -q '^Usage: sonvault \[FOLDER\]' || fail "--help"
-  status=0
-  "$sonvault" --no-such-option 2>/dev/null || status=$?
+  "$sonvault" --no-such-option 2>/dev/null && status=0 || status=$?
   [[ $status -eq 64 ]] || fail "an unknown option ended with $status"
   IN_XVFB=1 exec xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
 fi
@@ -47,8 +45,7 @@ start() {
 }
 
 ends_cleanly() {
-  ended() { ! kill -0 "$pid" 2>/dev/null; }
-  wait_for "the end after the closing key" ended
+  wait_for "the end after the closing key" eval '! kill -0 "$pid" 2>/dev/null'
   local status=0
   wait "$pid" || status=$?
   pid=
